@@ -1,0 +1,2 @@
+// Placeholder entry point until the demo driver lands.
+int main() { return 0; }
