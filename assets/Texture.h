@@ -1,0 +1,49 @@
+#pragma once
+// One GL texture loaded from a PNG or JPEG file at start-up, with the few
+// operations the scenes apply to it. Needs the window's GL context current.
+// Never destroyed during a run; the GL texture lives as long as the context.
+#include <cstdint>
+
+class Texture {
+public:
+    // Runs load(path).
+    explicit Texture(const char* path);
+
+    // Binds the texture and sets both wrap modes to GL_CLAMP.
+    virtual void setClamp();
+    // Binds the texture and sets both wrap modes to GL_REPEAT.
+    virtual void setRepeat();
+    // Enables GL_TEXTURE_2D and binds the texture.
+    virtual void bind();
+    // Disables GL_TEXTURE_2D; the binding stays.
+    virtual void unbind();
+    // Draws the image over (x, y, width, height) of an 800 x 600 space whose
+    // origin is the lower left; leaves texturing off, the matrix mode at
+    // modelview with both matrices as found, and blending on (SRC_ALPHA,
+    // ONE_MINUS_SRC_ALPHA) when blend is true, else as found.
+    virtual void drawOverlay(int x, int y, int width, int height, bool blend);
+
+    // Loads the file: PNG when the text after the path's first '.' is exactly
+    // png, Png, PNg or PNG; JPEG otherwise. The new texture stays bound.
+    void load(const char* path);
+
+    unsigned int textureName = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// A decoded JPEG: rows top first, RGB bytes, rowStride bytes per row, packed.
+struct JpegImage {
+    int32_t rowStride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint8_t* pixels = nullptr;
+};
+
+// Decodes a JPEG file; the caller owns the record and its pixels (free with
+// freeJpeg). Returns null, after the "Unable to load JPG File!" box, when the
+// file cannot be opened.
+JpegImage* loadJpeg(const char* path);
+
+// Releases a record from loadJpeg and its pixels; null is accepted.
+void freeJpeg(JpegImage* image);

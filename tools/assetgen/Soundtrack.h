@@ -1,0 +1,7 @@
+#pragma once
+// The demo's soundtrack, composed in code and encoded to MP3 with libmp3lame.
+#include <string>
+
+// Writes the soundtrack MP3 (about 62 s, 44.1 kHz stereo, 192 kbps) to path,
+// the same bytes on every run; false when it cannot be written.
+bool writeSoundtrack(const std::string& path);
