@@ -1,2 +1,8 @@
-// Placeholder entry point until the demo driver lands.
-int main() { return 0; }
+// morvel: a self-running audiovisual demo. Takes no arguments; reads its
+// assets from data/ under the working directory.
+#include "app/Demo.h"
+
+int main() {
+    Demo demo;
+    return demo.run();
+}

@@ -1,0 +1,42 @@
+#include "app/Timeline.h"
+
+namespace {
+
+bool contains(SceneWindow window, float t) {
+    return window.start <= t && t <= window.end;
+}
+
+void teardown(DemoHost& host) {
+    host.stopClock();
+    host.shutdownSound();
+}
+
+}  // namespace
+
+int runTimeline(DemoHost& host) {
+    if (host.escapePressed()) {
+        teardown(host);
+        return host.closeWindow();
+    }
+    for (;;) {
+        const float t = host.now();
+        const float* spectrum = host.currentSpectrum();
+        // Independent tests on the same t: at a shared bound two scenes draw,
+        // each with its own present.
+        for (int scene = 0; scene < 3; ++scene) {
+            if (contains(kSceneWindows[scene], t)) {
+                host.renderScene(scene, t, spectrum);
+                host.present();
+            }
+        }
+        if (contains(kEndWindow, t)) {
+            teardown(host);
+            host.closeWindow();
+            return 0;
+        }
+        if (host.escapePressed()) {
+            teardown(host);
+            return host.closeWindow();
+        }
+    }
+}

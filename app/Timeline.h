@@ -1,0 +1,37 @@
+#pragma once
+// The main loop and its fixed 60-second timeline. The loop drives a DemoHost:
+// the real demo implements it with the window, clock, sound and scenes; tests
+// implement it with fakes.
+
+// What the loop needs from the rest of the demo.
+class DemoHost {
+public:
+    virtual ~DemoHost() = default;
+    // Seconds since the clock started.
+    virtual float now() = 0;
+    // The spectrum for this iteration; never null.
+    virtual const float* currentSpectrum() = 0;
+    // Draws scene 0, 1 or 2 for time t into the back buffer.
+    virtual void renderScene(int scene, float t, const float* spectrum) = 0;
+    // Shows the frame; its result is not looked at.
+    virtual void present() = 0;
+    // True when the run should end now (Escape, or a close request).
+    virtual bool escapePressed() = 0;
+    // Teardown, called in this order on both ways out.
+    virtual void stopClock() = 0;
+    virtual void shutdownSound() = 0;
+    virtual int closeWindow() = 0;
+};
+
+// Each scene's window in seconds, both ends inclusive.
+struct SceneWindow {
+    float start;
+    float end;
+};
+constexpr SceneWindow kSceneWindows[3] = {{0.0f, 28.0f}, {28.0f, 43.0f}, {43.0f, 60.0f}};
+// An iteration whose time lies here ends the run.
+constexpr SceneWindow kEndWindow = {60.0f, 100.0f};
+
+// Runs the loop until Escape or the end of the timeline. Returns the exit
+// status: 0 after the timeline, the window's close result after Escape.
+int runTimeline(DemoHost& host);
