@@ -6,6 +6,14 @@ bool contains(SceneWindow window, float t) {
     return window.start <= t && t <= window.end;
 }
 
+}  // namespace
+
+bool sceneShowsAt(int scene, float t) {
+    return contains(kSceneWindows[scene], t);
+}
+
+namespace {
+
 void teardown(DemoHost& host) {
     host.stopClock();
     host.shutdownSound();
@@ -24,7 +32,7 @@ int runTimeline(DemoHost& host) {
         // Independent tests on the same t: at a shared bound two scenes draw,
         // each with its own present.
         for (int scene = 0; scene < 3; ++scene) {
-            if (contains(kSceneWindows[scene], t)) {
+            if (sceneShowsAt(scene, t)) {
                 host.renderScene(scene, t, spectrum);
                 host.present();
             }

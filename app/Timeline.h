@@ -32,6 +32,9 @@ constexpr SceneWindow kSceneWindows[3] = {{0.0f, 28.0f}, {28.0f, 43.0f}, {43.0f,
 // An iteration whose time lies here ends the run.
 constexpr SceneWindow kEndWindow = {60.0f, 100.0f};
 
+// True when scene 0, 1 or 2 draws at time t.
+bool sceneShowsAt(int scene, float t);
+
 // Runs the loop until Escape or the end of the timeline. Returns the exit
 // status: 0 after the timeline, the window's close result after Escape.
 int runTimeline(DemoHost& host);

@@ -1,0 +1,51 @@
+// The real demo, headless, over its whole 60-second timeline.
+#include "tests/e2e/RunProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char* kSoundLines =
+    "Debug: Detected MP3-format.\n"
+    "Debug: Starting INIT with SOUND\n"
+    "Debug: Started soundsystem with SOUND\n"
+    "Debug: Loaded song with SOUND\n";
+
+}  // namespace
+
+TEST(MorvelRun, playsTheWholeTimelineHeadlessAndExitsZero) {
+    ProcessResult run = runIn(MORVEL_E2E_ROOT, MORVEL_BINARY);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, kSoundLines);
+    EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
+}
+
+TEST(MorvelRun, missingUnusedAssetsAreReportedAndTheRunStillCompletes) {
+    const std::string folder = freshContentCopy();
+    std::remove((folder + "/data/obj/chamferbox.ebr").c_str());
+    std::remove((folder + "/data/tex/lol.png").c_str());
+    ProcessResult run = runIn(folder, MORVEL_BINARY);
+    std::system(("rm -rf '" + folder + "'").c_str());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kSoundLines);
+    // Headless, the message box goes to standard error; a missing PNG says nothing.
+    EXPECT_NE(run.err.find("data/obj/chamferbox.ebr: Error: .ebr file not found"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("lol.png"), std::string::npos) << run.err;
+}
+
+TEST(MorvelRun, withoutItsSoundtrackTheDemoStillPlaysInSilence) {
+    const std::string folder = freshContentCopy();
+    std::remove((folder + "/data/sound/tamokrelu.mp3").c_str());
+    ProcessResult run = runIn(folder, "timeout -s TERM 8 " MORVEL_BINARY);
+    std::system(("rm -rf '" + folder + "'").c_str());
+    // SIGTERM ends the run like Escape: the window's close result, 1.
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out,
+              "Debug: Detected MP3-format.\n"
+              "Debug: Starting INIT with SOUND\n"
+              "Debug: Started soundsystem with SOUND\n"
+              "Debug: Couldn't load song with SOUND: File not found\n");
+}

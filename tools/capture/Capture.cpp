@@ -1,0 +1,125 @@
+#include "tools/capture/Capture.h"
+
+#include "app/Content.h"
+#include "app/Timeline.h"
+#include "platform/GLWindow.h"
+#include "scenes/PhotoScene.h"
+#include "scenes/ShellScene.h"
+#include "scenes/SphereScene.h"
+#include "sound/OfflineSpectrum.h"
+#include "tools/capture/FrameSink.h"
+
+#include <GL/gl.h>
+#include <SDL2/SDL_timer.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int kFrameWidth = 800;
+constexpr int kFrameHeight = 600;
+
+std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, std::string& error) {
+    if (options.hasAt) {
+        return makeStillSink(options.stillFile, options.outWidth, options.outHeight, error);
+    }
+    if (!options.framesDir.empty()) {
+        return makePngSequenceSink(options.framesDir, options.outWidth, options.outHeight, error);
+    }
+    return makeMp4Sink(options.outFile, options.fps, options.outWidth, options.outHeight, kSoundtrackPath,
+                       options.fromSeconds, options.toSeconds - options.fromSeconds, error);
+}
+
+// Prints frames done, frames per second and time left, at most twice a second.
+class Progress {
+public:
+    explicit Progress(long total) : total(total), start(SDL_GetPerformanceCounter()) {}
+
+    void update(long done, bool last) {
+        const double seconds =
+            static_cast<double>(SDL_GetPerformanceCounter() - start) / static_cast<double>(SDL_GetPerformanceFrequency());
+        if (!last && seconds - shownAt < 0.5) {
+            return;
+        }
+        shownAt = seconds;
+        const double fps = seconds > 0 ? done / seconds : 0.0;
+        const double left = fps > 0 ? (total - done) / fps : 0.0;
+        std::fprintf(stderr, "\rcapture: frame %ld/%ld  %.1f fps  %.0f s left   %s", done, total, fps, left,
+                     last ? "\n" : "");
+        std::fflush(stderr);
+    }
+
+private:
+    long total;
+    Uint64 start;
+    double shownAt = -1.0;
+};
+
+}  // namespace
+
+int runCapture(const CaptureOptions& options) {
+    long first = 0, end = 0;
+    frameRange(options, first, end);
+    if (options.hasAt) {
+        // A still shows the frame at exactly that time.
+        first = 0;
+        end = 1;
+    }
+    std::string error;
+    std::unique_ptr<FrameSink> sink = makeSink(options, error);
+    if (!sink) {
+        std::fprintf(stderr, "morvel-capture: %s\n", error.c_str());
+        return 2;
+    }
+
+    // Headless and silent whatever the machine has: the picture is read back and
+    // the music is analysed offline, never played.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    GLWindow window(kFrameWidth, kFrameHeight, 32, false, "morvel-capture");
+    Content content;
+    std::array<std::unique_ptr<Scene>, 3> scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(),
+                                                    std::make_unique<ShellScene>()};
+    OfflineSpectrum analysis;
+    const bool haveMusic = analysis.load(kSoundtrackPath);
+    std::array<float, kSpectrumSize> spectrum{};
+
+    FrameWriterThread writer(*sink);
+    Progress progress(end - first);
+    bool ok = true;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (long n = first; n < end && ok; ++n) {
+        const float t = options.hasAt ? static_cast<float>(options.atSeconds) : frameTime(n, options.fps);
+        spectrum.fill(0.0f);
+        if (haveMusic) {
+            analysis.spectrumAt(t, spectrum.data());
+        }
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (int scene = 0; scene < 3; ++scene) {
+            if (sceneShowsAt(scene, t)) {
+                scenes[scene]->render(t, spectrum.data(), content.textures, content.meshes, content.targets);
+            }
+        }
+        CapturedFrame frame;
+        frame.number = n;
+        frame.width = kFrameWidth;
+        frame.height = kFrameHeight;
+        frame.rgb.resize(static_cast<size_t>(kFrameWidth) * kFrameHeight * 3);
+        glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+        ok = writer.push(std::move(frame));
+        progress.update(n - first + 1, n + 1 == end);
+    }
+    ok = writer.drain() && ok;
+    ok = sink->finish(ok);
+    content.shutdownSound();
+    window.close();
+    if (!ok) {
+        std::fprintf(stderr, "morvel-capture: writing the output failed\n");
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Offline rendering of the demo's timeline: the same content and scenes as the
+// live demo, frame n drawn at t = n / fps, the spectrum at t taken from an
+// offline analysis of the decoded soundtrack, read back and handed to a sink.
+// Needs the working directory to hold data/, like the demo.
+#include "tools/capture/CaptureOptions.h"
+
+// Runs a whole capture and returns the process's exit status: 0 on success,
+// 1 when writing failed part-way, 2 for bad options or an unwritable output
+// (with a one-line message on standard error).
+int runCapture(const CaptureOptions& options);
