@@ -160,6 +160,8 @@ Image drawScaledLinear(const Image& texture, double sExtent, double tExtent, int
 }
 
 Image blurPassModel(const Image& image, int radius, int shiftPixels, bool vertical, double tapWeight) {
+    // The blender sees the tap weight as an 8-bit alpha.
+    const double alpha = std::round(std::clamp(tapWeight, 0.0, 1.0) * 255.0) / 255.0;
     std::vector<double> sum(image.rgba.size(), 0.0);
     for (int tap = -radius; tap <= radius; ++tap) {
         const int shift = tap * shiftPixels;
@@ -172,7 +174,7 @@ Image blurPassModel(const Image& image, int radius, int shiftPixels, bool vertic
                 }
                 const size_t i = (size_t(y) * image.width + x) * 4;
                 for (int c = 0; c < 3; ++c) {
-                    sum[i + c] = roundToByte(sum[i + c] + image.at(sx, sy)[c] * tapWeight);
+                    sum[i + c] = std::min(255.0, sum[i + c] + roundToByte(image.at(sx, sy)[c] * alpha));
                 }
             }
         }
