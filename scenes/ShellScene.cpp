@@ -1,0 +1,31 @@
+#include "scenes/ShellScene.h"
+
+#include "assets/Mesh.h"
+#include "assets/Texture.h"
+#include "fx/RenderTarget.h"
+#include "scenes/SceneSteps.h"
+
+#include <GL/gl.h>
+
+void ShellScene::render(float t, const float* spectrum, TextureSet& textures, MeshSet& meshes,
+                        RenderTargetPair& targets) {
+    targets[0]->useViewport();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setScenePerspective();
+    setWanderingCamera(t, 250.0);
+
+    // No sphere mapping: the shell shows its own texture coordinates, under the
+    // white colour the previous frame's glow left.
+    Texture& shellTexture = *textures[8];
+    shellTexture.bind();
+    if (meshes[7] != nullptr) {
+        meshes[7]->draw();
+    }
+    shellTexture.unbind();
+
+    // Drawn before the capture, so the greetings glow with the shell.
+    textures[9]->drawOverlay(0, 0, 512, 512, true);
+    const float blurWeight = static_cast<float>(spectrum[0] * 0.1 + 0.9);
+    applyGlow(targets, blurWeight, GlowBlend::addOnly);
+}

@@ -1,0 +1,84 @@
+#include "scenes/SphereScene.h"
+
+#include "assets/Mesh.h"
+#include "assets/Texture.h"
+#include "fx/RenderTarget.h"
+#include "scenes/SceneSteps.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+// The frequencies' constants are 32-bit floats and the amplitude's are doubles;
+// each product and sum is taken in double and only the result is narrowed, so
+// that the shape at a given t is reproducible to the last bit.
+RippleParameters rippleParameters(float t) {
+    const double time = t;
+    RippleParameters p;
+    p.fx = static_cast<float>(std::sin(time) * double(4.0f) + double(5.0f));
+    p.fy = static_cast<float>(std::sin(time * double(1.3f)) * double(4.0f) + double(5.0f));
+    p.fz = static_cast<float>(std::sin(time * double(1.1f)) * double(4.0f) + double(5.0f));
+    p.amp = static_cast<float>(std::sin(time * 1.4) * 30.0 + 35.0);
+    return p;
+}
+
+void rippleSphere(float t, const SubMesh& rest, SubMesh& target) {
+    const int32_t vertexCount = std::min(target.vertexCount, rest.vertexCount);
+    if (vertexCount <= 0) {
+        return;
+    }
+    const RippleParameters p = rippleParameters(t);
+    const double time = t;
+    const double fx = p.fx, fy = p.fy, fz = p.fz, amp = p.amp;
+    const float* normal = rest.normals.get();
+    const float* position = rest.positions.get();
+    float* out = target.positions.get();
+    for (int32_t i = 0; i < vertexCount; ++i, normal += 3, position += 3, out += 3) {
+        const double nx = normal[0], ny = normal[1], nz = normal[2];
+        const double k = std::sin(fx * nx + time) * std::sin(fy * ny + time) * std::sin(fz * nz + time);
+        out[0] = static_cast<float>(k * nx * amp + position[0]);
+        out[1] = static_cast<float>(k * ny * amp + position[1]);
+        out[2] = static_cast<float>(k * nz * amp + position[2]);
+    }
+}
+
+// Rebuilds mesh 5 from mesh 6 and renormalises it, when the pair is intact.
+static void deformSphere(float t, Mesh* drawn, const Mesh* rest) {
+    SubMesh* target = firstSubMesh(drawn);
+    const SubMesh* source = firstSubMesh(rest);
+    // Both come from one file; a pair that differs was damaged on loading.
+    if (target == nullptr || source == nullptr || target->vertexCount != source->vertexCount) {
+        return;
+    }
+    rippleSphere(t, *source, *target);
+    drawn->computeNormals();
+}
+
+void SphereScene::render(float t, const float* spectrum, TextureSet& textures, MeshSet& meshes,
+                         RenderTargetPair& targets) {
+    targets[0]->useViewport();
+    deformSphere(t, meshes[5], meshes[6]);
+
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setScenePerspective();
+    setWanderingCamera(t, 150.0);
+    glRotatef(t * 30.0f, 1.0f, 1.0f, 1.0f);
+    // The alpha does not change the opaque sphere (blending is off) but fades
+    // in the overlay drawn under the same colour.
+    glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(t * 0.5));
+    glTranslatef(spectrum[5] * 55.0f, spectrum[3] * 55.0f, spectrum[4] * 55.0f);
+
+    Texture& sphereTexture = *textures[1];
+    sphereTexture.bind();
+    enableSphereMap();
+    if (meshes[5] != nullptr) {
+        meshes[5]->draw();
+    }
+    disableSphereMap();
+    sphereTexture.unbind();
+
+    textures[0]->drawOverlay(0, 0, 800, 600, true);
+    applyGlow(targets, 1.0f, GlowBlend::multiplyThenAdd);
+}
