@@ -105,6 +105,16 @@ TEST_F(RenderTargetBlur, weightAboveOneBrightensAndClampsEachRepetition) {
     EXPECT_EQ(redAt(64, 64), 255);
 }
 
+TEST_F(RenderTargetBlur, singleTapPassKeepsTheImageOfATargetSmallerThanItsTexture) {
+    // 100 x 75 in a 128 x 128 texture: the taps must sample only the held corner.
+    RenderTarget odd(100, 75, 800, 600);
+    const Image pattern = fxtest::blockPattern(100, 75);
+    fxtest::drawImage(pattern);
+    odd.copyScreen();
+    odd.blurPass(1, 0, 1.0f, 1.0f, 1, 0);
+    EXPECT_LE(fxtest::maxColourDifference(fxtest::readImage(100, 75), pattern), 1);
+}
+
 TEST_F(RenderTargetBlur, blurOfAPatternIsTheBoxFilterAlongXThenY) {
     RenderTarget small(128, 128, 800, 600);
     const Image pattern = fxtest::blockPattern(128, 128);
