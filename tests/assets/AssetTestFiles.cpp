@@ -6,14 +6,37 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace assettest {
 
+namespace {
+
+// One folder per process, removed when the process exits. The path is never
+// destroyed, so the exit handler can still read it.
+const std::string* processFolderPath = nullptr;
+
+void removeProcessFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(*processFolderPath, ignored);
+}
+
+const std::string& processFolder() {
+    if (processFolderPath == nullptr) {
+        processFolderPath = new std::string(::testing::TempDir() + "morvel-assets-" + std::to_string(getpid()));
+        std::filesystem::create_directories(*processFolderPath);
+        std::atexit(removeProcessFolder);
+    }
+    return *processFolderPath;
+}
+
+}  // namespace
+
 std::string scratchPath(const std::string& suffix) {
     static int serial = 0;
-    std::string dir = ::testing::TempDir() + "morvel-assets-" + std::to_string(getpid()) + "-" +
-                      std::to_string(serial++) + "/";
+    std::string dir = processFolder() + "/" + std::to_string(serial++) + "/";
     mkdir(dir.c_str(), 0755);
     std::string path = dir + suffix;
     // Suffixes may hold folders of their own ("some.dir/a.png").

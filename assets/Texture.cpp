@@ -1,0 +1,119 @@
+#include "assets/Texture.h"
+
+#include "assets/PngBind.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+// True when the text after the path's first dot is exactly one of the four
+// accepted spellings and ends the path.
+bool takesPngPath(const char* path) {
+    const char* dot = std::strchr(path, '.');
+    if (dot == nullptr) {
+        return false;
+    }
+    const char* extension = dot + 1;
+    for (const char* form : {"png", "Png", "PNg", "PNG"}) {
+        if (std::strcmp(extension, form) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+Texture::Texture(const char* path) {
+    load(path);
+}
+
+void Texture::setClamp() {
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+}
+
+void Texture::setRepeat() {
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
+
+void Texture::bind() {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+}
+
+void Texture::unbind() {
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Texture::drawOverlay(int x, int y, int width, int height, bool blend) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 800, 0, 600, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    if (blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    // The top row of the image sits at t = 0, so the top edge gets t = 0.
+    const float left = float(x), right = float(x + width);
+    const float bottom = float(y), top = float(y + height);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 1);
+    glVertex3f(left, bottom, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(right, bottom, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(right, top, 0);
+    glTexCoord2f(0, 0);
+    glVertex3f(left, top, 0);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void Texture::load(const char* path) {
+    textureName = 0;
+    if (takesPngPath(path)) {
+        PngInfo info;
+        textureName = pngBind(path, PNG_NOMIPMAP, PNG_ALPHA, &info, GL_REPEAT, GL_LINEAR, GL_LINEAR);
+        width = int32_t(info.width);
+        height = int32_t(info.height);
+        return;
+    }
+    JpegImage* image = loadJpeg(path);
+    if (image == nullptr) {
+        // The box has been shown; the texture stays without an image.
+        width = 0;
+        height = 0;
+        return;
+    }
+    glGenTextures(1, &textureName);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    // Decoded rows are packed (3 x width bytes), so read them with alignment 1.
+    GLint unpackAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image->width, image->height, GL_RGB, GL_UNSIGNED_BYTE, image->pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    width = image->width;
+    height = image->height;
+    freeJpeg(image);
+}
