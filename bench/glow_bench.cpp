@@ -1,0 +1,91 @@
+// The glow post-process of every scene at 800 x 600: copy the frame into the
+// full-size target, shrink it into the 128 x 128 one, blur(3, 3, 1, 1) there,
+// draw the frame back sharp, multiply and add the blurred image. Each frame
+// first puts a fixed picture on the screen (untimed); only the post-process is
+// timed, between glFinish calls. Prints one JSON object.
+// Usage: glow_bench [timed frames, default 300]
+#include "bench/support/BenchSupport.h"
+#include "fx/RenderTarget.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr int kWarmupFrames = 20;
+
+// Bright bars and a gradient: something for the glow to spread.
+std::vector<uint8_t> makeFrame() {
+    std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            uint8_t* p = &rgba[(size_t(y) * kWidth + x) * 4];
+            const bool bar = (x / 50 + y / 50) % 4 == 0;
+            p[0] = uint8_t(bar ? 250 : x * 60 / kWidth);
+            p[1] = uint8_t(bar ? 230 : 20);
+            p[2] = uint8_t(bar ? 180 : y * 80 / kHeight);
+            p[3] = 255;
+        }
+    }
+    return rgba;
+}
+
+void drawFrame(const std::vector<uint8_t>& rgba) {
+    glDisable(GL_DEPTH_TEST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRasterPos2f(-1, -1);
+    glDrawPixels(kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void glow(const RenderTarget& full, const RenderTarget& small) {
+    full.copyScreen();
+    full.downsampleInto(small);
+    small.blur(3, 3, 1.0f, 1.0f);
+    small.setNearest();
+    full.drawFullScreen();
+    small.drawModulate(1, 1, 1, 1);
+    small.drawAdditive(1, 1, 1, 1);
+    small.setLinear();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int timedFrames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
+    bench::HeadlessGLContext context;
+    if (!context.open(kWidth, kHeight)) {
+        return 1;
+    }
+    const RenderTarget full(kWidth, kHeight, kWidth, kHeight);
+    const RenderTarget small(128, 128, kWidth, kHeight);
+    const std::vector<uint8_t> frame = makeFrame();
+
+    const std::vector<double> samples = bench::timeGLFrames(
+        kWarmupFrames, timedFrames, [&] { drawFrame(frame); }, [&] { glow(full, small); });
+    const bench::TimingStats stats = bench::summarize(samples);
+
+    bench::JsonObject json;
+    json.add("benchmark", "glow").add("width", kWidth).add("height", kHeight);
+    json.add("warmup_frames", kWarmupFrames).addStats("", stats);
+    json.add("gl_errors", glGetError() != GL_NO_ERROR);
+    json.add("renderer", bench::glRenderer()).add("gl_version", bench::glVersion());
+    json.print();
+    return 0;
+}

@@ -1,0 +1,220 @@
+#include "bench/support/BenchSupport.h"
+
+#include <SDL2/SDL.h>
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+
+namespace bench {
+
+namespace {
+
+void setPixelFormat() {
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+std::string glString(GLenum name) {
+    if (SDL_GL_GetCurrentContext() == nullptr) {
+        return "";
+    }
+    const GLubyte* text = glGetString(name);
+    return text != nullptr ? reinterpret_cast<const char*>(text) : "";
+}
+
+}  // namespace
+
+bool HeadlessGLContext::open(int width, int height) {
+    if (context != nullptr) {
+        return true;
+    }
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "bench: SDL video init failed: %s\n", SDL_GetError());
+        return false;
+    }
+    videoStarted = true;
+    setPixelFormat();
+    window = SDL_CreateWindow("morvel-bench", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
+    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) {
+        std::fprintf(stderr, "bench: no GL context: %s\n", SDL_GetError());
+        close();
+        return false;
+    }
+    resetGLState(width, height);
+    return true;
+}
+
+void HeadlessGLContext::close() {
+    if (context != nullptr) {
+        SDL_GL_DeleteContext(context);
+        context = nullptr;
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+    if (videoStarted) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        videoStarted = false;
+    }
+}
+
+void resetGLState(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, double(width) / double(height), 1.0, 10000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+    glClearColor(0, 0, 0, 1);
+}
+
+std::string glRenderer() {
+    return glString(GL_RENDERER);
+}
+
+std::string glVersion() {
+    return glString(GL_VERSION);
+}
+
+double nowMs() {
+    using Clock = std::chrono::steady_clock;
+    return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
+}
+
+std::vector<double> timeGLFrames(int warmupFrames, int timedFrames, const std::function<void()>& prepare,
+                                 const std::function<void()>& work) {
+    std::vector<double> samples;
+    samples.reserve(size_t(std::max(timedFrames, 0)));
+    for (int frame = 0; frame < warmupFrames + timedFrames; ++frame) {
+        prepare();
+        glFinish();
+        const double startMs = nowMs();
+        work();
+        glFinish();
+        if (frame >= warmupFrames) {
+            samples.push_back(nowMs() - startMs);
+        }
+    }
+    return samples;
+}
+
+double percentileOfSorted(const std::vector<double>& sortedMs, double percent) {
+    if (sortedMs.empty()) {
+        return 0;
+    }
+    const double rank = std::ceil(percent / 100.0 * double(sortedMs.size()));
+    const size_t index = size_t(std::clamp(rank, 1.0, double(sortedMs.size()))) - 1;
+    return sortedMs[index];
+}
+
+TimingStats summarize(std::vector<double> samplesMs) {
+    TimingStats stats;
+    if (samplesMs.empty()) {
+        return stats;
+    }
+    std::sort(samplesMs.begin(), samplesMs.end());
+    const size_t n = samplesMs.size();
+    stats.count = n;
+    stats.minMs = samplesMs.front();
+    stats.maxMs = samplesMs.back();
+    stats.meanMs = std::accumulate(samplesMs.begin(), samplesMs.end(), 0.0) / double(n);
+    stats.medianMs = n % 2 == 1 ? samplesMs[n / 2] : (samplesMs[n / 2 - 1] + samplesMs[n / 2]) / 2.0;
+    stats.p95Ms = percentileOfSorted(samplesMs, 95);
+    stats.p99Ms = percentileOfSorted(samplesMs, 99);
+    return stats;
+}
+
+std::string jsonString(const std::string& value) {
+    std::string out = "\"";
+    for (unsigned char c : value) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += char(c);
+        }
+    }
+    return out + "\"";
+}
+
+JsonObject& JsonObject::add(const std::string& key, const std::string& value) {
+    fields.emplace_back(key, jsonString(value));
+    return *this;
+}
+
+JsonObject& JsonObject::add(const std::string& key, const char* value) {
+    return add(key, std::string(value != nullptr ? value : ""));
+}
+
+JsonObject& JsonObject::add(const std::string& key, double value) {
+    char text[32] = "null";
+    if (std::isfinite(value)) {
+        std::snprintf(text, sizeof text, "%.6g", value);
+    }
+    fields.emplace_back(key, text);
+    return *this;
+}
+
+JsonObject& JsonObject::add(const std::string& key, int64_t value) {
+    fields.emplace_back(key, std::to_string(value));
+    return *this;
+}
+
+JsonObject& JsonObject::add(const std::string& key, int value) {
+    return add(key, int64_t(value));
+}
+
+JsonObject& JsonObject::add(const std::string& key, bool value) {
+    fields.emplace_back(key, value ? "true" : "false");
+    return *this;
+}
+
+JsonObject& JsonObject::addStats(const std::string& prefix, const TimingStats& stats) {
+    add(prefix + "count", int64_t(stats.count));
+    add(prefix + "min_ms", stats.minMs);
+    add(prefix + "mean_ms", stats.meanMs);
+    add(prefix + "median_ms", stats.medianMs);
+    add(prefix + "p95_ms", stats.p95Ms);
+    add(prefix + "p99_ms", stats.p99Ms);
+    return add(prefix + "max_ms", stats.maxMs);
+}
+
+std::string JsonObject::str() const {
+    std::string out = "{";
+    for (size_t i = 0; i < fields.size(); ++i) {
+        out += (i == 0 ? "" : ", ") + jsonString(fields[i].first) + ": " + fields[i].second;
+    }
+    return out + "}";
+}
+
+void JsonObject::print() const {
+    std::printf("%s\n", str().c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace bench
