@@ -1,0 +1,102 @@
+// Our own small C-style audio library: SDL2 output, whole-file MP3/OGG samples,
+// looping tracker modules, an FFT spectrum of what is being heard. Every call is
+// made from one (main) thread; the mixer runs on SDL's audio thread. Sources in
+// sound/audio/. Handles are opaque; null or already freed handles do nothing.
+#pragma once
+
+typedef struct FSOUND_SAMPLE FSOUND_SAMPLE;
+typedef struct FMUSIC_MODULE FMUSIC_MODULE;
+typedef struct FSOUND_DSPUNIT FSOUND_DSPUNIT;
+
+// Sample slot and channel selectors, and the one load mode flag we honour.
+#define FSOUND_FREE (-1)
+#define FSOUND_UNMANAGED (-2)
+#define FSOUND_STEREO 0x40
+
+// Error codes kept by the library for FSOUND_GetError.
+enum {
+    FMOD_ERR_NONE = 0,
+    FMOD_ERR_BUSY = 1,
+    FMOD_ERR_UNINITIALIZED = 2,
+    FMOD_ERR_INIT = 3,
+    FMOD_ERR_ALLOCATED = 4,
+    FMOD_ERR_PLAY = 5,
+    FMOD_ERR_OUTPUT_FORMAT = 6,
+    FMOD_ERR_COOPERATIVELEVEL = 7,
+    FMOD_ERR_CREATEBUFFER = 8,
+    FMOD_ERR_FILE_NOTFOUND = 9,
+    FMOD_ERR_FILE_FORMAT = 10,
+    FMOD_ERR_FILE_BAD = 11,
+    FMOD_ERR_MEMORY = 12,
+    FMOD_ERR_VERSION = 13,
+    FMOD_ERR_INVALID_PARAM = 14,
+    FMOD_ERR_NO_EAX = 15,
+    FMOD_ERR_CHANNEL_ALLOC = 16,
+    FMOD_ERR_RECORD = 17,
+    FMOD_ERR_MEDIAPLAYER = 18
+};
+
+// Opens the output at mixRateHz, stereo, with maxChannels sample channels; falls back to
+// SDL's dummy driver when no device opens. True when ready to play.
+signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int flags);
+// Decodes a whole MP3 or OGG file (from offsetBytes, lengthBytes or 0 for all) into one sample
+// at the mix rate. Null on failure.
+FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int mode, int offsetBytes,
+                                  int lengthBytes);
+// Loads an S3M, XM or MOD module. Null on failure.
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* path);
+// Code of the last failure (FMOD_ERR_*); failing calls set it, successful ones leave it.
+int FSOUND_GetError(void);
+// Plays the sample once from its start on channel (FSOUND_FREE: any free one); returns the
+// channel, or -1 on failure.
+int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample);
+// The FFT unit; never null.
+FSOUND_DSPUNIT* FSOUND_DSP_GetFFTUnit(void);
+// Switches a unit on or off; true on success.
+signed char FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, signed char active);
+// 512 magnitudes of what is being heard now (all zeros while the FFT unit is off or the
+// library is closed). Never null; the array stays valid for the whole process.
+float* FSOUND_DSP_GetSpectrum(void);
+// Plays a module from its start, looping for ever; true on success.
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* song);
+// Stops and releases a module; true on success.
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* song);
+// Stops every channel playing the sample and releases it.
+void FSOUND_Sample_Free(FSOUND_SAMPLE* sample);
+// Stops output and releases every sample and module still loaded.
+void FSOUND_Close(void);
+
+// --- Inspection, for tests and tools. None of these count as library calls. ---
+
+// How many FSOUND_/FMUSIC_ calls above have been made in this process.
+long long AUDIO_GetCallCount(void);
+// The mix rate while open, else 0.
+int AUDIO_GetMixRate(void);
+// The SDL audio driver in use ("dummy" without a sound device), or "" when closed.
+const char* AUDIO_GetDriverName(void);
+// Frames the device buffer holds ahead of the ear; 0 when closed.
+int AUDIO_GetDeviceBufferFrames(void);
+// Frames mixed since FSOUND_Init.
+long long AUDIO_GetMixedFrames(void);
+// Frame being heard now: mixed frames less what the device still holds (may be negative).
+long long AUDIO_GetHeardFrame(void);
+// Frame just after the 1024-frame window of the last FSOUND_DSP_GetSpectrum, or -1.
+long long AUDIO_GetSpectrumEndFrame(void);
+// 1 while the channel plays a sample, else 0.
+int AUDIO_IsChannelPlaying(int channel);
+// Mixer frame at which the channel's current sample started, or -1.
+long long AUDIO_GetChannelStartFrame(int channel);
+// Sample length in frames at the mix rate; 0 for a null or unknown handle.
+long long AUDIO_Sample_GetLength(FSOUND_SAMPLE* sample);
+// The file's own sample rate and channel count; 0 for a null or unknown handle.
+int AUDIO_Sample_GetSourceRate(FSOUND_SAMPLE* sample);
+int AUDIO_Sample_GetSourceChannels(FSOUND_SAMPLE* sample);
+// Interleaved stereo frames of the sample at the mix rate; null for a null or unknown handle.
+const float* AUDIO_Sample_GetData(FSOUND_SAMPLE* sample);
+// 1 while the module plays, else 0.
+int AUDIO_Song_IsPlaying(FMUSIC_MODULE* song);
+// Length of one pass through the module, and where playback is within it, in seconds.
+double AUDIO_Song_GetLengthSeconds(FMUSIC_MODULE* song);
+double AUDIO_Song_GetPositionSeconds(FMUSIC_MODULE* song);
+// Peak absolute value of the mixed output since FSOUND_Init, or since the last call.
+float AUDIO_TakePeakLevel(void);

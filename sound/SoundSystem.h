@@ -1,0 +1,31 @@
+// The demo's soundtrack: picks sample (MP3, OGG) or module (S3M, XM, MOD) playback
+// from the file name's extension, plays it through the audio library, hands out the
+// library's FFT spectrum and writes a "Debug: " line for each step. Main thread only;
+// with no recognised extension it never calls the audio library.
+#pragma once
+
+#include "sound/AudioLibrary.h"
+
+class SoundSystem {
+public:
+    // Detects the format from path, then starts the library and loads the whole file.
+    explicit SoundSystem(const char* path);
+
+    // Starts the library at 32000 Hz with 64 channels; true when it started.
+    bool init();
+    // Loads path as a sample or a module, in the detected mode.
+    void load(const char* path);
+    // Starts playback; for a sample also switches the FFT unit on.
+    void play();
+    // The library's 512-entry spectrum for a sample, null for a module or no mode.
+    float* spectrum();
+    // Releases the loaded sound and closes the library.
+    void shutdown();
+    // The message for an audio library error code; "Unknown error" outside 0..18.
+    static const char* errorText(int code);
+
+    FMUSIC_MODULE* song;
+    FSOUND_SAMPLE* sample;
+    bool musicMode;
+    bool soundMode;
+};

@@ -1,0 +1,306 @@
+// The audio library's C interface over SDL2 output and the Mixer.
+#include "sound/AudioLibrary.h"
+
+#include "sound/audio/LibraryState.h"
+#include "sound/audio/Mixer.h"
+#include "sound/audio/ModuleFile.h"
+#include "sound/audio/PcmData.h"
+#include "sound/audio/SpectrumAnalyzer.h"
+
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kBlockFrames = 512;
+
+void countCall() {
+    libraryCallCount().fetch_add(1, std::memory_order_relaxed);
+}
+
+void fail(int error) {
+    library().lastError = error;
+}
+
+void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
+    int frameCount = byteCount / static_cast<int>(2 * sizeof(float));
+    static_cast<Mixer*>(mixer)->render(reinterpret_cast<float*>(stream), frameCount);
+}
+
+bool openOnCurrentDriver(LibraryState& lib, const SDL_AudioSpec& want) {
+    SDL_AudioSpec have;
+    lib.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (lib.device == 0) {
+        return false;
+    }
+    lib.bufferFrames = have.samples;
+    const char* driver = SDL_GetCurrentAudioDriver();
+    lib.driverName = driver != nullptr ? driver : "";
+    return true;
+}
+
+// Opens the default device, or SDL's dummy driver when there is none, so that
+// playback time and the spectrum still advance in silence.
+bool openDevice(LibraryState& lib, int mixRateHz) {
+    SDL_AudioSpec want;
+    std::memset(&want, 0, sizeof want);
+    want.freq = mixRateHz;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = kBlockFrames;
+    want.callback = mixCallback;
+    want.userdata = lib.mixer.get();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        if (openOnCurrentDriver(lib, want)) {
+            lib.dummyFallback = false;
+            return true;
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    if (SDL_AudioInit("dummy") == 0) {
+        if (openOnCurrentDriver(lib, want)) {
+            lib.dummyFallback = true;
+            return true;
+        }
+        SDL_AudioQuit();
+    }
+    return false;
+}
+
+void releaseEverything(LibraryState& lib) {
+    for (FMUSIC_MODULE* song : lib.songs) {
+        openmpt_module_destroy(song->module);
+        delete song;
+    }
+    for (FSOUND_SAMPLE* sample : lib.samples) {
+        delete sample;
+    }
+    lib.songs.clear();
+    lib.samples.clear();
+}
+
+}  // namespace
+
+LibraryState& library() {
+    static LibraryState instance;
+    return instance;
+}
+
+std::atomic<long long>& libraryCallCount() {
+    static std::atomic<long long> count{0};
+    return count;
+}
+
+signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
+    countCall();
+    LibraryState& lib = library();
+    if (lib.open) {
+        fail(FMOD_ERR_BUSY);
+        return 0;
+    }
+    if (mixRateHz < 4000 || mixRateHz > 192000 || maxChannels < 1 || maxChannels > 1024) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return 0;
+    }
+    lib.mixer.reset(new Mixer(mixRateHz, maxChannels, kBlockFrames));
+    if (!openDevice(lib, mixRateHz)) {
+        lib.mixer.reset();
+        fail(FMOD_ERR_INIT);
+        return 0;
+    }
+    lib.open = true;
+    lib.mixRateHz = mixRateHz;
+    lib.spectrumEndFrame = -1;
+    lib.fftUnit.active = false;
+    SDL_PauseAudioDevice(lib.device, 0);
+    return 1;
+}
+
+FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int, int offsetBytes,
+                                  int lengthBytes) {
+    countCall();
+    LibraryState& lib = library();
+    if (!lib.open) {
+        fail(FMOD_ERR_UNINITIALIZED);
+        return nullptr;
+    }
+    if (path == nullptr || index < FSOUND_UNMANAGED || offsetBytes < 0 || lengthBytes < 0) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return nullptr;
+    }
+    std::unique_ptr<FSOUND_SAMPLE> sample(new FSOUND_SAMPLE);
+    int error = loadSampleFile(path, offsetBytes, lengthBytes, lib.mixRateHz, sample->pcm);
+    if (error != FMOD_ERR_NONE) {
+        fail(error);
+        return nullptr;
+    }
+    lib.samples.push_back(sample.get());
+    return sample.release();
+}
+
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* path) {
+    countCall();
+    LibraryState& lib = library();
+    if (!lib.open) {
+        fail(FMOD_ERR_UNINITIALIZED);
+        return nullptr;
+    }
+    if (path == nullptr) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return nullptr;
+    }
+    std::vector<unsigned char> bytes;
+    int error = readWholeFile(path, bytes);
+    openmpt_module* module = error == FMOD_ERR_NONE ? openModule(bytes.data(), bytes.size(), error)
+                                                    : nullptr;
+    if (module == nullptr) {
+        fail(error);
+        return nullptr;
+    }
+    openmpt_module_set_repeat_count(module, -1);
+    FMUSIC_MODULE* song = new FMUSIC_MODULE;
+    song->module = module;
+    song->lengthSeconds = openmpt_module_get_duration_seconds(module);
+    lib.songs.push_back(song);
+    return song;
+}
+
+int FSOUND_GetError(void) {
+    countCall();
+    return library().lastError;
+}
+
+int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
+    countCall();
+    LibraryState& lib = library();
+    if (!lib.open) {
+        fail(FMOD_ERR_UNINITIALIZED);
+        return -1;
+    }
+    if (!isKnownHandle(lib.samples, sample)) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return -1;
+    }
+    int error = FMOD_ERR_NONE;
+    SDL_LockAudioDevice(lib.device);
+    int played = lib.mixer->startSample(channel, sample, error);
+    SDL_UnlockAudioDevice(lib.device);
+    if (played < 0) {
+        fail(error);
+    }
+    return played;
+}
+
+FSOUND_DSPUNIT* FSOUND_DSP_GetFFTUnit(void) {
+    countCall();
+    return &library().fftUnit;
+}
+
+signed char FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, signed char active) {
+    countCall();
+    LibraryState& lib = library();
+    if (unit != &lib.fftUnit) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return 0;
+    }
+    unit->active = active != 0;
+    lib.spectrumEndFrame = -1;
+    return 1;
+}
+
+float* FSOUND_DSP_GetSpectrum(void) {
+    countCall();
+    LibraryState& lib = library();
+    if (!lib.open || !lib.fftUnit.active) {
+        std::memset(lib.spectrum, 0, sizeof lib.spectrum);
+        lib.spectrumEndFrame = -1;
+        return lib.spectrum;
+    }
+    // The window ends at the frame being heard, not at the mixer's lead.
+    long long heard = lib.mixer->mixedFrames() - lib.bufferFrames;
+    if (heard != lib.spectrumEndFrame) {
+        float window[kFftSize];
+        lib.mixer->copyMonoWindow(heard, window);
+        lib.analyzer.analyze(window, lib.spectrum);
+        lib.spectrumEndFrame = heard;
+    }
+    return lib.spectrum;
+}
+
+signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
+    countCall();
+    LibraryState& lib = library();
+    if (!lib.open) {
+        fail(FMOD_ERR_UNINITIALIZED);
+        return 0;
+    }
+    if (!isKnownHandle(lib.songs, song)) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return 0;
+    }
+    SDL_LockAudioDevice(lib.device);
+    lib.mixer->startSong(song);
+    SDL_UnlockAudioDevice(lib.device);
+    return 1;
+}
+
+signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
+    countCall();
+    LibraryState& lib = library();
+    if (!isKnownHandle(lib.songs, song)) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return 0;
+    }
+    SDL_LockAudioDevice(lib.device);
+    lib.mixer->stopSong(song);
+    SDL_UnlockAudioDevice(lib.device);
+    lib.songs.erase(std::find(lib.songs.begin(), lib.songs.end(), song));
+    openmpt_module_destroy(song->module);
+    delete song;
+    return 1;
+}
+
+void FSOUND_Sample_Free(FSOUND_SAMPLE* sample) {
+    countCall();
+    LibraryState& lib = library();
+    if (!isKnownHandle(lib.samples, sample)) {
+        fail(FMOD_ERR_INVALID_PARAM);
+        return;
+    }
+    SDL_LockAudioDevice(lib.device);
+    lib.mixer->stopSample(sample);
+    SDL_UnlockAudioDevice(lib.device);
+    lib.samples.erase(std::find(lib.samples.begin(), lib.samples.end(), sample));
+    delete sample;
+}
+
+void FSOUND_Close(void) {
+    countCall();
+    LibraryState& lib = library();
+    if (!lib.open) {
+        return;
+    }
+    SDL_CloseAudioDevice(lib.device);  // joins the audio thread: nothing mixes after this
+    lib.device = 0;
+    releaseEverything(lib);
+    lib.mixer.reset();
+    if (lib.dummyFallback) {
+        SDL_AudioQuit();
+    } else {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    lib.open = false;
+    lib.mixRateHz = 0;
+    lib.bufferFrames = 0;
+    lib.driverName.clear();
+    lib.fftUnit.active = false;
+    lib.spectrumEndFrame = -1;
+    std::memset(lib.spectrum, 0, sizeof lib.spectrum);
+}

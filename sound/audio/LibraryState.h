@@ -1,0 +1,53 @@
+// The audio library's state. Its interface is C with no context argument, so the
+// state is one process-wide object; only the main thread touches it (the mixer
+// keeps what the audio thread needs). Shared by the library's own sources only.
+#pragma once
+
+#include "sound/AudioLibrary.h"
+#include "sound/audio/Mixer.h"
+#include "sound/audio/SpectrumAnalyzer.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct FSOUND_DSPUNIT {
+    bool active = false;
+};
+
+struct LibraryState {
+    bool open = false;
+    SDL_AudioDeviceID device = 0;
+    bool dummyFallback = false;
+    int mixRateHz = 0;
+    int bufferFrames = 0;
+    std::string driverName;
+    std::unique_ptr<Mixer> mixer;
+    std::vector<FSOUND_SAMPLE*> samples;
+    std::vector<FMUSIC_MODULE*> songs;
+    int lastError = FMOD_ERR_NONE;
+    FSOUND_DSPUNIT fftUnit;
+    float spectrum[kSpectrumBinCount] = {};
+    long long spectrumEndFrame = -1;
+    SpectrumAnalyzer analyzer;
+};
+
+// The one library state.
+LibraryState& library();
+
+// Calls made through the FSOUND_/FMUSIC_ interface.
+std::atomic<long long>& libraryCallCount();
+
+// True when handle is one of the live handles.
+template <typename T>
+bool isKnownHandle(const std::vector<T*>& handles, const T* handle) {
+    for (const T* live : handles) {
+        if (live == handle && handle != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,161 @@
+#include "sound/audio/Mixer.h"
+
+#include "sound/AudioLibrary.h"
+#include "sound/audio/SpectrumAnalyzer.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
+    : mixRateHz(mixRateHz),
+      blockFrames(blockFrames),
+      voices(static_cast<size_t>(channelCount)),
+      songBlock(static_cast<size_t>(blockFrames) * 2),
+      ring(new std::atomic<float>[kRingFrames]) {
+    songs.reserve(16);
+    for (int i = 0; i < kRingFrames; ++i) {
+        ring[i].store(0.0f, std::memory_order_relaxed);
+    }
+}
+
+void Mixer::render(float* out, int frameCount) {
+    std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(frameCount));
+    mixVoices(out, frameCount);
+    mixSongs(out, frameCount);
+    publish(out, frameCount);
+}
+
+void Mixer::mixVoices(float* out, int frameCount) {
+    for (Voice& voice : voices) {
+        if (voice.sample == nullptr) {
+            continue;
+        }
+        const PcmData& pcm = voice.sample->pcm;
+        long long left = pcm.frameCount() - voice.position;
+        long long count = std::min<long long>(left, frameCount);
+        const float* source = pcm.frames.data() + 2 * voice.position;
+        for (long long i = 0; i < 2 * count; ++i) {
+            out[i] += source[i];
+        }
+        voice.position += count;
+        if (voice.position >= pcm.frameCount()) {
+            voice.sample = nullptr;  // a sample plays once
+        }
+    }
+}
+
+void Mixer::mixSongs(float* out, int frameCount) {
+    for (FMUSIC_MODULE* song : songs) {
+        int done = 0;
+        while (done < frameCount && song->playing) {
+            int chunk = std::min(frameCount - done, blockFrames);
+            size_t got = openmpt_module_read_interleaved_float_stereo(song->module, mixRateHz,
+                                                                      chunk, songBlock.data());
+            for (size_t i = 0; i < 2 * got; ++i) {
+                out[2 * done + i] += songBlock[i];
+            }
+            done += static_cast<int>(got);
+            if (got < static_cast<size_t>(chunk)) {
+                song->playing = false;  // a module with nothing to loop over
+            }
+        }
+    }
+}
+
+// Clamps the block, records its peak and mono mix, then advances the mixed count.
+void Mixer::publish(float* samples, int frameCount) {
+    float blockPeak = 0.0f;
+    long long first = mixed.load(std::memory_order_relaxed);
+    for (int i = 0; i < frameCount; ++i) {
+        float left = std::clamp(samples[2 * i], -1.0f, 1.0f);
+        float right = std::clamp(samples[2 * i + 1], -1.0f, 1.0f);
+        samples[2 * i] = left;
+        samples[2 * i + 1] = right;
+        blockPeak = std::max(blockPeak, std::max(std::fabs(left), std::fabs(right)));
+        ring[(first + i) % kRingFrames].store(monoOf(left, right), std::memory_order_relaxed);
+    }
+    mixed.store(first + frameCount, std::memory_order_release);
+    float seen = peak.load(std::memory_order_relaxed);
+    while (blockPeak > seen && !peak.compare_exchange_weak(seen, blockPeak)) {
+    }
+}
+
+int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, int& error) {
+    int count = static_cast<int>(voices.size());
+    if (channel == FSOUND_FREE) {
+        channel = 0;
+        while (channel < count && voices[channel].sample != nullptr) {
+            ++channel;
+        }
+        if (channel == count) {
+            error = FMOD_ERR_CHANNEL_ALLOC;
+            return -1;
+        }
+    } else if (channel < 0 || channel >= count) {
+        error = FMOD_ERR_INVALID_PARAM;
+        return -1;
+    }
+    Voice& voice = voices[channel];
+    voice.sample = sample->pcm.frames.empty() ? nullptr : sample;
+    voice.position = 0;
+    voice.startFrame = mixed.load(std::memory_order_relaxed);
+    return channel;
+}
+
+void Mixer::stopSample(const FSOUND_SAMPLE* sample) {
+    for (Voice& voice : voices) {
+        if (voice.sample == sample) {
+            voice.sample = nullptr;
+        }
+    }
+}
+
+void Mixer::startSong(FMUSIC_MODULE* song) {
+    openmpt_module_set_position_seconds(song->module, 0.0);
+    song->playing = true;
+    if (std::find(songs.begin(), songs.end(), song) == songs.end()) {
+        songs.push_back(song);
+    }
+}
+
+void Mixer::stopSong(FMUSIC_MODULE* song) {
+    song->playing = false;
+    songs.erase(std::remove(songs.begin(), songs.end(), song), songs.end());
+}
+
+bool Mixer::isChannelPlaying(int channel) const {
+    return channel >= 0 && channel < static_cast<int>(voices.size()) &&
+           voices[channel].sample != nullptr;
+}
+
+long long Mixer::channelStartFrame(int channel) const {
+    if (channel < 0 || channel >= static_cast<int>(voices.size())) {
+        return -1;
+    }
+    return voices[channel].startFrame;
+}
+
+long long Mixer::mixedFrames() const {
+    return mixed.load(std::memory_order_acquire);
+}
+
+bool Mixer::copyMonoWindow(long long endFrame, float* window) const {
+    long long published = mixed.load(std::memory_order_acquire);
+    long long first = endFrame - kFftSize;
+    for (int n = 0; n < kFftSize; ++n) {
+        long long frame = first + n;
+        bool mixedYet = frame >= 0 && frame < published;
+        window[n] = mixedYet ? ring[frame % kRingFrames].load(std::memory_order_relaxed) : 0.0f;
+    }
+    // The block being mixed now may already overwrite the oldest ring entries.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    long long writing = mixed.load(std::memory_order_relaxed) + blockFrames;
+    return writing - first <= kRingFrames;
+}
+
+float Mixer::takePeak() {
+    return peak.exchange(0.0f);
+}

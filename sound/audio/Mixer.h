@@ -1,0 +1,76 @@
+// The software mixer behind the audio library: sample channels that play once,
+// modules that loop, summed and clamped into stereo float blocks on SDL's audio
+// thread. It keeps the recent mono mix in a lock-free ring so the main thread can
+// analyse what is being heard without locking. Control calls come from the main
+// thread with the audio device locked; the ring and counters need no lock.
+#pragma once
+
+#include "sound/audio/PcmData.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+typedef struct openmpt_module openmpt_module;
+
+// A loaded sample: the whole file decoded to stereo at the mix rate.
+struct FSOUND_SAMPLE {
+    PcmData pcm;
+};
+
+// A loaded module, rendered by the mixer while playing.
+struct FMUSIC_MODULE {
+    openmpt_module* module = nullptr;
+    double lengthSeconds = 0.0;
+    bool playing = false;
+};
+
+class Mixer {
+public:
+    Mixer(int mixRateHz, int channelCount, int blockFrames);
+
+    // Audio thread: mixes frameCount stereo frames into out and publishes them.
+    void render(float* out, int frameCount);
+
+    // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
+    // or -1 with error set.
+    int startSample(int channel, const FSOUND_SAMPLE* sample, int& error);
+    // Device locked: silences every channel playing sample.
+    void stopSample(const FSOUND_SAMPLE* sample);
+    // Device locked: (re)starts song from its beginning, looping.
+    void startSong(FMUSIC_MODULE* song);
+    // Device locked: takes song out of the mix.
+    void stopSong(FMUSIC_MODULE* song);
+    // Device locked: channel state for inspection.
+    bool isChannelPlaying(int channel) const;
+    long long channelStartFrame(int channel) const;
+
+    // Any thread, lock-free: frames mixed so far.
+    long long mixedFrames() const;
+    // Any thread, lock-free: the mono mix of frames [endFrame - 1024, endFrame); frames not
+    // mixed yet or before the start read as silence. False if the ring moved on meanwhile.
+    bool copyMonoWindow(long long endFrame, float* window) const;
+    // Any thread: peak absolute output since the last call.
+    float takePeak();
+
+private:
+    struct Voice {
+        const FSOUND_SAMPLE* sample = nullptr;
+        long long position = 0;
+        long long startFrame = -1;
+    };
+
+    void mixVoices(float* out, int frameCount);
+    void mixSongs(float* out, int frameCount);
+    void publish(float* out, int frameCount);
+
+    int mixRateHz;
+    int blockFrames;
+    std::vector<Voice> voices;
+    std::vector<FMUSIC_MODULE*> songs;
+    std::vector<float> songBlock;
+    static constexpr int kRingFrames = 16384;
+    std::unique_ptr<std::atomic<float>[]> ring;
+    std::atomic<long long> mixed{0};
+    std::atomic<float> peak{0.0f};
+};

@@ -1,0 +1,134 @@
+// MP3 decoding with libmpg123, reading from memory through a seekable reader so
+// that gapless information (encoder delay and padding) is honoured.
+#include "sound/audio/PcmData.h"
+
+#include "sound/AudioLibrary.h"
+
+#include <mpg123.h>
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct MemoryStream {
+    const unsigned char* data;
+    size_t size;
+    size_t position;
+};
+
+ssize_t readMemory(void* handle, void* buffer, size_t count) {
+    MemoryStream* stream = static_cast<MemoryStream*>(handle);
+    size_t left = stream->size - stream->position;
+    size_t taken = count < left ? count : left;
+    std::memcpy(buffer, stream->data + stream->position, taken);
+    stream->position += taken;
+    return static_cast<ssize_t>(taken);
+}
+
+off_t seekMemory(void* handle, off_t offset, int whence) {
+    MemoryStream* stream = static_cast<MemoryStream*>(handle);
+    long long base = whence == SEEK_SET ? 0
+                     : whence == SEEK_CUR ? static_cast<long long>(stream->position)
+                                          : static_cast<long long>(stream->size);
+    long long target = base + offset;
+    if (target < 0 || target > static_cast<long long>(stream->size)) {
+        return -1;
+    }
+    stream->position = static_cast<size_t>(target);
+    return static_cast<off_t>(target);
+}
+
+// Accepts every rate mpg123 knows, mono or stereo, always as 32-bit float.
+void requestFloatOutput(mpg123_handle* decoder) {
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    mpg123_format_none(decoder);
+    for (size_t i = 0; i < rateCount; ++i) {
+        mpg123_format(decoder, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+    }
+}
+
+// Appends count decoded floats in the stream's channel layout as stereo frames.
+void appendFrames(const float* samples, size_t count, int channels, PcmData& out) {
+    if (channels == 2) {
+        out.frames.insert(out.frames.end(), samples, samples + count);
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        out.frames.push_back(samples[i]);
+        out.frames.push_back(samples[i]);
+    }
+}
+
+// Decodes until the end, an error, or a change of rate or layout mid-stream
+// (keeping what came before). Returns the number of mpg123 reads that gave audio.
+long long decodeAll(mpg123_handle* decoder, PcmData& out, bool& tooLong) {
+    float buffer[8192];
+    int channels = 0;
+    long long productiveReads = 0;
+    int idleReads = 0;
+    for (;;) {
+        size_t done = 0;
+        int status = mpg123_read(decoder, buffer, sizeof buffer, &done);
+        if (status == MPG123_NEW_FORMAT) {
+            long rate = 0;
+            int encoding = 0;
+            mpg123_getformat(decoder, &rate, &channels, &encoding);
+            if (out.rateHz != 0 && (rate != out.rateHz || channels != out.sourceChannelCount)) {
+                break;
+            }
+            out.rateHz = static_cast<int>(rate);
+            out.sourceChannelCount = channels;
+        }
+        if (done > 0 && channels > 0) {
+            appendFrames(buffer, done / sizeof(float), channels, out);
+            ++productiveReads;
+            idleReads = 0;
+            if (out.frameCount() > kMaxDecodedSeconds * out.rateHz) {
+                tooLong = true;
+                break;
+            }
+        } else if (status != MPG123_NEW_FORMAT && ++idleReads > 64) {
+            break;  // no progress: never spin on a damaged stream
+        }
+        if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
+            break;  // MPG123_DONE, or an error after which we keep what is whole
+        }
+    }
+    return productiveReads;
+}
+
+}  // namespace
+
+int decodeMp3(const unsigned char* data, size_t size, PcmData& out) {
+    out = PcmData();
+    int status = MPG123_OK;
+    mpg123_handle* decoder = mpg123_new(nullptr, &status);
+    if (decoder == nullptr) {
+        return FMOD_ERR_MEMORY;
+    }
+    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    requestFloatOutput(decoder);
+    MemoryStream stream = {data, size, 0};
+    bool tooLong = false;
+    long long productiveReads = 0;
+    if (mpg123_replace_reader_handle(decoder, readMemory, seekMemory, nullptr) == MPG123_OK &&
+        mpg123_open_handle(decoder, &stream) == MPG123_OK) {
+        productiveReads = decodeAll(decoder, out, tooLong);
+        mpg123_close(decoder);
+    }
+    mpg123_delete(decoder);
+    if (tooLong) {
+        out = PcmData();
+        return FMOD_ERR_MEMORY;
+    }
+    if (productiveReads == 0 || out.frames.empty()) {
+        out = PcmData();
+        return FMOD_ERR_FILE_BAD;
+    }
+    return FMOD_ERR_NONE;
+}
