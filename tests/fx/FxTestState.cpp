@@ -31,14 +31,6 @@ Colour colourOf(GLenum name) {
 
 }  // namespace
 
-std::ostream& operator<<(std::ostream& out, const Viewport& v) {
-    return out << "(" << v.x << ", " << v.y << ", " << v.width << ", " << v.height << ")";
-}
-
-std::ostream& operator<<(std::ostream& out, const Colour& c) {
-    return out << "(" << c.red << ", " << c.green << ", " << c.blue << ", " << c.alpha << ")";
-}
-
 Viewport viewport() {
     int v[4];
     glGetIntegerv(GL_VIEWPORT, v);

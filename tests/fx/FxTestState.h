@@ -6,28 +6,15 @@
 
 #include <array>
 #include <cstdint>
-#include <ostream>
 #include <utility>
 
 class RenderTarget;
 
 namespace fxtest {
 
-struct Viewport {
-    int x, y, width, height;
-    bool operator==(const Viewport& o) const {
-        return x == o.x && y == o.y && width == o.width && height == o.height;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Viewport& v);
-
-struct Colour {
-    float red, green, blue, alpha;
-    bool operator==(const Colour& o) const {
-        return red == o.red && green == o.green && blue == o.blue && alpha == o.alpha;
-    }
-};
-std::ostream& operator<<(std::ostream& out, const Colour& c);
+// (x, y, width, height) and (red, green, blue, alpha): gtest prints arrays.
+using Viewport = std::array<int, 4>;
+using Colour = std::array<float, 4>;
 
 // The projection and model-view matrices, in that order.
 using Matrices = std::array<float, 32>;

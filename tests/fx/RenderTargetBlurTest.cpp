@@ -44,18 +44,6 @@ TEST_F(RenderTargetBlur, horizontalPassKeepsAUniformInteriorAndDarkensOnlyTheLef
     EXPECT_EQ(fxtest::textureImage(small.textureName).at(0, 64)[0], redAt(0, 64));
 }
 
-TEST_F(RenderTargetBlur, verticalPassDarkensOnlyTheTopAndBottomEdges) {
-    RenderTarget small(128, 128, 800, 600);
-    holdGrey(small, 140);
-    small.blurPass(1, 2, 1.0f, 1.0f, 0, 1);
-    EXPECT_NEAR(redAt(64, 0), 84, 1);
-    EXPECT_NEAR(redAt(64, 1), 112, 1);
-    EXPECT_NEAR(redAt(64, 64), 140, 1);
-    EXPECT_NEAR(redAt(64, 127), 84, 1);
-    EXPECT_NEAR(redAt(0, 64), 140, 1);
-    EXPECT_NEAR(redAt(127, 64), 140, 1);
-}
-
 TEST_F(RenderTargetBlur, spacingWidensTheDarkenedStrip) {
     RenderTarget small(128, 128, 800, 600);
     holdGrey(small, 140);
