@@ -1,0 +1,72 @@
+#include "tools/assetgen/AssetGen.h"
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "assets/EbrWriter.h"
+#include "tools/assetgen/Images.h"
+#include "tools/assetgen/Meshes.h"
+#include "tools/assetgen/Soundtrack.h"
+
+namespace {
+
+AssetFile png(const std::string& name, Canvas (*make)(), bool withAlpha) {
+    return AssetFile{"data/tex/" + name, [make, withAlpha](const std::string& path) {
+                         return make().writePng(path, withAlpha);
+                     }};
+}
+
+AssetFile ebr(const std::string& name, std::function<std::vector<EbrSubMesh>()> make) {
+    return AssetFile{"data/obj/" + name,
+                     [make](const std::string& path) { return writeEbr(path.c_str(), make()); }};
+}
+
+}  // namespace
+
+std::vector<AssetFile> assetFiles(bool withSoundtrack) {
+    std::vector<AssetFile> files;
+    if (withSoundtrack) files.push_back({"data/sound/tamokrelu.mp3", writeSoundtrack});
+    files.push_back({"data/tex/turtle2.jpg",
+                     [](const std::string& path) { return makeTurtlePhoto().writeJpeg(path, 92); }});
+    files.push_back(png("bakgrunn.png", makeBakgrunn, true));
+    files.push_back(png("blue.png", makeBlueSphereMap, false));
+    files.push_back(png("green.png", makeGreenScutes, false));
+    files.push_back(png("greets.png", makeGreets, true));
+    files.push_back(png("vostrumlogo.png", makeVostrumLogo, true));
+    files.push_back(png("quenbar06.png", makeQuenBar, true));
+    files.push_back(png("lol.png", makeLolDoodle, false));
+    files.push_back(png("grid.png", makeGrid, false));
+    files.push_back(png("kuletex.png", makeBallTexture, false));
+    files.push_back(ebr("hisphere.ebr", [] { return makeGeodesicSphere(50.0f, 5); }));
+    files.push_back(ebr("turtleskall.ebr", makeTurtleShell));
+    files.push_back(ebr("squid01.ebr", makeSquid));
+    files.push_back(ebr("chamferbox.ebr", [] { return makeChamferBox(60.0f, 8.0f); }));
+    files.push_back(ebr("test.ebr", makeTestMesh));
+    return files;
+}
+
+std::vector<std::string> generateAssets(const std::string& root, bool withSoundtrack, int threadCount) {
+    std::vector<std::string> failed;
+    std::error_code error;
+    for (const char* dir : {"data/tex", "data/obj", "data/sound"}) {
+        std::filesystem::create_directories(std::filesystem::path(root) / dir, error);
+    }
+    const std::vector<AssetFile> files = assetFiles(withSoundtrack);
+    std::atomic<size_t> next{0};
+    std::vector<char> ok(files.size(), 0);
+    auto worker = [&] {
+        for (size_t i = next++; i < files.size(); i = next++) {
+            ok[i] = files[i].write((std::filesystem::path(root) / files[i].relativePath).string()) ? 1 : 0;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threadCount; ++t) helpers.emplace_back(worker);
+    worker();
+    for (std::thread& helper : helpers) helper.join();
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!ok[i]) failed.push_back(files[i].relativePath);
+    }
+    return failed;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The plan of a sea turtle's carapace, shared by the shell mesh (raised plates)
+// and its texture green.png (plates, growth rings, seams), so that texture and
+// relief line up. Plan coordinates: X across, Z along (head at +Z), both in
+// [-1, 1]; one plan unit is 60 mesh units. Pure functions.
+
+// Where a plan point falls among the scutes.
+struct ScuteSample {
+    int id;             // 0-12 the central plates, 13 and up the marginals
+    float seamDistance;  // plan units to the nearest seam between plates or the outline
+    float radius;        // 0 at the centre, 1 on the outline
+};
+
+// Distance from the centre to the outline of the carapace in direction angle
+// (radians; 0 is +X, pi/2 is +Z, the head).
+float carapaceOutline(float angle);
+
+// The scute under plan point (x, z); points beyond the outline report the
+// nearest marginal with radius above 1.
+ScuteSample scuteAt(float x, float z);
+
+// Where the marginal ring starts, as a fraction of the outline radius.
+const float kMarginalStart = 0.82f;

@@ -1,0 +1,120 @@
+// The sea turtle shell mesh: one closed surface made of rings around the
+// vertical axis, from the top of the carapace over a rounded rim to the centre
+// of the flatter underside.
+#include <algorithm>
+#include <cmath>
+
+#include "tools/assetgen/MeshBuilder.h"
+#include "tools/assetgen/Meshes.h"
+#include "tools/assetgen/ScuteLayout.h"
+
+namespace {
+
+const float kPi = 3.14159265358979f;
+const float kPlanScale = 60.0f;    // mesh units per plan unit
+const float kDomeHeight = 27.0f;   // carapace height above the rim
+const float kRimHeight = 3.0f;     // top of the rim above the underside's edge
+const float kBellyDepth = 8.0f;    // how far the underside bulges below its edge
+const int kSegments = 176;
+const int kTopRings = 60;
+const int kBottomRings = 20;
+
+// One ring of the profile: fraction of the outline radius and a height rule.
+struct ProfileRing {
+    float radius;
+    int kind;  // 0 carapace, 1 rim lip, 2 underside
+    float param;
+};
+
+// Height of the carapace at plan point (x, z) whose fraction of the outline is radius.
+float carapaceHeight(float x, float z, float radius) {
+    float dome = std::pow(std::max(0.0f, 1.0f - std::pow(radius, 2.4f)), 0.55f);
+    float crest = 1.0f + 0.10f * z;  // highest a little forward of the middle
+    float keel = 1.3f * std::exp(-(x * x) / (0.07f * 0.07f)) * std::max(0.0f, 1.0f - radius / 0.8f);
+    ScuteSample s = scuteAt(x, z);
+    float edge = std::min(1.0f, s.seamDistance / 0.045f);
+    float plate = 1.4f * edge * edge * (3.0f - 2.0f * edge);
+    float relief = plate * std::min(1.0f, (1.0f - radius) * 12.0f + 0.35f);
+    return kRimHeight + (kDomeHeight * crest) * dome + keel + relief;
+}
+
+// The profile from just off the top's centre, over the rim, to just off the underside's centre.
+std::vector<ProfileRing> profile() {
+    std::vector<ProfileRing> rings;
+    for (int i = 1; i <= kTopRings; ++i) {
+        float f = static_cast<float>(i) / kTopRings;
+        rings.push_back({std::sqrt(f) * 0.5f + f * 0.5f, 0, 0});
+    }
+    // The rim: a rounded lip a little outside the outline.
+    for (int k = 1; k <= 5; ++k) {
+        float a = 0.5f * kPi - kPi * k / 6.0f;
+        rings.push_back({1.0f + 0.03f * std::cos(a), 1, a});
+    }
+    for (int i = kBottomRings; i >= 1; --i) {
+        float f = static_cast<float>(i) / kBottomRings;
+        rings.push_back({f, 2, 0});
+    }
+    return rings;
+}
+
+Float3 ringPoint(const ProfileRing& ring, float angle) {
+    float outline = carapaceOutline(angle);
+    float x = std::cos(angle) * outline * ring.radius, z = std::sin(angle) * outline * ring.radius;
+    float y = 0.0f;
+    if (ring.kind == 0) {
+        y = carapaceHeight(x, z, ring.radius);
+    } else if (ring.kind == 1) {
+        y = kRimHeight * 0.5f * (1.0f + std::sin(ring.param));
+    } else {
+        y = -kBellyDepth * std::sqrt(std::max(0.0f, 1.0f - ring.radius * ring.radius));
+    }
+    return {x * kPlanScale, y, z * kPlanScale};
+}
+
+// Texture coordinates are the plan view: s across, t from the head (top row) back.
+int32_t addPlanVertex(EbrSubMesh& mesh, Float3 p) {
+    return addVertex(mesh, p, 0.5f + p.x / (2.0f * kPlanScale), 0.5f - p.z / (2.0f * kPlanScale));
+}
+
+// Moves the mesh so that its bounding box is centred on the origin.
+void centre(EbrSubMesh& mesh) {
+    for (int c = 0; c < 3; ++c) {
+        float lo = 1e9f, hi = -1e9f;
+        for (size_t i = c; i < mesh.positions.size(); i += 3) {
+            lo = std::min(lo, mesh.positions[i]);
+            hi = std::max(hi, mesh.positions[i]);
+        }
+        float mid = (lo + hi) * 0.5f;
+        for (size_t i = c; i < mesh.positions.size(); i += 3) mesh.positions[i] -= mid;
+    }
+}
+
+}  // namespace
+
+std::vector<EbrSubMesh> makeTurtleShell() {
+    EbrSubMesh mesh;
+    mesh.name = "turtleskall";
+    const std::vector<ProfileRing> rings = profile();
+    const int ringCount = static_cast<int>(rings.size());
+    int32_t top = addPlanVertex(mesh, {0, carapaceHeight(0, 0, 0), 0});
+    for (const ProfileRing& ring : rings) {
+        for (int j = 0; j < kSegments; ++j) {
+            addPlanVertex(mesh, ringPoint(ring, 2.0f * kPi * j / kSegments));
+        }
+    }
+    int32_t bottom = addPlanVertex(mesh, {0, -kBellyDepth, 0});
+    auto at = [](int i, int j) { return 1 + i * kSegments + (j % kSegments); };
+    for (int j = 0; j < kSegments; ++j) {
+        addTriangle(mesh, top, at(0, j + 1), at(0, j));
+        addTriangle(mesh, bottom, at(ringCount - 1, j), at(ringCount - 1, j + 1));
+    }
+    for (int i = 0; i + 1 < ringCount; ++i) {
+        for (int j = 0; j < kSegments; ++j) {
+            addTriangle(mesh, at(i, j), at(i, j + 1), at(i + 1, j + 1));
+            addTriangle(mesh, at(i, j), at(i + 1, j + 1), at(i + 1, j));
+        }
+    }
+    orientOutward(mesh);
+    centre(mesh);
+    return {mesh};
+}

@@ -1,0 +1,81 @@
+#include "tools/assetgen/Text.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+namespace {
+
+FT_Face asFace(void* face) { return static_cast<FT_Face>(face); }
+
+}  // namespace
+
+std::string Font::pathOf(FontFace face) {
+    const std::string dir = "/usr/share/fonts/truetype/dejavu/";
+    switch (face) {
+        case FontFace::Sans: return dir + "DejaVuSans.ttf";
+        case FontFace::SansLight: return dir + "DejaVuSans-ExtraLight.ttf";
+        case FontFace::SansBold: return dir + "DejaVuSans-Bold.ttf";
+        case FontFace::SansCondensedBold: return dir + "DejaVuSansCondensed-Bold.ttf";
+        case FontFace::SerifBold: return dir + "DejaVuSerif-Bold.ttf";
+        case FontFace::SerifItalic: return dir + "DejaVuSerif-Italic.ttf";
+        case FontFace::MonoBold: return dir + "DejaVuSansMono-Bold.ttf";
+    }
+    return dir + "DejaVuSans.ttf";
+}
+
+Font::Font(FontFace face, int pixelHeight) {
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0) return;
+    library_ = library;
+    FT_Face ftFace = nullptr;
+    if (FT_New_Face(library, pathOf(face).c_str(), 0, &ftFace) != 0) return;
+    face_ = ftFace;
+    setPixelHeight(pixelHeight);
+}
+
+Font::~Font() {
+    if (face_ != nullptr) FT_Done_Face(asFace(face_));
+    if (library_ != nullptr) FT_Done_FreeType(static_cast<FT_Library>(library_));
+}
+
+void Font::setPixelHeight(int pixelHeight) {
+    if (face_ != nullptr) FT_Set_Pixel_Sizes(asFace(face_), 0, pixelHeight);
+}
+
+float Font::measure(const std::string& text, float tracking) const {
+    if (face_ == nullptr) return 0.0f;
+    FT_Face face = asFace(face_);
+    float width = 0.0f;
+    for (unsigned char c : text) {
+        if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0) continue;
+        width += face->glyph->advance.x / 64.0f + tracking;
+    }
+    return text.empty() ? 0.0f : width - tracking;
+}
+
+float Font::draw(Canvas& canvas, const std::string& text, float x, float baselineY,
+                 const Rgba& colour, float tracking) const {
+    if (face_ == nullptr) return 0.0f;
+    FT_Face face = asFace(face_);
+    float pen = x;
+    for (unsigned char c : text) {
+        if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+        const FT_GlyphSlot g = face->glyph;
+        const FT_Bitmap& bm = g->bitmap;
+        int left = static_cast<int>(pen + 0.5f) + g->bitmap_left;
+        int top = static_cast<int>(baselineY + 0.5f) - g->bitmap_top;
+        for (unsigned row = 0; row < bm.rows; ++row) {
+            for (unsigned col = 0; col < bm.width; ++col) {
+                unsigned char v = bm.buffer[row * bm.pitch + col];
+                if (v != 0) canvas.blend(left + col, top + row, colour, v / 255.0f);
+            }
+        }
+        pen += g->advance.x / 64.0f + tracking;
+    }
+    return pen - x;
+}
+
+void Font::drawCentred(Canvas& canvas, const std::string& text, float cx, float baselineY,
+                       const Rgba& colour, float tracking) const {
+    draw(canvas, text, cx - measure(text, tracking) * 0.5f, baselineY, colour, tracking);
+}

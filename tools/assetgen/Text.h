@@ -1,0 +1,38 @@
+#pragma once
+// Text set in a Debian TrueType font (fonts-dejavu) with FreeType, drawn onto
+// a Canvas with anti-aliased coverage. One Font per thread: FreeType faces are
+// not shared between threads.
+#include <string>
+
+#include "tools/assetgen/Raster.h"
+
+// The DejaVu faces the generator uses.
+enum class FontFace { Sans, SansLight, SansBold, SansCondensedBold, SerifBold, SerifItalic, MonoBold };
+
+class Font {
+public:
+    // Opens the face at the given pixel height; ok() tells whether it loaded.
+    Font(FontFace face, int pixelHeight);
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    bool ok() const { return face_ != nullptr; }
+    // Changes the pixel height for later calls.
+    void setPixelHeight(int pixelHeight);
+    // Advance width of text in pixels, with extra tracking between letters.
+    float measure(const std::string& text, float tracking = 0.0f) const;
+    // Draws text with its baseline starting at (x, baselineY); returns the advance.
+    float draw(Canvas& canvas, const std::string& text, float x, float baselineY,
+               const Rgba& colour, float tracking = 0.0f) const;
+    // Draws text centred horizontally on cx.
+    void drawCentred(Canvas& canvas, const std::string& text, float cx, float baselineY,
+                     const Rgba& colour, float tracking = 0.0f) const;
+
+    // Path of the font file for a face.
+    static std::string pathOf(FontFace face);
+
+private:
+    void* library_ = nullptr;  // FT_Library
+    void* face_ = nullptr;     // FT_Face
+};
