@@ -95,8 +95,7 @@ int AUDIO_Sample_GetSourceChannels(FSOUND_SAMPLE* sample);
 const float* AUDIO_Sample_GetData(FSOUND_SAMPLE* sample);
 // 1 while the module plays, else 0.
 int AUDIO_Song_IsPlaying(FMUSIC_MODULE* song);
-// Length of one pass through the module, and where playback is within it, in seconds.
+// Length of one pass through the module in seconds.
 double AUDIO_Song_GetLengthSeconds(FMUSIC_MODULE* song);
-double AUDIO_Song_GetPositionSeconds(FMUSIC_MODULE* song);
 // Peak absolute value of the mixed output since FSOUND_Init, or since the last call.
 float AUDIO_TakePeakLevel(void);

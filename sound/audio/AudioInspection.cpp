@@ -4,8 +4,6 @@
 
 #include "sound/audio/LibraryState.h"
 
-#include <libopenmpt/libopenmpt.h>
-
 namespace {
 
 const PcmData* pcmOf(FSOUND_SAMPLE* sample) {
@@ -100,17 +98,6 @@ int AUDIO_Song_IsPlaying(FMUSIC_MODULE* song) {
 
 double AUDIO_Song_GetLengthSeconds(FMUSIC_MODULE* song) {
     return isKnownHandle(library().songs, song) ? song->lengthSeconds : 0.0;
-}
-
-double AUDIO_Song_GetPositionSeconds(FMUSIC_MODULE* song) {
-    LibraryState& lib = library();
-    if (!isKnownHandle(lib.songs, song)) {
-        return 0.0;
-    }
-    SDL_LockAudioDevice(lib.device);
-    double seconds = openmpt_module_get_position_seconds(song->module);
-    SDL_UnlockAudioDevice(lib.device);
-    return seconds;
 }
 
 float AUDIO_TakePeakLevel(void) {

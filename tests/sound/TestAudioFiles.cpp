@@ -141,7 +141,8 @@ std::vector<unsigned char> encodeOgg(const std::vector<float>& stereo, int rateH
     }
     const int frameCount = static_cast<int>(stereo.size() / 2);
     const int chunk = 4096;
-    for (int start = 0; start <= frameCount; start += chunk) {
+    // Chunks of audio, then an empty write that marks the end of the stream.
+    for (int start = 0;;) {
         int count = std::min(chunk, frameCount - start);
         if (count > 0) {
             float** planes = vorbis_analysis_buffer(&dsp, count);
@@ -151,7 +152,7 @@ std::vector<unsigned char> encodeOgg(const std::vector<float>& stereo, int rateH
                 }
             }
         }
-        vorbis_analysis_wrote(&dsp, count > 0 ? count : 0);
+        vorbis_analysis_wrote(&dsp, count);
         while (vorbis_analysis_blockout(&dsp, &block) == 1) {
             vorbis_analysis(&block, nullptr);
             vorbis_bitrate_addblock(&block);
@@ -163,9 +164,10 @@ std::vector<unsigned char> encodeOgg(const std::vector<float>& stereo, int rateH
                 }
             }
         }
-        if (count <= 0) {
+        if (count == 0) {
             break;
         }
+        start += count;
     }
     while (ogg_stream_flush(&stream, &page) != 0) {
         appendPage(page, out);
