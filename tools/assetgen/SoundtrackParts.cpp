@@ -1,0 +1,248 @@
+#include "tools/assetgen/SoundtrackParts.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "tools/assetgen/SoundtrackScore.h"
+#include "tools/assetgen/SynthDrums.h"
+#include "tools/assetgen/SynthMath.h"
+#include "tools/assetgen/SynthVoices.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct PanGains {
+    double left, right;
+};
+
+// Constant-power pan, scaled so that the centre keeps unit gain per side.
+PanGains panGains(double pan) {
+    const double angle = (std::clamp(pan, -1.0, 1.0) + 1.0) * kPi / 4.0;
+    return {synthCos(angle) * std::sqrt(2.0), synthSin(angle) * std::sqrt(2.0)};
+}
+
+// Adds source * gain into target from sample start on, clipped to target's end.
+void addInto(MonoBuffer& target, const MonoBuffer& source, std::size_t start, double gain) {
+    if (gain == 0.0 || start >= target.size()) {
+        return;
+    }
+    const std::size_t count = std::min(source.size(), target.size() - start);
+    for (std::size_t i = 0; i < count; ++i) {
+        target[start + i] += static_cast<float>(source[i] * gain);
+    }
+}
+
+void addStereo(StereoBuffer& target, const MonoBuffer& left, const MonoBuffer& right, std::size_t start,
+               PanGains gains) {
+    addInto(target.left, left, start, gains.left);
+    addInto(target.right, right, start, gains.right);
+}
+
+void placeStereo(MixBuses& buses, const MonoBuffer& left, const MonoBuffer& right, double startSeconds,
+                 const Placement& placement) {
+    const std::size_t start = secondsToSamples(startSeconds);
+    const PanGains pan = panGains(placement.pan);
+    const PanGains dry{pan.left * placement.level, pan.right * placement.level};
+    addStereo(placement.ducked ? buses.ducked : buses.direct, left, right, start, dry);
+    addStereo(buses.reverbSend, left, right, start, {pan.left * placement.reverbSend, pan.right * placement.reverbSend});
+    addStereo(buses.echoSend, left, right, start, {pan.left * placement.echoSend, pan.right * placement.echoSend});
+}
+
+double noteSeconds(double lengthBeats) {
+    return lengthBeats * kBeatSeconds;
+}
+
+int barOfBeat(double beat) {
+    return static_cast<int>(std::floor(beat / 4.0));
+}
+
+// Distinct, reproducible seeds for every note of a part.
+std::uint32_t noteSeed(std::uint32_t part, std::size_t index) {
+    return part * 2654435761u + static_cast<std::uint32_t>(index) * 40503u + 1u;
+}
+
+KickShape kickShapeFor(Section section) {
+    KickShape shape;
+    if (section == Section::Dub) {
+        shape.decaySeconds = 0.2;
+        shape.sweepHz = 95.0;
+        shape.drive = 2.0;
+    } else if (section == Section::Build) {
+        shape.decaySeconds = 0.13;
+        shape.clickLevel = 0.18;
+    }
+    return shape;
+}
+
+Placement drumPlacement(Drum drum, Section section, std::size_t index) {
+    const bool dub = section == Section::Dub;
+    switch (drum) {
+    case Drum::Kick:
+        return {1.0, 0.0, 0.0, 0.0, false};
+    case Drum::Snare:
+        return {0.5, 0.05, 0.25, 0.0, false};
+    case Drum::Clap:
+        return {0.55, -0.05, dub ? 0.6 : 0.3, dub ? 0.15 : 0.0, false};
+    case Drum::ClosedHat:
+        return {0.4, index % 2 == 0 ? 0.25 : 0.1, 0.05, 0.0, false};
+    case Drum::OpenHat:
+        return {0.32, -0.2, 0.1, dub ? 0.25 : 0.0, false};
+    case Drum::Rim:
+        return {0.45, -0.35, 0.3, 0.6, false};
+    case Drum::Crash:
+        return {0.4, 0.1, 0.2, 0.0, false};
+    }
+    return {0.0, 0.0, 0.0, 0.0, false};
+}
+
+}  // namespace
+
+MixBuses::MixBuses(std::size_t sampleCount) {
+    direct.resize(sampleCount);
+    ducked.resize(sampleCount);
+    reverbSend.resize(sampleCount);
+    echoSend.resize(sampleCount);
+}
+
+void placeSound(MixBuses& buses, const MonoBuffer& sound, double startSeconds, const Placement& placement) {
+    placeStereo(buses, sound, sound, startSeconds, placement);
+}
+
+void placeSound(MixBuses& buses, const StereoBuffer& sound, double startSeconds, const Placement& placement) {
+    placeStereo(buses, sound.left, sound.right, startSeconds, placement);
+}
+
+MonoBuffer kickDuckEnvelope(std::size_t sampleCount, const std::vector<DuckingKick>& kicks) {
+    const double attackSeconds = 0.005, recoverSeconds = 0.3;
+    MonoBuffer gains(sampleCount, 1.0f);
+    for (const DuckingKick& kick : kicks) {
+        const std::size_t start = std::min(secondsToSamples(kick.seconds), sampleCount);
+        const std::size_t end = std::min(start + secondsToSamples(attackSeconds + recoverSeconds), sampleCount);
+        for (std::size_t i = start; i < end; ++i) {
+            const double t = static_cast<double>(i - start) / kSynthRateHz;
+            const double x = std::max(t - attackSeconds, 0.0) / recoverSeconds;
+            const double dip = std::min(t / attackSeconds, 1.0) * (1.0 - x) * (1.0 - x);
+            gains[i] = std::min(gains[i], static_cast<float>(1.0 - kick.depth * dip));
+        }
+    }
+    return gains;
+}
+
+std::vector<DuckingKick> duckingKicks() {
+    std::vector<DuckingKick> kicks;
+    for (double beat : kickBeats()) {
+        const Section section = sectionOfBar(barOfBeat(beat));
+        const double depth = section == Section::Build ? 0.45 : section == Section::Dub ? 0.75 : 0.6;
+        kicks.push_back({beatToSeconds(beat), depth});
+    }
+    return kicks;
+}
+
+void renderDrums(MixBuses& buses) {
+    const MonoBuffer kicks[] = {renderKick(kickShapeFor(Section::Build), 11),
+                                renderKick(kickShapeFor(Section::Dub), 12),
+                                renderKick(kickShapeFor(Section::Lift), 13)};
+    const MonoBuffer snare = renderSnare(21), clap = renderClap(22), rim = renderRim(23), crash = renderCrash(24);
+    const MonoBuffer closedHats[] = {renderHat(false, 31), renderHat(false, 32)};
+    const MonoBuffer openHat = renderHat(true, 33);
+    const std::vector<Hit> hits = drumHits();
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const Hit& hit = hits[i];
+        const Section section = sectionOfBar(barOfBeat(hit.startBeat));
+        const MonoBuffer* sound = &snare;
+        switch (hit.drum) {
+        case Drum::Kick: sound = &kicks[section == Section::Build ? 0 : section == Section::Dub ? 1 : 2]; break;
+        case Drum::Snare: sound = &snare; break;
+        case Drum::Clap: sound = &clap; break;
+        case Drum::ClosedHat: sound = &closedHats[i % 2]; break;
+        case Drum::OpenHat: sound = &openHat; break;
+        case Drum::Rim: sound = &rim; break;
+        case Drum::Crash: sound = &crash; break;
+        }
+        Placement placement = drumPlacement(hit.drum, section, i);
+        placement.level *= hit.velocity;
+        placement.reverbSend *= hit.velocity;
+        placement.echoSend *= hit.velocity;
+        placeSound(buses, *sound, beatToSeconds(hit.startBeat), placement);
+    }
+}
+
+void renderBass(MixBuses& buses) {
+    const BassTone build{320.0, 1400.0, 0.08, 1.4, 0.35};
+    const BassTone dub{170.0, 650.0, 0.16, 2.2, 0.6};
+    const BassTone lift{380.0, 1900.0, 0.06, 1.3, 0.3};
+    const std::vector<Note> notes = bassNotes();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const Note& note = notes[i];
+        const Section section = sectionOfBar(barOfBeat(note.startBeat));
+        const BassTone& tone = section == Section::Build ? build : section == Section::Dub ? dub : lift;
+        const MonoBuffer sound =
+            renderBassNote(note.midiNote, noteSeconds(note.lengthBeats), note.velocity, tone, noteSeed(1, i));
+        // The dub bass holds across kicks, so it pumps with the pads.
+        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.6, 0.0, 0.0, 0.0, section == Section::Dub});
+    }
+}
+
+void renderPads(MixBuses& buses) {
+    for (int bar = 0; bar <= kOutroBar; ++bar) {
+        const double startBeat = 4.0 * bar;
+        // The first chord swells in from silence during the bar before the grid.
+        const double startSeconds = bar == 0 ? 0.0 : beatToSeconds(startBeat);
+        const double attackSeconds = bar == 0 ? kFirstBarSeconds + 0.3 : 0.04;
+        const double gateSeconds = bar == kOutroBar ? 1.6 : beatToSeconds(startBeat + 4.0) - startSeconds;
+        auto cutoff = [startSeconds](double seconds) {
+            return padCutoffHz((startSeconds + seconds - kFirstBarSeconds) / kBeatSeconds);
+        };
+        const StereoBuffer chord = renderPadChord(chordOfBar(bar).padNotes, gateSeconds, attackSeconds, cutoff,
+                                                  noteSeed(2, static_cast<std::size_t>(bar)));
+        placeSound(buses, chord, startSeconds, {0.9, 0.0, 0.3, 0.0, true});
+    }
+}
+
+void renderArpeggio(MixBuses& buses) {
+    const std::vector<Note> notes = arpeggioNotes();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const Note& note = notes[i];
+        const bool build = sectionOfBar(barOfBeat(note.startBeat)) == Section::Build;
+        const double cutoff = build ? 1.4 * padCutoffHz(note.startBeat) : 4200.0;
+        const MonoBuffer sound = renderPluckNote(note.midiNote, note.velocity, cutoff, noteSeed(3, i));
+        const double pan = i % 2 == 0 ? -0.4 : 0.4;
+        placeSound(buses, sound, beatToSeconds(note.startBeat), {build ? 0.4 : 0.28, pan, 0.15, 0.3, true});
+    }
+}
+
+void renderStabs(MixBuses& buses) {
+    const std::vector<Note> notes = stabNotes();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const Note& note = notes[i];
+        const MonoBuffer sound = renderStabNote(note.midiNote, note.velocity, noteSeed(4, i));
+        const double pan = (static_cast<double>(i % 4) - 1.5) * 0.2;
+        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.4, pan, 0.4, 0.65, true});
+    }
+}
+
+void renderLead(MixBuses& buses) {
+    const std::vector<Note> notes = leadNotes();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const Note& note = notes[i];
+        const StereoBuffer sound =
+            renderLeadNote(note.midiNote, noteSeconds(note.lengthBeats), note.velocity, noteSeed(5, i));
+        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.55, 0.0, 0.3, 0.22, true});
+    }
+}
+
+void renderTransitions(MixBuses& buses) {
+    // A crash played backwards swells into the first bar line.
+    MonoBuffer swell = renderCrash(41);
+    swell.resize(std::min(swell.size(), secondsToSamples(kFirstBarSeconds)));
+    std::reverse(swell.begin(), swell.end());
+    placeSound(buses, swell, kFirstBarSeconds - static_cast<double>(swell.size()) / kSynthRateHz,
+               {0.35, 0.0, 0.3, 0.0, false});
+    const double intoDubSeconds = 2.0 * kBarSeconds;
+    placeSound(buses, renderRiser(intoDubSeconds, 42), beatToSeconds(4.0 * kDubFirstBar) - intoDubSeconds,
+               {0.3, 0.15, 0.3, 0.0, false});
+    const double intoLiftSeconds = 2.0 * kBarSeconds;
+    placeSound(buses, renderRiser(intoLiftSeconds, 43), beatToSeconds(4.0 * kLiftFirstBar) - intoLiftSeconds,
+               {0.3, -0.15, 0.3, 0.0, false});
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The parts of the soundtrack (drums, bass, pads, arpeggio, dub stabs, lead,
+// transitions), each playing its notes from SoundtrackScore into the mix
+// buses. Single-threaded and seeded: the same buses on every run.
+#include <vector>
+
+#include "tools/assetgen/Synth.h"
+
+// Where the parts meet: the dry signal in two groups and two effect sends.
+struct MixBuses {
+    StereoBuffer direct;      // drums and most of the bass, never ducked
+    StereoBuffer ducked;      // pads, arpeggio, stabs, lead: pumped by the kick
+    StereoBuffer reverbSend;
+    StereoBuffer echoSend;
+    explicit MixBuses(std::size_t sampleCount);
+};
+
+struct Placement {
+    double level;        // gain of the dry signal
+    double pan;          // -1 left, 0 centre, 1 right (constant power)
+    double reverbSend;   // gain into the reverb
+    double echoSend;     // gain into the echo
+    bool ducked;         // dry signal into the ducked group
+};
+
+// Adds a mono sound starting at startSeconds; samples past the buses' end are dropped.
+void placeSound(MixBuses& buses, const MonoBuffer& sound, double startSeconds, const Placement& placement);
+
+// Adds a stereo sound; pan moves its balance.
+void placeSound(MixBuses& buses, const StereoBuffer& sound, double startSeconds, const Placement& placement);
+
+struct DuckingKick {
+    double seconds;
+    double depth;   // 0 no ducking, 1 silence right after the kick
+};
+
+// Gain per sample that dips after every kick and recovers before the next
+// beat: the pumping of sidechain compression, computed from the score.
+MonoBuffer kickDuckEnvelope(std::size_t sampleCount, const std::vector<DuckingKick>& kicks);
+
+// Kicks of the score with the ducking depth of their section.
+std::vector<DuckingKick> duckingKicks();
+
+void renderDrums(MixBuses& buses);
+void renderBass(MixBuses& buses);
+void renderPads(MixBuses& buses);
+void renderArpeggio(MixBuses& buses);
+void renderStabs(MixBuses& buses);
+void renderLead(MixBuses& buses);
+// Reverse cymbal of the intro and the noise risers into 28 s and 43 s.
+void renderTransitions(MixBuses& buses);

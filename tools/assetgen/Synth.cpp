@@ -1,0 +1,135 @@
+#include "tools/assetgen/Synth.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "tools/assetgen/SynthMath.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Wraps a phase into [0, 1).
+double wrapPhase(double phase) {
+    return phase - std::floor(phase);
+}
+
+}  // namespace
+
+void StereoBuffer::resize(std::size_t sampleCount) {
+    left.assign(sampleCount, 0.0f);
+    right.assign(sampleCount, 0.0f);
+}
+
+double noteHz(double midiNote) {
+    return 440.0 * synthPow(2.0, (midiNote - 69.0) / 12.0);
+}
+
+double dbToGain(double db) {
+    return synthPow(10.0, db / 20.0);
+}
+
+std::size_t secondsToSamples(double seconds) {
+    if (seconds <= 0.0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(std::lround(seconds * kSynthRateHz));
+}
+
+float NoiseSource::next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 17;
+    state_ ^= state_ << 5;
+    // Top 24 bits give an exact float in [0, 1).
+    return static_cast<float>(state_ >> 8) * (2.0f / 16777216.0f) - 1.0f;
+}
+
+double polyBlep(double phase, double dt) {
+    if (phase < dt) {
+        const double t = phase / dt;
+        return t + t - t * t - 1.0;
+    }
+    if (phase > 1.0 - dt) {
+        const double t = (phase - 1.0) / dt;
+        return t * t + t + t + 1.0;
+    }
+    return 0.0;
+}
+
+double Oscillator::next(double frequencyHz) {
+    const double dt = std::min(frequencyHz / kSynthRateHz, 0.5);
+    double out = 0.0;
+    switch (wave_) {
+    case Wave::Sine:
+        out = synthSin(2.0 * kPi * phase_);
+        break;
+    case Wave::Saw:
+        out = 2.0 * phase_ - 1.0 - polyBlep(phase_, dt);
+        break;
+    case Wave::Square:
+        out = (phase_ < 0.5 ? 1.0 : -1.0) + polyBlep(phase_, dt) - polyBlep(wrapPhase(phase_ + 0.5), dt);
+        break;
+    case Wave::Triangle:
+        // Harmonics fall at 12 dB per octave, so aliasing stays far below the mix.
+        out = 4.0 * std::fabs(phase_ - 0.5) - 1.0;
+        break;
+    }
+    phase_ = wrapPhase(phase_ + dt);
+    return out;
+}
+
+StateVariableFilter::Outputs StateVariableFilter::process(double input, double cutoffHz, double q) {
+    if (cutoffHz != cutoffHz_ || q != q_) {
+        // Coefficients cost a tangent, so they are only recomputed when the settings move.
+        cutoffHz_ = cutoffHz;
+        q_ = q;
+        const double cutoff = std::clamp(cutoffHz, 10.0, 0.45 * kSynthRateHz);
+        g_ = synthTan(kPi * cutoff / kSynthRateHz);
+        k_ = 1.0 / std::max(q, 0.05);
+        a1_ = 1.0 / (1.0 + g_ * (g_ + k_));
+    }
+    const double g = g_, k = k_, a1 = a1_;
+    const double a2 = g * a1;
+    const double a3 = g * a2;
+    const double v3 = input - ic2_;
+    const double v1 = a1 * ic1_ + a2 * v3;
+    const double v2 = ic2_ + a2 * ic1_ + a3 * v3;
+    ic1_ = 2.0 * v1 - ic1_;
+    ic2_ = 2.0 * v2 - ic2_;
+    return {v2, v1, input - k * v1 - v2};
+}
+
+OnePole::OnePole(double cutoffHz)
+    : coefficient_(1.0 - synthExp(-2.0 * kPi * cutoffHz / kSynthRateHz)) {}
+
+double OnePole::lowPass(double input) {
+    state_ += coefficient_ * (input - state_);
+    return state_;
+}
+
+double Adsr::levelAt(double secondsOn, double gateSeconds) const {
+    if (secondsOn < 0.0) {
+        return 0.0;
+    }
+    auto heldLevel = [this](double t) {
+        if (t < attackSeconds) {
+            return t / attackSeconds;
+        }
+        const double intoDecay = t - attackSeconds;
+        return sustainLevel + (1.0 - sustainLevel) * synthExp(-intoDecay / std::max(decaySeconds, 1e-6));
+    };
+    if (secondsOn < gateSeconds) {
+        return heldLevel(secondsOn);
+    }
+    const double intoRelease = secondsOn - gateSeconds;
+    if (intoRelease >= releaseSeconds) {
+        return 0.0;
+    }
+    // A linear-in-time cosine fade reaches exactly zero at the release's end.
+    const double fade = 0.5 + 0.5 * synthCos(kPi * intoRelease / releaseSeconds);
+    return heldLevel(gateSeconds) * fade;
+}
+
+double softClip(double x) {
+    return synthTanh(x);
+}
