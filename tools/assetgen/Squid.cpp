@@ -1,5 +1,6 @@
 // The squid mesh: a pointed mantle with two fins, a head with eyes, eight
 // arms and two long tentacles with clubs, each part a closed swept surface.
+#include <algorithm>
 #include <cmath>
 
 #include "tools/assetgen/MeshBuilder.h"
@@ -20,7 +21,7 @@ EbrSubMesh mantle() {
     EbrSubMesh mesh;
     mesh.name = "mantle";
     // From the opening (z = 0) to the pointed tip (z = 70): widest near the opening.
-    auto radius = [](float f) { return 11.0f * std::pow(std::sin(kPi * (0.5f + 0.5f * f)), 0.7f) + 0.4f; };
+    auto radius = [](float f) { return 11.0f * std::pow(std::max(0.0f, std::sin(kPi * (0.5f + 0.5f * f))), 0.7f) + 0.4f; };
     appendSweep(mesh, ringsAlong(straightPath({0, 0, 0}, {0, 0, 70}, 40), radius, 0.85f), 32, -1.5f, 1.0f);
     return mesh;
 }
@@ -46,7 +47,7 @@ EbrSubMesh head() {
     auto radius = [](float f) { return 3.0f + 5.5f * std::sin(kPi * f); };
     appendSweep(mesh, ringsAlong(straightPath({0, 0, 3}, {0, 0, -14}, 14), radius, 0.9f), 24, 1.0f, 1.0f);
     for (float side : {-1.0f, 1.0f}) {
-        auto eye = [](float f) { return 2.6f * std::sqrt(std::sin(kPi * f)) + 0.05f; };
+        auto eye = [](float f) { return 2.6f * std::sqrt(std::max(0.0f, std::sin(kPi * f))) + 0.05f; };
         appendSweep(mesh, ringsAlong(straightPath({side * 5.0f, 1.5f, -9}, {side * 9.5f, 1.5f, -9}, 8), eye, 1.0f),
                     12, 0.0f, 0.0f);
     }

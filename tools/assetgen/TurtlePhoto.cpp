@@ -36,7 +36,7 @@ Pose makePose() {
 
 Camera makeCamera() {
     Camera c;
-    c.eye = {0.45f, 1.75f, 3.7f};
+    c.eye = {0.35f, 1.45f, 3.1f};
     c.forward = normalised(Float3{-0.05f, 0.05f, 0.0f} - c.eye);
     c.right = normalised(crossOf(c.forward, {0, 1, 0}));
     c.up = crossOf(c.right, c.forward);
@@ -91,7 +91,7 @@ Rgba skinColour(Float3 b, Float3 n) {
     if (ay >= ax && ay >= az) { u = b.x; v = b.z; }
     else if (ax >= az) { u = b.y; v = b.z; }
     else { u = b.x; v = b.y; }
-    float density = b.z > 0.9f ? 24.0f : 15.0f;
+    float density = b.z > 0.9f ? 11.0f : 15.0f;
     CellSample c = cellNoise(u * density, v * density, 33u);
     float edge = smoothstep(0.02f, 0.16f, c.second - c.nearest);
     float tone = hashUnit(c.cellX, c.cellY, 3, 34u);
@@ -147,17 +147,17 @@ struct Scene {
         Float3 sun = normalised({0.35f, 1.0f, -0.25f});
         float diffuse = std::max(0.0f, dot(n, sun));
         float ao = clampf(0.35f + distance(q + n * 0.09f) / 0.09f * 0.65f, 0.0f, 1.0f);
-        float light = diffuse * (0.45f + 1.3f * caustics(q.x + q.y * 0.3f, q.z));
-        Rgba ambient = mix(rgb(0.03f, 0.07f, 0.12f), rgb(0.12f, 0.28f, 0.36f), 0.5f + 0.5f * n.y);
-        Rgba c = times(albedo, add(scale(rgb(0.95f, 1.0f, 0.95f), light), scale(ambient, ao * 1.4f)));
+        float light = diffuse * (0.6f + 1.3f * caustics(q.x + q.y * 0.3f, q.z));
+        Rgba ambient = mix(rgb(0.03f, 0.06f, 0.09f), rgb(0.13f, 0.22f, 0.26f), 0.5f + 0.5f * n.y);
+        Rgba c = times(albedo, add(scale(rgb(1.0f, 0.96f, 0.85f), light), scale(ambient, ao * 1.4f)));
         Float3 h = normalised(sun - d);
         float gloss = part == TurtlePart::Skin ? 0.08f : 0.3f;
         float spec = std::pow(std::max(0.0f, dot(n, h)), part == TurtlePart::Eye ? 90.0f : 30.0f) * gloss;
         float rim = std::pow(1.0f - std::max(0.0f, -dot(d, n)), 3.0f) * 0.12f;
         c = add(c, scale(rgb(0.7f, 0.9f, 1.0f), spec * diffuse + rim));
         // Water between camera and turtle takes the red first, then everything.
-        c = times(c, rgb(0.62f, 0.86f, 1.0f));
-        float fog = 1.0f - std::exp(-t * 0.09f);
+        c = times(c, rgb(0.8f, 0.92f, 1.0f));
+        float fog = 1.0f - std::exp(-t * 0.06f);
         return mix(c, water(d), fog);
     }
 };
@@ -193,8 +193,8 @@ void paintFish(Canvas& image) {
     for (int i = 0; i < 34; ++i) {
         float x = 70.0f + 300.0f * hashUnit(i, 0, 0, 51u) + 60.0f * std::sin(i * 0.7f);
         float y = 70.0f + 150.0f * hashUnit(i, 1, 0, 51u);
-        float size = 5.0f + 5.0f * hashUnit(i, 2, 0, 51u);
-        Rgba body{0.02f, 0.09f, 0.17f, 0.55f};
+        float size = 7.0f + 6.0f * hashUnit(i, 2, 0, 51u);
+        Rgba body{0.008f, 0.04f, 0.09f, 0.75f};
         for (int k = -3; k <= 3; ++k) image.fillCircle(x + k * size * 0.28f, y, size * 0.42f * (1.0f - std::abs(k) / 4.5f), body);
         image.drawLine(x + size * 1.0f, y, x + size * 1.45f, y - size * 0.35f, size * 0.25f, body);
         image.drawLine(x + size * 1.0f, y, x + size * 1.45f, y + size * 0.35f, size * 0.25f, body);

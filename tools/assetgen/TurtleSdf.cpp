@@ -59,8 +59,8 @@ void carapacePlan(Float3 p, float& planX, float& planZ) {
 TurtleDistance turtleDistance(Float3 p) {
     float shell = carapace(p);
     float belly = ellipsoid(p - Float3{0, -0.06f, 0.0f}, {0.72f, 0.16f, 0.88f});
-    float head = ellipsoid(p - Float3{0, 0.03f, 1.30f}, {0.19f, 0.15f, 0.26f});
-    float neck = flipper(p, {0, -0.02f, 0.75f}, {0, 0.02f, 1.2f}, 0.17f, 0.14f, 1.0f);
+    float head = ellipsoid(p - Float3{0, 0.04f, 1.20f}, {0.21f, 0.17f, 0.25f});
+    float neck = flipper(p, {0, -0.02f, 0.72f}, {0, 0.02f, 1.05f}, 0.17f, 0.15f, 1.0f);
     float skin = smoothMin(head, neck, 0.08f);
     // Front flippers mid-stroke: swept back, the left one raised a little.
     skin = std::min(skin, flipper(p, {0.50f, 0.0f, 0.55f}, {1.65f, 0.12f, -0.15f}, 0.12f, 0.03f, 2.6f));
@@ -68,7 +68,7 @@ TurtleDistance turtleDistance(Float3 p) {
     skin = std::min(skin, flipper(p, {0.32f, -0.05f, -0.72f}, {0.62f, -0.12f, -1.18f}, 0.09f, 0.06f, 2.2f));
     skin = std::min(skin, flipper(p, {-0.32f, -0.05f, -0.72f}, {-0.62f, -0.10f, -1.18f}, 0.09f, 0.06f, 2.2f));
     skin = std::min(skin, flipper(p, {0, -0.04f, -0.85f}, {0, -0.06f, -1.12f}, 0.06f, 0.015f, 1.5f));
-    float eye = std::min(length3(p - Float3{0.135f, 0.07f, 1.40f}), length3(p - Float3{-0.135f, 0.07f, 1.40f})) - 0.04f;
+    float eye = std::min(length3(p - Float3{0.15f, 0.09f, 1.29f}), length3(p - Float3{-0.15f, 0.09f, 1.29f})) - 0.045f;
 
     TurtleDistance best{shell, TurtlePart::Carapace};
     if (belly < best.distance) best = {belly, TurtlePart::Plastron};

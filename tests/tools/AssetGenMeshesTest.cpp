@@ -1,0 +1,233 @@
+// The generated meshes, read back through the demo's own .ebr reader.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "assets/Mesh.h"
+#include "platform/MessageBox.h"
+#include "tests/tools/GeneratedTree.h"
+
+namespace {
+
+const char* const kMeshFiles[] = {"hisphere.ebr", "turtleskall.ebr", "squid01.ebr", "chamferbox.ebr", "test.ebr"};
+
+// Loads a generated mesh, recording any message box it shows.
+struct LoadedMesh {
+    std::vector<std::string> messages;
+    std::unique_ptr<Mesh> mesh;
+    explicit LoadedMesh(const std::string& name) {
+        MessageSink previous = setMessageSink([this](const char* caption, const char* text) {
+            messages.push_back(std::string(caption) + ": " + text);
+        });
+        mesh = std::make_unique<Mesh>((generatedRoot() + "/data/obj/" + name).c_str());
+        setMessageSink(previous);
+    }
+    const SubMesh& sub(int i) const { return *mesh->subMeshes[i]; }
+};
+
+Vec3 position(const SubMesh& s, int32_t i) {
+    return {s.positions[i * 3], s.positions[i * 3 + 1], s.positions[i * 3 + 2]};
+}
+
+struct Box {
+    Vec3 lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+};
+
+Box boundsOf(const SubMesh& s) {
+    Box box;
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        Vec3 p = position(s, i);
+        box.lo = {std::fmin(box.lo.x, p.x), std::fmin(box.lo.y, p.y), std::fmin(box.lo.z, p.z)};
+        box.hi = {std::fmax(box.hi.x, p.x), std::fmax(box.hi.y, p.y), std::fmax(box.hi.z, p.z)};
+    }
+    return box;
+}
+
+// Vertex ids with coincident positions merged, so flat-shaded facets that
+// repeat a corner still count as one surface.
+std::vector<int32_t> weldedIds(const SubMesh& s) {
+    std::map<std::tuple<float, float, float>, int32_t> seen;
+    std::vector<int32_t> ids(s.vertexCount);
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        Vec3 p = position(s, i);
+        ids[i] = seen.emplace(std::make_tuple(p.x, p.y, p.z), static_cast<int32_t>(seen.size())).first->second;
+    }
+    return ids;
+}
+
+// Empty when every edge (a, b) of the faces occurs exactly once and its
+// reverse (b, a) exactly once too: a closed, consistently wound surface.
+std::string closureFault(const SubMesh& s, const std::vector<int32_t>& ids) {
+    std::map<std::pair<int32_t, int32_t>, int> edges;
+    for (int32_t f = 0; f < s.faceCount; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            int32_t a = ids[s.faces[f * 3 + k]], b = ids[s.faces[f * 3 + (k + 1) % 3]];
+            if (a == b) return "a face repeats a corner";
+            if (++edges[{a, b}] > 1) return "an edge is used twice in the same direction";
+        }
+    }
+    for (const auto& edge : edges) {
+        if (edges.count({edge.first.second, edge.first.first}) == 0) return "an edge has no neighbour";
+    }
+    return "";
+}
+
+// Volume enclosed by the faces; positive when they face outward.
+double signedVolume(const SubMesh& s) {
+    double volume = 0;
+    for (int32_t f = 0; f < s.faceCount; ++f) {
+        Vec3 a = position(s, s.faces[f * 3]), b = position(s, s.faces[f * 3 + 1]), c = position(s, s.faces[f * 3 + 2]);
+        Vec3 bc = cross(b, c);
+        volume += (static_cast<double>(a.x) * bc.x + static_cast<double>(a.y) * bc.y + static_cast<double>(a.z) * bc.z) / 6.0;
+    }
+    return volume;
+}
+
+}  // namespace
+
+TEST(GeneratedMeshes, everyFileLoadsWholeWithoutAMessage) {
+    for (const char* name : kMeshFiles) {
+        SCOPED_TRACE(name);
+        LoadedMesh loaded(name);
+        EXPECT_TRUE(loaded.messages.empty()) << loaded.messages.front();
+        ASSERT_GT(loaded.mesh->subMeshCount, 0);
+        for (int i = 0; i < loaded.mesh->subMeshCount; ++i) {
+            const SubMesh& s = loaded.sub(i);
+            ASSERT_GT(s.faceCount, 0);
+            for (int32_t k = 0; k < s.faceCount * 3; ++k) {
+                ASSERT_TRUE(s.faces[k] >= 0 && s.faces[k] < s.vertexCount);
+            }
+            // A finite normal everywhere means no stray vertex without a real face.
+            for (int32_t k = 0; k < s.vertexCount * 3; ++k) ASSERT_TRUE(std::isfinite(s.normals[k]));
+            for (int32_t k = 0; k < s.vertexCount * 2; ++k) {
+                ASSERT_TRUE(s.texCoords[k] >= -0.01f && s.texCoords[k] <= 1.01f) << s.texCoords[k];
+            }
+        }
+    }
+}
+
+TEST(GeneratedMeshes, everySurfaceIsClosedAndWoundOutward) {
+    for (const char* name : kMeshFiles) {
+        LoadedMesh loaded(name);
+        for (int i = 0; i < loaded.mesh->subMeshCount; ++i) {
+            SCOPED_TRACE(std::string(name) + " SubMesh " + std::to_string(i));
+            const SubMesh& s = loaded.sub(i);
+            EXPECT_EQ(closureFault(s, weldedIds(s)), "");
+            EXPECT_GT(signedVolume(s), 0.0);
+        }
+    }
+}
+
+TEST(GeneratedMeshes, sphereIsAGeodesicOfRadiusFiftyWithSmoothRadialNormals) {
+    LoadedMesh loaded("hisphere.ebr");
+    ASSERT_EQ(loaded.mesh->subMeshCount, 1);
+    const SubMesh& s = loaded.sub(0);
+    EXPECT_EQ(s.vertexCount, 10242);
+    EXPECT_EQ(s.faceCount, 20480);
+    const float cosThreeDegrees = std::cos(3.0f * 3.14159265f / 180.0f);
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        Vec3 p = position(s, i);
+        float r = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        ASSERT_NEAR(r, 50.0f, 1e-3f);
+        float along = (p.x * s.normals[i * 3] + p.y * s.normals[i * 3 + 1] + p.z * s.normals[i * 3 + 2]) / r;
+        ASSERT_GT(along, cosThreeDegrees) << "vertex " << i;
+    }
+}
+
+TEST(GeneratedMeshes, sphereSharesEveryVertexSoItHasNoSeam) {
+    LoadedMesh loaded("hisphere.ebr");
+    const SubMesh& s = loaded.sub(0);
+    std::vector<int32_t> ids(s.vertexCount);
+    for (int32_t i = 0; i < s.vertexCount; ++i) ids[i] = i;
+    // Closed by index alone: a duplicated seam vertex would leave open edges.
+    EXPECT_EQ(closureFault(s, ids), "");
+    EXPECT_EQ(weldedIds(s).back(), s.vertexCount - 1) << "two vertices share a position";
+}
+
+TEST(GeneratedMeshes, shellIsAboutOneHundredTwentyLongCentredAndDomedUpward) {
+    LoadedMesh loaded("turtleskall.ebr");
+    ASSERT_EQ(loaded.mesh->subMeshCount, 1);
+    const SubMesh& s = loaded.sub(0);
+    Box box = boundsOf(s);
+    EXPECT_NEAR(box.hi.z - box.lo.z, 120.0f, 10.0f);
+    EXPECT_GT(box.hi.x - box.lo.x, 80.0f);
+    EXPECT_LT(box.hi.x - box.lo.x, box.hi.z - box.lo.z);
+    EXPECT_GT(box.hi.y - box.lo.y, 25.0f);
+    EXPECT_LT(box.hi.y - box.lo.y, 50.0f);
+    EXPECT_NEAR(box.lo.x + box.hi.x, 0.0f, 0.01f);
+    EXPECT_NEAR(box.lo.y + box.hi.y, 0.0f, 0.01f);
+    EXPECT_NEAR(box.lo.z + box.hi.z, 0.0f, 0.01f);
+    // The carapace's crown faces up and the belly down.
+    int32_t top = 0, bottom = 0;
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        if (position(s, i).y > position(s, top).y) top = i;
+        if (position(s, i).y < position(s, bottom).y) bottom = i;
+    }
+    EXPECT_GT(s.normals[top * 3 + 1], 0.9f);
+    EXPECT_LT(s.normals[bottom * 3 + 1], -0.9f);
+    // Measured from the rim (the widest point), the dome rises well over
+    // twice as far as the flatter underside sinks.
+    int32_t side = 0;
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        if (position(s, i).x > position(s, side).x) side = i;
+    }
+    float rimY = position(s, side).y;
+    EXPECT_GT(box.hi.y - rimY, 2.0f * (rimY - box.lo.y));
+}
+
+TEST(GeneratedMeshes, squidHasItsFourNamedPartsAlongOneAxis) {
+    LoadedMesh loaded("squid01.ebr");
+    ASSERT_EQ(loaded.mesh->subMeshCount, 4);
+    Box arms = boundsOf(loaded.sub(3)), mantle = boundsOf(loaded.sub(0));
+    EXPECT_GT(mantle.hi.z, 60.0f);
+    EXPECT_LT(arms.lo.z, -40.0f);
+    EXPECT_GT(mantle.hi.z - arms.lo.z, 120.0f);
+}
+
+TEST(GeneratedMeshes, chamferBoxHasFlatFacetsOnASixtyUnitCube) {
+    LoadedMesh loaded("chamferbox.ebr");
+    ASSERT_EQ(loaded.mesh->subMeshCount, 1);
+    const SubMesh& s = loaded.sub(0);
+    // 6 faces and 12 chamfers (two triangles each) and 8 corner triangles.
+    EXPECT_EQ(s.faceCount, 44);
+    Box box = boundsOf(s);
+    EXPECT_FLOAT_EQ(box.hi.x - box.lo.x, 60.0f);
+    EXPECT_FLOAT_EQ(box.hi.y - box.lo.y, 60.0f);
+    // Each face's corners carry that face's normal, so the facets shade flat.
+    for (int32_t f = 0; f < s.faceCount; ++f) {
+        const int32_t* c = &s.faces[f * 3];
+        for (int k = 1; k < 3; ++k) {
+            for (int axis = 0; axis < 3; ++axis) {
+                ASSERT_NEAR(s.normals[c[0] * 3 + axis], s.normals[c[k] * 3 + axis], 1e-5f) << "face " << f;
+            }
+        }
+    }
+}
+
+TEST(GeneratedMeshes, testModelStoresTwoNamedSubMeshes) {
+    std::vector<unsigned char> bytes = fileBytes(generatedRoot() + "/data/obj/test.ebr");
+    auto int32At = [&](size_t at) {
+        int32_t v;
+        std::memcpy(&v, &bytes[at], 4);
+        return v;
+    };
+    ASSERT_GE(bytes.size(), 16u);
+    ASSERT_EQ(int32At(0), 2);
+    std::vector<std::string> names;
+    size_t at = 4;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_LE(at + 12, bytes.size());
+        int32_t vertices = int32At(at), faces = int32At(at + 4), length = int32At(at + 8);
+        ASSERT_TRUE(length > 0 && length <= 100);
+        names.emplace_back(reinterpret_cast<const char*>(&bytes[at + 12]), length);
+        at += 12 + length + 20 * static_cast<size_t>(vertices) + 12 * static_cast<size_t>(faces);
+    }
+    EXPECT_EQ(at, bytes.size());
+    EXPECT_EQ(names, (std::vector<std::string>{"pyramid", "torus"}));
+}

@@ -1,0 +1,146 @@
+// The generator as a whole: its file list, determinism and failure reports,
+// and the drawing pieces that the images are built from.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "tests/tools/GeneratedTree.h"
+#include "tools/assetgen/AssetGen.h"
+#include "tools/assetgen/ImageFiles.h"
+#include "tools/assetgen/Noise.h"
+#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/ScuteLayout.h"
+#include "tools/assetgen/Text.h"
+
+TEST(AssetGen, listsEveryFileTheDemoLoadsOnce) {
+    std::set<std::string> paths;
+    for (const AssetFile& file : assetFiles(true)) paths.insert(file.relativePath);
+    const std::set<std::string> expected = {
+        "data/tex/bakgrunn.png", "data/tex/blue.png",      "data/tex/vostrumlogo.png", "data/tex/quenbar06.png",
+        "data/tex/lol.png",      "data/tex/grid.png",      "data/tex/kuletex.png",     "data/tex/turtle2.jpg",
+        "data/tex/green.png",    "data/tex/greets.png",    "data/obj/squid01.ebr",     "data/obj/chamferbox.ebr",
+        "data/obj/test.ebr",     "data/obj/hisphere.ebr",  "data/obj/turtleskall.ebr", "data/sound/tamokrelu.mp3"};
+    EXPECT_EQ(paths, expected);
+    EXPECT_EQ(assetFiles(false).size(), expected.size() - 1);
+}
+
+TEST(AssetGen, writesTheSameBytesWithOneThreadAsWithTwo) {
+    for (const AssetFile& file : assetFiles(false)) {
+        SCOPED_TRACE(file.relativePath);
+        std::vector<unsigned char> first = fileBytes(generatedRoot() + "/" + file.relativePath);
+        std::vector<unsigned char> second = fileBytes(secondGeneratedRoot() + "/" + file.relativePath);
+        ASSERT_FALSE(first.empty());
+        EXPECT_TRUE(first == second);
+    }
+}
+
+TEST(AssetGen, reportsAFileItCannotWrite) {
+    for (const AssetFile& file : assetFiles(false)) {
+        if (file.relativePath != "data/obj/test.ebr") continue;
+        EXPECT_FALSE(file.write("/nonexistent-folder-for-morvel/test.ebr"));
+    }
+    // A root that is a plain file cannot hold the tree: every file is reported.
+    std::string blocker = generatedRoot() + "/blocker";
+    std::FILE* f = std::fopen(blocker.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    Canvas probe(1, 1);
+    EXPECT_FALSE(probe.writePng(blocker + "/data/tex/x.png", true));
+    std::filesystem::remove(blocker);
+}
+
+TEST(Canvas, blendsOverWithStraightAlphaAndCoverage) {
+    Canvas c(2, 1, Rgba{0, 0, 1, 1});
+    c.blend(0, 0, Rgba{1, 0, 0, 0.5f});
+    EXPECT_FLOAT_EQ(c.at(0, 0).r, 0.5f);
+    EXPECT_FLOAT_EQ(c.at(0, 0).b, 0.5f);
+    EXPECT_FLOAT_EQ(c.at(0, 0).a, 1.0f);
+    // Over a transparent pixel the colour stays pure and the alpha is the coverage.
+    Canvas clear(1, 1);
+    clear.blend(0, 0, Rgba{0.2f, 0.4f, 0.6f, 1}, 0.25f);
+    EXPECT_FLOAT_EQ(clear.at(0, 0).g, 0.4f);
+    EXPECT_FLOAT_EQ(clear.at(0, 0).a, 0.25f);
+    c.blend(5, 0, Rgba{1, 1, 1, 1});  // outside: ignored, no crash
+}
+
+TEST(Canvas, fillRectCoversExactlyItsAreaIncludingPartialPixels) {
+    Canvas c(8, 8);
+    c.fillRect(1.5f, 2.0f, 4.0f, 5.25f, Rgba{1, 1, 1, 1});
+    double area = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) area += c.at(x, y).a;
+    }
+    EXPECT_NEAR(area, 2.5 * 3.25, 1e-5);
+    EXPECT_FLOAT_EQ(c.at(1, 3).a, 0.5f);
+    EXPECT_FLOAT_EQ(c.at(0, 3).a, 0.0f);
+}
+
+TEST(Canvas, pngAndJpegRoundTripThroughTheFiles) {
+    Canvas c(5, 3);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) c.at(x, y) = Rgba{x / 4.0f, y / 2.0f, 0.5f, (x + y) / 6.0f};
+    }
+    std::string path = generatedRoot() + "/roundtrip.png";
+    ASSERT_TRUE(c.writePng(path, true));
+    Canvas back(1, 1);
+    ASSERT_TRUE(loadImageFile(path, back));
+    ASSERT_EQ(back.width(), 5);
+    ASSERT_EQ(back.height(), 3);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            EXPECT_EQ(Canvas::toByte(back.at(x, y).r), Canvas::toByte(c.at(x, y).r));
+            EXPECT_EQ(Canvas::toByte(back.at(x, y).a), Canvas::toByte(c.at(x, y).a));
+        }
+    }
+    Canvas flat(16, 16, Rgba{0.2f, 0.5f, 0.8f, 1});
+    std::string jpeg = generatedRoot() + "/roundtrip.jpg";
+    ASSERT_TRUE(flat.writeJpeg(jpeg, 95));
+    ASSERT_TRUE(loadImageFile(jpeg, back));
+    EXPECT_NEAR(back.at(8, 8).b, 0.8f, 0.02f);
+    std::filesystem::remove(path);
+    std::filesystem::remove(jpeg);
+}
+
+TEST(Noise, isRepeatableBoundedAndTilesWithItsPeriod) {
+    EXPECT_EQ(hash3(1, 2, 3, 4u), hash3(1, 2, 3, 4u));
+    EXPECT_NE(hash3(1, 2, 3, 4u), hash3(2, 1, 3, 4u));
+    for (int i = 0; i < 200; ++i) {
+        float x = i * 0.37f, y = i * 0.11f;
+        float v = fractalNoise(x, y, 4, 3u);
+        ASSERT_GE(v, 0.0f);
+        ASSERT_LE(v, 1.0f);
+        ASSERT_NEAR(tiledNoise(x, y, 8, 5u), tiledNoise(x + 8.0f, y - 16.0f, 8, 5u), 1e-5f);
+    }
+}
+
+TEST(Font, setsVisibleTextWhoseWidthGrowsWithItsLength) {
+    Font font(FontFace::SansBold, 20);
+    ASSERT_TRUE(font.ok());
+    EXPECT_GT(font.measure("morvel morvel"), 1.8f * font.measure("morvel"));
+    Canvas c(120, 30);
+    float advance = font.draw(c, "morvel", 4, 22, Rgba{1, 1, 1, 1});
+    EXPECT_NEAR(advance, font.measure("morvel"), 0.01f);
+    double ink = 0;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 120; ++x) ink += c.at(x, y).a;
+    }
+    EXPECT_GT(ink, 60.0);
+    // Nothing above the cap height of a 20-pixel face set on baseline 22.
+    for (int x = 0; x < 120; ++x) EXPECT_EQ(c.at(x, 0).a, 0.0f);
+}
+
+TEST(ScuteLayout, seamsRunBetweenPlatesAndAlongTheOutline) {
+    // The midline between the first two vertebral plates is a seam.
+    ScuteSample front = scuteAt(0.0f, 0.60f), between = scuteAt(0.0f, 0.465f);
+    EXPECT_NE(front.id, scuteAt(0.0f, 0.32f).id);
+    EXPECT_LT(between.seamDistance, 0.01f);
+    EXPECT_GT(front.seamDistance, 0.05f);
+    // Past the outline lies the marginal ring, and beyond it radius exceeds 1.
+    float edge = carapaceOutline(0.0f);
+    EXPECT_GE(scuteAt(edge * 0.95f, 0.0f).id, 13);
+    EXPECT_GT(scuteAt(edge * 1.1f, 0.0f).radius, 1.0f);
+    EXPECT_NEAR(scuteAt(edge, 0.0f).seamDistance, 0.0f, 1e-4f);
+}
