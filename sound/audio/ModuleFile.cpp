@@ -14,7 +14,9 @@ bool hasModuleHeader(const unsigned char* data, size_t size) {
     int result = openmpt_probe_file_header(OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT, data, size,
                                            size, openmpt_log_func_silent, nullptr,
                                            openmpt_error_func_ignore, nullptr, nullptr, nullptr);
-    return result == OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS;
+    // Wanting more data than the whole file holds means a recognised header, cut short.
+    return result == OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS ||
+           result == OPENMPT_PROBE_FILE_HEADER_RESULT_WANTMOREDATA;
 }
 
 }  // namespace
@@ -42,6 +44,8 @@ int renderModuleOnce(const unsigned char* data, size_t size, int rateHz, PcmData
         return error;
     }
     openmpt_module_set_repeat_count(module, 0);
+    // Stop at the song's end rather than fading out past it, so the length is the song's.
+    openmpt_module_ctl_set_text(module, "play.at_end", "stop");
     out.rateHz = rateHz;
     out.sourceChannelCount = 2;
     std::vector<float> block(2 * 4096);

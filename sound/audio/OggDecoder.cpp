@@ -5,7 +5,6 @@
 
 #include <vorbis/vorbisfile.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -28,29 +27,26 @@ size_t readMemory(void* buffer, size_t itemSize, size_t itemCount, void* handle)
     return taken;
 }
 
-int seekMemory(void* handle, ogg_int64_t offset, int whence) {
-    MemoryStream* stream = static_cast<MemoryStream*>(handle);
-    long long base = whence == SEEK_SET ? 0
-                     : whence == SEEK_CUR ? static_cast<long long>(stream->position)
-                                          : static_cast<long long>(stream->size);
-    long long target = base + offset;
-    if (target < 0 || target > static_cast<long long>(stream->size)) {
-        return -1;
+// True when the first page names the Vorbis codec, so a failure means a damaged file.
+bool namesVorbis(const unsigned char* data, size_t size) {
+    const char marker[] = "\x01vorbis";
+    size_t length = sizeof marker - 1;
+    for (size_t i = 0; i + length <= size && i < 64; ++i) {
+        if (std::memcmp(data + i, marker, length) == 0) {
+            return true;
+        }
     }
-    stream->position = static_cast<size_t>(target);
-    return 0;
+    return false;
 }
 
-long tellMemory(void* handle) {
-    return static_cast<long>(static_cast<MemoryStream*>(handle)->position);
-}
-
-int openErrorCode(int status) {
-    switch (status) {
-    case OV_ENOTVORBIS: return FMOD_ERR_FILE_FORMAT;  // an Ogg stream of some other codec
-    case OV_EVERSION: return FMOD_ERR_VERSION;
-    default: return FMOD_ERR_FILE_BAD;
+int openErrorCode(int status, const unsigned char* data, size_t size) {
+    if (status == OV_EVERSION) {
+        return FMOD_ERR_VERSION;
     }
+    if (status == OV_ENOTVORBIS && !namesVorbis(data, size)) {
+        return FMOD_ERR_FILE_FORMAT;  // an Ogg stream of some other codec, or no Ogg at all
+    }
+    return FMOD_ERR_FILE_BAD;
 }
 
 // Appends decoded planes as stereo frames: mono is copied to both sides, and of
@@ -93,11 +89,13 @@ bool decodeAll(OggVorbis_File& file, PcmData& out) {
 int decodeOgg(const unsigned char* data, size_t size, PcmData& out) {
     out = PcmData();
     MemoryStream stream = {data, size, 0};
-    ov_callbacks callbacks = {readMemory, seekMemory, nullptr, tellMemory};
+    // Read as a stream, front to back: a file cut short then decodes up to the cut
+    // instead of failing the search for its last page.
+    ov_callbacks callbacks = {readMemory, nullptr, nullptr, nullptr};
     OggVorbis_File file;
     int status = ov_open_callbacks(&stream, &file, nullptr, 0, callbacks);
     if (status != 0) {
-        return openErrorCode(status);
+        return openErrorCode(status, data, size);
     }
     vorbis_info* info = ov_info(&file, -1);
     int error = FMOD_ERR_NONE;

@@ -3,6 +3,7 @@
 #include "sound/AudioLibrary.h"
 
 #include <samplerate.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -46,12 +47,12 @@ int readWholeFile(const char* path, std::vector<unsigned char>& bytes) {
         return FMOD_ERR_FILE_NOTFOUND;
     }
     int error = FMOD_ERR_NONE;
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        size = std::ftell(file);
-    }
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        error = FMOD_ERR_FILE_BAD;  // a directory or a pipe
+    // Only regular files have a size to trust: a directory opens, but reads fail.
+    struct stat info;
+    bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    long long size = regular ? static_cast<long long>(info.st_size) : -1;
+    if (size < 0) {
+        error = FMOD_ERR_FILE_BAD;
     } else if (size > kMaxFileBytes) {
         error = FMOD_ERR_MEMORY;
     } else {

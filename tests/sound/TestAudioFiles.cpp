@@ -1,5 +1,7 @@
 #include "tests/sound/TestAudioFiles.h"
 
+#include "sound/AudioLibrary.h"
+
 #include <gtest/gtest.h>
 #include <lame/lame.h>
 #include <vorbis/vorbisenc.h>
@@ -211,6 +213,12 @@ std::vector<unsigned char> tinyMod() {
         data[i] = static_cast<unsigned char>((i / 16) % 2 == 0 ? 100 : 256 - 100);
     }
     return bytes;
+}
+
+OpenAudio::OpenAudio() : opened(FSOUND_Init(32000, 8, 0) != 0) {}
+
+OpenAudio::~OpenAudio() {
+    FSOUND_Close();
 }
 
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {

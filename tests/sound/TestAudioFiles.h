@@ -29,6 +29,13 @@ std::vector<unsigned char> encodeOgg(const std::vector<float>& stereo, int rateH
 // of a single pattern cut short after 4 rows by a pattern break (0.48 s at speed 6).
 std::vector<unsigned char> tinyMod();
 
+// Opens the audio library for a scope and closes it at the end, even after a failed assertion.
+struct OpenAudio {
+    OpenAudio();
+    ~OpenAudio();
+    bool opened;
+};
+
 // Writes bytes to a file; true on success.
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
 bool writeText(const std::string& path, const std::string& text);
