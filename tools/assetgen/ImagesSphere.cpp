@@ -23,9 +23,12 @@ void paintVignette(Canvas& c) {
             float q = std::pow(std::pow(dx, 5.0f) + std::pow(dy, 5.0f), 0.2f);
             float edge = smoothstep(0.62f, 1.05f, q) * 0.85f;
             float band = std::max(smoothstep(78.0f, 58.0f, y + 0.5f), smoothstep(512.0f, 534.0f, y + 0.5f));
-            float a = std::max(edge, band * 0.88f);
+            float a = std::max(edge, band * 0.85f);
             float grain = (fractalNoise(x * 0.02f, y * 0.02f, 3, 11u) - 0.5f) * 0.05f;
             Rgba tone = mix(kNavy, Rgba{0.04f, 0.12f, 0.22f, 1}, clampf(1.0f - q + grain, 0, 1));
+            // The bands are a lighter steel blue: the glow multiplies the frame
+            // by its own blur, so a dark band would swallow the title.
+            tone = mix(tone, Rgba{0.20f, 0.34f, 0.52f, 1}, band * (0.8f + grain * 4.0f));
             c.at(x, y) = withAlpha(tone, clampf(a + grain * a, 0, 1));
         }
     }
@@ -58,7 +61,7 @@ void paintOrnaments(Canvas& c) {
 
 // The title set in type in the lower band, captions in the upper one.
 void paintType(Canvas& c) {
-    Font title(FontFace::SansLight, 52);
+    Font title(FontFace::Sans, 54);
     Canvas glow(c.width(), c.height());
     title.drawCentred(glow, "morvel", 400, 584, Rgba{0.45f, 0.7f, 1.0f, 0.9f}, 18.0f);
     glow.blur(4, 2);
