@@ -91,20 +91,20 @@ std::vector<unsigned char> encodeMp3(const StereoBuffer& buffer, int bitrateKbps
 }
 
 bool writeSoundtrack(const std::string& path) {
-    const std::vector<unsigned char> mp3 = encodeMp3(renderSoundtrack(), kSoundtrackBitrateKbps);
-    if (mp3.empty()) {
-        std::fprintf(stderr, "Soundtrack: MP3 encoding failed for %s\n", path.c_str());
-        return false;
-    }
+    // Opened first, so an unwritable path fails before seconds of rendering.
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         std::fprintf(stderr, "Soundtrack: cannot open %s for writing\n", path.c_str());
         return false;
     }
-    const bool written = std::fwrite(mp3.data(), 1, mp3.size(), file) == mp3.size();
+    const std::vector<unsigned char> mp3 = encodeMp3(renderSoundtrack(), kSoundtrackBitrateKbps);
+    const bool written = !mp3.empty() && std::fwrite(mp3.data(), 1, mp3.size(), file) == mp3.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        std::fprintf(stderr, "Soundtrack: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "Soundtrack: %s for %s\n", mp3.empty() ? "MP3 encoding failed" : "cannot write",
+                     path.c_str());
+        std::remove(path.c_str());
+        return false;
     }
-    return written && closed;
+    return true;
 }

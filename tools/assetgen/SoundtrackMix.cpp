@@ -36,7 +36,7 @@ MonoBuffer halfDepth(const MonoBuffer& duck) {
 
 // Removes DC and subsonic rumble that would waste headroom; the kick's 45 Hz passes.
 void removeRumble(MonoBuffer& channel) {
-    OnePole first(12.0), second(12.0);
+    OnePole first(5.0), second(5.0);
     for (float& sample : channel) {
         sample = static_cast<float>(second.highPass(first.highPass(sample)));
     }

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr int kDroneEndBar = 8;
 
 struct PanGains {
     double left, right;
@@ -65,8 +66,8 @@ std::uint32_t noteSeed(std::uint32_t part, std::size_t index) {
 KickShape kickShapeFor(Section section) {
     KickShape shape;
     if (section == Section::Dub) {
-        shape.decaySeconds = 0.2;
-        shape.sweepHz = 95.0;
+        shape.decaySeconds = 0.17;
+        shape.sweepHz = 130.0;
         shape.drive = 2.0;
     } else if (section == Section::Build) {
         shape.decaySeconds = 0.13;
@@ -85,9 +86,9 @@ Placement drumPlacement(Drum drum, Section section, std::size_t index) {
     case Drum::Clap:
         return {0.55, -0.05, dub ? 0.6 : 0.3, dub ? 0.15 : 0.0, false};
     case Drum::ClosedHat:
-        return {0.4, index % 2 == 0 ? 0.25 : 0.1, 0.05, 0.0, false};
+        return {0.75, index % 2 == 0 ? 0.25 : 0.1, 0.05, 0.0, false};
     case Drum::OpenHat:
-        return {0.32, -0.2, 0.1, dub ? 0.25 : 0.0, false};
+        return {0.6, -0.2, 0.1, dub ? 0.25 : 0.0, false};
     case Drum::Rim:
         return {0.45, -0.35, 0.3, 0.6, false};
     case Drum::Crash:
@@ -197,6 +198,12 @@ void renderPads(MixBuses& buses) {
         const StereoBuffer chord = renderPadChord(chordOfBar(bar).padNotes, gateSeconds, attackSeconds, cutoff,
                                                   noteSeed(2, static_cast<std::size_t>(bar)));
         placeSound(buses, chord, startSeconds, {0.9, 0.0, 0.3, 0.0, true});
+        // Until the bass comes in, a soft drone on the chord's root fills the low end.
+        if (bar < kDroneEndBar) {
+            const MonoBuffer drone = renderDroneNote(chordOfBar(bar).bassNote, gateSeconds, attackSeconds,
+                                                     noteSeed(6, static_cast<std::size_t>(bar)));
+            placeSound(buses, drone, startSeconds, {0.5, 0.0, 0.1, 0.0, true});
+        }
     }
 }
 

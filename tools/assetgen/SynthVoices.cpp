@@ -78,6 +78,20 @@ MonoBuffer renderStabNote(int midiNote, double velocity, std::uint32_t seed) {
     return out;
 }
 
+MonoBuffer renderDroneNote(int midiNote, double gateSeconds, double attackSeconds, std::uint32_t seed) {
+    const Adsr amp{attackSeconds, 0.5, 1.0, 0.4};
+    MonoBuffer out(secondsToSamples(amp.lengthSeconds(gateSeconds)), 0.0f);
+    NoiseSource noise(seed);
+    Oscillator triangle(Wave::Triangle, randomPhase(noise));
+    Oscillator sine(Wave::Sine, randomPhase(noise));
+    const double hz = noteHz(midiNote);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double raw = 0.4 * triangle.next(hz) + 0.6 * sine.next(hz);
+        out[i] = static_cast<float>(0.5 * raw * amp.levelAt(secondsOf(i), gateSeconds));
+    }
+    return out;
+}
+
 StereoBuffer renderPadChord(const std::array<int, 4>& midiNotes, double gateSeconds, double attackSeconds,
                             const std::function<double(double)>& cutoffAtSeconds, std::uint32_t seed) {
     const Adsr amp{attackSeconds, 0.5, 1.0, 0.4};

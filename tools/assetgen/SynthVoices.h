@@ -28,6 +28,9 @@ MonoBuffer renderPluckNote(int midiNote, double velocity, double cutoffHz, std::
 // Band-passed saw chord tone for the dub stabs.
 MonoBuffer renderStabNote(int midiNote, double velocity, std::uint32_t seed);
 
+// Soft sustained triangle-and-sine note with a slow attack, for a low drone.
+MonoBuffer renderDroneNote(int midiNote, double gateSeconds, double attackSeconds, std::uint32_t seed);
+
 // Wide pad chord: two detuned saws per note and side, each side low-passed at
 // cutoffAtSeconds(seconds since the chord started).
 StereoBuffer renderPadChord(const std::array<int, 4>& midiNotes, double gateSeconds, double attackSeconds,
