@@ -1,12 +1,14 @@
 // Frame cost of each scene at 800 x 600 on the current GL driver, offscreen:
 // a few hundred frames spread over each scene's window, glFinish after each,
-// plus the CPU cost of the sphere's ripple and normals on their own. Prints one
-// JSON object. Runs from the repository root on the generated data/ tree; where
-// that is missing it draws a 10,242-vertex geodesic sphere of its own instead,
-// with untextured surfaces.
+// plus the CPU cost of the sphere's ripple and normals on their own, and the
+// number of C++ allocations made during the timed frames. Prints one JSON
+// object. Runs from the repository root on the generated data/ tree; where that
+// is missing it draws a 10,242-vertex geodesic sphere of its own instead, with
+// untextured surfaces.
 //
 // Usage: frame_bench [--frames N] [--save FOLDER]
 //   --save writes one BMP per scene (sphere.bmp, photo.bmp, shell.bmp).
+#include "bench/support/BenchSupport.h"
 #include "assets/EbrWriter.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
@@ -22,7 +24,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,46 +53,6 @@ static std::atomic<long> gAllocationCount{0};
 }
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct Stats {
-    double medianMs, p95Ms, p99Ms;
-};
-
-// Nearest-rank percentiles of the samples (sorted in place).
-Stats summarise(std::vector<double>& samplesMs) {
-    std::sort(samplesMs.begin(), samplesMs.end());
-    auto rank = [&](double q) {
-        size_t i = static_cast<size_t>(std::ceil(q * samplesMs.size()));
-        return samplesMs[std::min(samplesMs.size() - 1, i > 0 ? i - 1 : 0)];
-    };
-    return {rank(0.50), rank(0.95), rank(0.99)};
-}
-
-// A hidden 800 x 600 compatibility context with the demo window's initial state.
-bool makeContext() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        return false;
-    }
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_Window* window = SDL_CreateWindow("frame_bench", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window == nullptr || SDL_GL_CreateContext(window) == nullptr) {
-        return false;
-    }
-    glViewport(0, 0, 800, 600);
-    glMatrixMode(GL_PROJECTION);
-    gluPerspective(45.0, 800.0 / 600.0, 1.0, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_CULL_FACE);
-    return true;
-}
 
 bool fileExists(const std::string& path) {
     struct stat info;
@@ -196,58 +157,67 @@ bool saveBmp(const std::string& path) {
     return ok;
 }
 
+constexpr int kWarmupFrames = 5;
+
 struct SceneRun {
     const char* name;
     Scene* scene;
     float startSeconds, endSeconds;
+    float shownSeconds;  // the time of the saved frame
 };
 
-// Renders frameCount frames over the scene's window; returns frame times and
-// counts the allocations made while the frames ran.
+// Renders frameCount timed frames evenly over the scene's window, with a
+// spectrum that moves from frame to frame; adds the allocations made inside
+// the timed renders to allocations.
 std::vector<double> timeScene(const SceneRun& run, Content& content, int frameCount, long& allocations) {
-    std::vector<double> frameMs(frameCount);
     std::vector<float> spectrum(kSpectrumSize, 0.0f);
-    auto timeAt = [&](int i) {
-        return run.startSeconds + (run.endSeconds - run.startSeconds) * i / std::max(1, frameCount - 1);
-    };
-    for (int i = 0; i < 5; ++i) {
-        run.scene->render(timeAt(i), spectrum.data(), content.textures, content.meshes, content.targets);
-    }
-    glFinish();
-    const long before = gAllocationCount;
-    for (int i = 0; i < frameCount; ++i) {
+    int frame = -1;
+    float t = run.startSeconds;
+    auto prepare = [&] {
+        ++frame;
+        const int i = std::max(0, frame - kWarmupFrames);
+        t = run.startSeconds + (run.endSeconds - run.startSeconds) * i / std::max(1, frameCount - 1);
         fillSpectrum(spectrum, i);
-        Clock::time_point start = Clock::now();
-        run.scene->render(timeAt(i), spectrum.data(), content.textures, content.meshes, content.targets);
-        glFinish();
-        frameMs[i] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    }
-    allocations = gAllocationCount - before;
-    return frameMs;
+    };
+    auto work = [&] {
+        const long before = gAllocationCount;
+        run.scene->render(t, spectrum.data(), content.textures, content.meshes, content.targets);
+        if (frame >= kWarmupFrames) {
+            allocations += gAllocationCount - before;
+        }
+    };
+    return bench::timeGLFrames(kWarmupFrames, frameCount, prepare, work);
 }
 
 // CPU cost of rebuilding mesh 5 from mesh 6 and renormalising it, per frame.
 std::vector<double> timeRipple(Content& content, int frameCount, long& allocations) {
-    std::vector<double> frameMs(frameCount);
+    std::vector<double> frameMs;
+    frameMs.reserve(frameCount);
     Mesh& drawn = *content.meshes[5];
     const SubMesh* rest = content.meshes[6]->subMeshCount > 0 ? content.meshes[6]->subMeshes[0].get() : nullptr;
+    if (rest == nullptr || drawn.subMeshCount <= 0 || drawn.subMeshes[0]->vertexCount != rest->vertexCount) {
+        return frameMs;
+    }
     const long before = gAllocationCount;
-    for (int i = 0; i < frameCount && rest != nullptr && drawn.subMeshCount > 0; ++i) {
-        Clock::time_point start = Clock::now();
+    for (int i = 0; i < frameCount; ++i) {
+        const double startMs = bench::nowMs();
         rippleSphere(28.0f * i / frameCount, *rest, *drawn.subMeshes[0]);
         drawn.computeNormals();
-        frameMs[i] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        frameMs.push_back(bench::nowMs() - startMs);
     }
     allocations = gAllocationCount - before;
     return frameMs;
 }
 
-void printStats(const char* indent, const char* name, std::vector<double>& samples, long allocations,
-                const char* extra) {
-    Stats s = summarise(samples);
-    std::printf("%s\"%s\": {\"frames\": %zu, \"median_ms\": %.3f, \"p95_ms\": %.3f, \"p99_ms\": %.3f, "
-                "\"allocations\": %ld%s}",
-                indent, name, samples.size(), s.medianMs, s.p95Ms, s.p99Ms, allocations, extra);
+// One frame at the scene's shown time with a mid-level spectrum, saved as BMP.
+void saveShownFrame(const SceneRun& run, Content& content, const std::string& folder) {
+    std::vector<float> spectrum(kSpectrumSize, 0.0f);
+    fillSpectrum(spectrum, 4);
+    run.scene->render(run.shownSeconds, spectrum.data(), content.textures, content.meshes, content.targets);
+    const std::string path = folder + "/" + run.name + ".bmp";
+    if (!saveBmp(path)) {
+        std::fprintf(stderr, "frame_bench: cannot write %s\n", path.c_str());
+    }
 }
 
 }  // namespace
@@ -262,36 +232,34 @@ int main(int argc, char** argv) {
             saveFolder = argv[i + 1];
         }
     }
-    if (!makeContext()) {
-        std::printf("{\"error\": \"no GL context: %s\"}\n", SDL_GetError());
+    bench::HeadlessGLContext context;
+    if (!context.open(800, 600)) {
+        bench::JsonObject().add("error", "no GL context").print();
         return 1;
     }
     Content content = loadContent();
     SphereScene sphere;
     PhotoScene photo;
     ShellScene shell;
-    const SceneRun runs[3] = {{"sphere", &sphere, 0.0f, 28.0f}, {"photo", &photo, 28.0f, 43.0f},
-                              {"shell", &shell, 43.0f, 60.0f}};
+    const SceneRun runs[3] = {{"sphere", &sphere, 0.0f, 28.0f, 10.0f},
+                              {"photo", &photo, 28.0f, 43.0f, 35.0f},
+                              {"shell", &shell, 43.0f, 60.0f, 50.0f}};
 
-    const SubMesh* rest = content.meshes[6]->subMeshCount > 0 ? content.meshes[6]->subMeshes[0].get() : nullptr;
-    std::printf("{\n  \"renderer\": \"%s\",\n  \"size\": [800, 600],\n  \"assets\": \"%s\",\n  \"scenes\": {\n",
-                reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
-                content.generated ? "stand-in geodesic sphere" : "data/");
-    for (int r = 0; r < 3; ++r) {
-        long allocations = 0;
-        std::vector<double> frameMs = timeScene(runs[r], content, frameCount, allocations);
+    bench::JsonObject json;
+    json.add("benchmark", "frame").add("renderer", bench::glRenderer()).add("width", 800).add("height", 600);
+    json.add("assets", content.generated ? "stand-in geodesic sphere" : "data/");
+    long allocations = 0;
+    for (const SceneRun& run : runs) {
+        bench::resetGLState(800, 600);
+        json.addStats(std::string(run.name) + "_", bench::summarize(timeScene(run, content, frameCount, allocations)));
         if (!saveFolder.empty()) {
-            saveBmp(saveFolder + "/" + runs[r].name + ".bmp");
+            saveShownFrame(run, content, saveFolder);
         }
-        printStats("    ", runs[r].name, frameMs, allocations, "");
-        std::printf(r < 2 ? ",\n" : "\n");
     }
-    long rippleAllocations = 0;
-    std::vector<double> rippleMs = timeRipple(content, frameCount, rippleAllocations);
-    char vertices[64];
-    std::snprintf(vertices, sizeof vertices, ", \"vertices\": %d", rest != nullptr ? rest->vertexCount : 0);
-    std::printf("  },\n");
-    printStats("  ", "ripple_and_normals", rippleMs, rippleAllocations, vertices);
-    std::printf("\n}\n");
+    const SubMesh* rest = content.meshes[6]->subMeshCount > 0 ? content.meshes[6]->subMeshes[0].get() : nullptr;
+    json.add("sphere_vertices", rest != nullptr ? rest->vertexCount : 0);
+    json.addStats("ripple_normals_", bench::summarize(timeRipple(content, frameCount, allocations)));
+    json.add("allocations_in_timed_frames", int64_t(allocations));
+    json.print();
     return 0;
 }
