@@ -54,6 +54,7 @@ unsigned int pngBind(const char* path, int mipmap, int trans, PngInfo* info, int
     }
     const uint8_t* pixels = scaled.empty() ? image.bytes.data() : scaled.data();
 
+    // GL reports upload failures only through its error flags, so start clean.
     while (glGetError() != GL_NO_ERROR) {
     }
     GLuint name = 0;

@@ -222,17 +222,6 @@ TEST(SubMeshNormals, recomputingFollowsMovedPositions) {
     for (int v = 0; v < 3; ++v) expectNormal(sub, v, 0, -1, 0);
 }
 
-TEST(Cross, isRightHanded) {
-    Vec3 z = cross({1, 0, 0}, {0, 1, 0});
-    EXPECT_EQ(z.x, 0.0f);
-    EXPECT_EQ(z.y, 0.0f);
-    EXPECT_EQ(z.z, 1.0f);
-    Vec3 n = cross({1, 2, 3}, {4, 5, 6});
-    EXPECT_EQ(n.x, -3.0f);
-    EXPECT_EQ(n.y, 6.0f);
-    EXPECT_EQ(n.z, -3.0f);
-}
-
 TEST(MeshDraw, leavesTheThreeClientArraysDisabledAndTexGenUntouched) {
     testgl::ensureContext();
     testgl::resetState();

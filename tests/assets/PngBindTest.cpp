@@ -262,3 +262,22 @@ TEST_F(PngBindTest, failuresReturnZeroAndReportNoSize) {
     EXPECT_EQ(pngBind(scratchPath("absent.png").c_str(), 0, PNG_ALPHA, nullptr, GL_REPEAT, GL_LINEAR, GL_LINEAR), 0u);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
+
+TEST_F(PngBindTest, mipmapChainIsBuiltOnRequestAndAFailedUploadLeavesNoTexture) {
+    PngSpec spec;
+    spec.width = 4;
+    spec.height = 4;
+    spec.samples.assign(4 * 4 * 3, 200);
+    std::string path = scratchPath("chain.png");
+    ASSERT_TRUE(writePng(path, spec));
+    ASSERT_NE(pngBind(path.c_str(), PNG_BUILDMIPMAPS, PNG_ALPHA, nullptr, GL_REPEAT, GL_LINEAR, GL_LINEAR), 0u);
+    GLint smallest = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &smallest);
+    EXPECT_EQ(smallest, 1);
+    // A filter GL refuses makes the upload fail: the name made for it is deleted,
+    // which puts the default texture back in the binding.
+    EXPECT_EQ(pngBind(path.c_str(), PNG_NOMIPMAP, PNG_ALPHA, nullptr, GL_REPEAT, 12345, GL_LINEAR), 0u);
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+}

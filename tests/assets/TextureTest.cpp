@@ -226,24 +226,3 @@ TEST_F(TextureTest, bindAndUnbindSwitchTexturingButUnbindKeepsTheBinding) {
     EXPECT_EQ(boundParameter(GL_TEXTURE_WRAP_T), GL_REPEAT);
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) == GL_FALSE);  // bind's enable is untouched by setRepeat
 }
-
-// The scenes call through the table of five operations; an override in a
-// subclass must be reached through a Texture reference.
-TEST_F(TextureTest, operationsDispatchThroughTheVirtualTable) {
-    struct Recording : Texture {
-        using Texture::Texture;
-        int calls = 0;
-        void setClamp() override { calls += 1; }
-        void setRepeat() override { calls += 10; }
-        void bind() override { calls += 100; }
-        void unbind() override { calls += 1000; }
-        void drawOverlay(int, int, int, int, bool) override { calls += 10000; }
-    } recording(writeQuadrantsPng("virtual.png").c_str());
-    Texture& texture = recording;
-    texture.setClamp();
-    texture.setRepeat();
-    texture.bind();
-    texture.unbind();
-    texture.drawOverlay(0, 0, 1, 1, true);
-    EXPECT_EQ(recording.calls, 11111);
-}
