@@ -15,7 +15,8 @@ struct SubMesh {
     std::unique_ptr<float[]> texCoords;  // vertexCount x (s, t)
     std::unique_ptr<int32_t[]> faces;    // faceCount x (i0, i1, i2), zero-based
 
-    // A SubMesh with both counts stored and the four arrays allocated, contents unset.
+    // A SubMesh with both counts stored and the four arrays allocated, contents unset;
+    // null when a count is negative or the memory cannot be had.
     static std::unique_ptr<SubMesh> allocate(int32_t vertexCount, int32_t faceCount);
 
     // Derives normals from positions and faces: area-weighted sum, normalised.
