@@ -1,8 +1,8 @@
 #include "tools/assetgen/AssetGen.h"
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 #include "assets/EbrWriter.h"
@@ -47,7 +47,8 @@ std::vector<AssetFile> assetFiles(bool withSoundtrack) {
     return files;
 }
 
-std::vector<std::string> generateAssets(const std::string& root, bool withSoundtrack, int threadCount) {
+std::vector<std::string> generateAssets(const std::string& root, bool withSoundtrack, int threadCount,
+                                        std::vector<double>* secondsPerFile) {
     std::vector<std::string> failed;
     std::error_code error;
     for (const char* dir : {"data/tex", "data/obj", "data/sound"}) {
@@ -56,9 +57,12 @@ std::vector<std::string> generateAssets(const std::string& root, bool withSoundt
     const std::vector<AssetFile> files = assetFiles(withSoundtrack);
     std::atomic<size_t> next{0};
     std::vector<char> ok(files.size(), 0);
+    std::vector<double> seconds(files.size(), 0.0);
     auto worker = [&] {
         for (size_t i = next++; i < files.size(); i = next++) {
+            auto start = std::chrono::steady_clock::now();
             ok[i] = files[i].write((std::filesystem::path(root) / files[i].relativePath).string()) ? 1 : 0;
+            seconds[i] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
     };
     std::vector<std::thread> helpers;
@@ -68,5 +72,6 @@ std::vector<std::string> generateAssets(const std::string& root, bool withSoundt
     for (size_t i = 0; i < files.size(); ++i) {
         if (!ok[i]) failed.push_back(files[i].relativePath);
     }
+    if (secondsPerFile != nullptr) *secondsPerFile = seconds;
     return failed;
 }

@@ -17,4 +17,6 @@ std::vector<AssetFile> assetFiles(bool withSoundtrack);
 
 // Creates root/data/{tex,obj,sound} and writes the files with threadCount
 // threads (1 or 2). Returns the relative paths that failed; empty on success.
-std::vector<std::string> generateAssets(const std::string& root, bool withSoundtrack, int threadCount);
+// secondsPerFile, when given, receives each file's time in assetFiles order.
+std::vector<std::string> generateAssets(const std::string& root, bool withSoundtrack, int threadCount,
+                                        std::vector<double>* secondsPerFile = nullptr);

@@ -50,8 +50,9 @@ Canvas makeVostrumLogo() {
             out.blend(x, y, c, a);
         }
     }
-    Font small(FontFace::Sans, 14);
-    small.draw(out, "V I S U A L   S Y S T E M S", 162, 184, rgb(0.85f, 0.8f, 1.0f, 0.9f), 1.0f);
+    Font small(FontFace::SansBold, 15);
+    small.draw(out, "VISUAL  SYSTEMS", 162, 186, rgb(0.05f, 0.02f, 0.12f, 0.8f), 7.0f);
+    small.draw(out, "VISUAL  SYSTEMS", 161, 185, rgb(0.95f, 0.9f, 1.0f, 1.0f), 7.0f);
     return out;
 }
 

@@ -105,7 +105,7 @@ float softbox(float rx, float ry, float rz, float cx, float cy, float cz, float 
 
 // The studio seen along reflected direction r (eye space, y up, z towards the viewer).
 Rgba studio(float rx, float ry, float rz) {
-    Rgba floor{0.02f, 0.05f, 0.16f, 1}, horizon{0.50f, 0.66f, 0.86f, 1};
+    Rgba floor{0.04f, 0.09f, 0.24f, 1}, horizon{0.50f, 0.66f, 0.86f, 1};
     Rgba wall{0.16f, 0.33f, 0.62f, 1}, ceiling{0.06f, 0.14f, 0.36f, 1};
     Rgba c = ry < 0 ? mix(horizon, floor, std::pow(std::min(1.0f, -ry * 3.0f), 0.6f))
                     : mix(mix(horizon, wall, std::min(1.0f, ry * 4.0f)), ceiling, std::pow(ry, 1.5f));

@@ -11,8 +11,19 @@
 namespace {
 
 void printUsage() {
-    std::printf("usage: morvel-assetgen [--root DIR] [--contact-sheet FILE.png]\n"
-                "  writes DIR/data/tex, DIR/data/obj and DIR/data/sound (DIR defaults to .)\n");
+    std::printf("usage: morvel-assetgen [--root DIR] [--contact-sheet FILE.png] [--timings]\n"
+                "  writes DIR/data/tex, DIR/data/obj and DIR/data/sound (DIR defaults to .);\n"
+                "  --timings prints one JSON object with the seconds each file took\n");
+}
+
+// One JSON object: each file's seconds and the wall-clock total with two threads.
+void printTimings(const std::vector<double>& seconds, double wallSeconds) {
+    const std::vector<AssetFile> files = assetFiles(true);
+    std::printf("{\"threads\": 2, \"wall_s\": %.3f, \"files_s\": {", wallSeconds);
+    for (size_t i = 0; i < files.size() && i < seconds.size(); ++i) {
+        std::printf("%s\"%s\": %.3f", i == 0 ? "" : ", ", files[i].relativePath.c_str(), seconds[i]);
+    }
+    std::printf("}}\n");
 }
 
 }  // namespace
@@ -20,9 +31,12 @@ void printUsage() {
 int main(int argc, char** argv) {
     std::string root = ".";
     std::string sheet;
+    bool timings = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
             root = argv[++i];
+        } else if (std::strcmp(argv[i], "--timings") == 0) {
+            timings = true;
         } else if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
             sheet = argv[++i];
         } else {
@@ -31,13 +45,15 @@ int main(int argc, char** argv) {
         }
     }
     auto start = std::chrono::steady_clock::now();
-    std::vector<std::string> failed = generateAssets(root, true, 2);
+    std::vector<double> seconds;
+    std::vector<std::string> failed = generateAssets(root, true, 2, &seconds);
     for (const std::string& path : failed) {
         std::fprintf(stderr, "morvel-assetgen: could not write %s/%s\n", root.c_str(), path.c_str());
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("morvel-assetgen: wrote %zu files under %s/data in %.1f s\n",
-                assetFiles(true).size() - failed.size(), root.c_str(), seconds);
+                assetFiles(true).size() - failed.size(), root.c_str(), wallSeconds);
+    if (timings) printTimings(seconds, wallSeconds);
     if (!sheet.empty() && !writeContactSheet(root, sheet)) {
         std::fprintf(stderr, "morvel-assetgen: could not write the contact sheet %s\n", sheet.c_str());
         return 1;
