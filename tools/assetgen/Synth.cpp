@@ -125,9 +125,10 @@ double Adsr::levelAt(double secondsOn, double gateSeconds) const {
     if (intoRelease >= releaseSeconds) {
         return 0.0;
     }
-    // A linear-in-time cosine fade reaches exactly zero at the release's end.
+    // A half-cosine fade reaches zero at the release's end.
     const double fade = 0.5 + 0.5 * synthCos(kPi * intoRelease / releaseSeconds);
-    return heldLevel(gateSeconds) * fade;
+    // Rounding can leave the cosine a hair past -1 at the very end.
+    return heldLevel(gateSeconds) * std::max(fade, 0.0);
 }
 
 double softClip(double x) {

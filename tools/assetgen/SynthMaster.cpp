@@ -24,27 +24,24 @@ struct Biquad {
     }
 };
 
-// The K-weighting's +4 dB high shelf (head diffraction), at kSynthRateHz.
+// The K-weighting's +4 dB high shelf (head diffraction), derived for
+// kSynthRateHz from the analogue prototype behind the published 48 kHz filter.
 Biquad kWeightingShelf() {
-    const double gainDb = 3.99984385397, q = 0.7071752369554193, cutoffHz = 1681.9744509555319;
-    const double a = synthPow(10.0, gainDb / 40.0);
-    const double w0 = 2.0 * kPi * cutoffHz / kSynthRateHz;
-    const double alpha = synthSin(w0) / (2.0 * q);
-    const double c = synthCos(w0), s = 2.0 * std::sqrt(a) * alpha;
-    const double a0 = (a + 1.0) - (a - 1.0) * c + s;
-    return {a * ((a + 1.0) + (a - 1.0) * c + s) / a0, -2.0 * a * ((a - 1.0) + (a + 1.0) * c) / a0,
-            a * ((a + 1.0) + (a - 1.0) * c - s) / a0, 2.0 * ((a - 1.0) - (a + 1.0) * c) / a0,
-            ((a + 1.0) - (a - 1.0) * c - s) / a0};
+    const double cutoffHz = 1681.974450955533, gainDb = 3.999843853973347, q = 0.7071752369554196;
+    const double k = synthTan(kPi * cutoffHz / kSynthRateHz);
+    const double vh = synthPow(10.0, gainDb / 20.0);
+    const double vb = synthPow(vh, 0.4996667741545416);
+    const double a0 = 1.0 + k / q + k * k;
+    return {(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
+            2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
 }
 
 // The K-weighting's high-pass near 38 Hz.
 Biquad kWeightingHighPass() {
-    const double q = 0.5003270373253953, cutoffHz = 38.13547087613982;
-    const double w0 = 2.0 * kPi * cutoffHz / kSynthRateHz;
-    const double alpha = synthSin(w0) / (2.0 * q);
-    const double c = synthCos(w0);
-    const double a0 = 1.0 + alpha;
-    return {(1.0 + c) / 2.0 / a0, -(1.0 + c) / a0, (1.0 + c) / 2.0 / a0, -2.0 * c / a0, (1.0 - alpha) / a0};
+    const double cutoffHz = 38.13547087602444, q = 0.5003270373238773;
+    const double k = synthTan(kPi * cutoffHz / kSynthRateHz);
+    const double a0 = 1.0 + k / q + k * k;
+    return {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
 }
 
 // Sum of K-weighted squares of one channel in consecutive 100 ms chunks.
