@@ -17,17 +17,23 @@ Rgba scaled(Rgba c, float s) { return Rgba{c.r * s, c.g * s, c.b * s, c.a}; }
 // the plates carry their own shading: lighter crowns, darker towards the seams.
 Rgba plateColour(const ScuteSample& s, float x, float z) {
     float h = hashUnit(s.id, 1, 0, 21u), h2 = hashUnit(s.id, 2, 0, 21u);
-    Rgba green = rgb(0.22f, 0.30f, 0.11f), brown = rgb(0.34f, 0.22f, 0.09f);
-    Rgba c = mix(green, brown, 0.25f + 0.6f * h);
-    float ringPhase = s.seamDistance / (0.022f + 0.008f * h2);
-    float rings = 0.5f + 0.5f * std::cos(ringPhase * 6.2831853f);
-    float wobble = fractalNoise(x * 30.0f, z * 30.0f, 3, 22u);
-    float streaks = fractalNoise(x * 6.0f + s.id * 3.1f, z * 6.0f, 4, 23u);
-    c = scaled(c, 0.80f + 0.20f * rings + 0.25f * (wobble - 0.5f));
-    c = mix(c, rgb(0.50f, 0.40f, 0.16f), 0.45f * smoothstep(0.58f, 0.78f, streaks));
-    c = mix(c, rgb(0.09f, 0.08f, 0.04f), 0.55f * smoothstep(0.45f, 0.3f, streaks));
-    float crown = smoothstep(0.0f, 0.12f, s.seamDistance);
-    return scaled(c, 0.70f + 0.40f * crown);
+    Rgba olive = rgb(0.25f, 0.29f, 0.10f), brown = rgb(0.36f, 0.22f, 0.08f);
+    Rgba c = mix(olive, brown, 0.2f + 0.65f * h);
+    // Growth rings follow the plate's edges, wavering, fading towards its centre.
+    float waver = 0.012f * (fractalNoise(x * 14.0f, z * 14.0f, 3, 22u) - 0.5f);
+    float rings = 0.5f + 0.5f * std::cos((s.seamDistance + waver) / (0.034f + 0.01f * h2) * 6.2831853f);
+    float ringFade = smoothstep(0.2f, 0.02f, s.seamDistance);
+    c = scaled(c, 0.84f + 0.32f * rings * ringFade);
+    // Sunburst streaks radiating from the growth centre, amber and dark.
+    float dx = x - s.centreX, dz = z - s.centreZ;
+    float angle = std::atan2(dz, dx), reach = std::sqrt(dx * dx + dz * dz);
+    float rays = fractalNoise(angle * 7.0f + s.id * 13.0f, reach * 3.0f, 3, 23u);
+    float blotch = fractalNoise(x * 5.0f, z * 5.0f, 3, 25u);
+    c = mix(c, rgb(0.55f, 0.40f, 0.14f), 0.55f * smoothstep(0.55f, 0.75f, rays) * smoothstep(0.3f, 0.6f, blotch));
+    c = mix(c, rgb(0.10f, 0.07f, 0.03f), 0.6f * smoothstep(0.42f, 0.25f, rays));
+    float grain = fractalNoise(x * 60.0f, z * 60.0f, 2, 26u);
+    float crown = smoothstep(0.0f, 0.10f, s.seamDistance);
+    return scaled(c, (0.68f + 0.42f * crown) * (0.9f + 0.2f * grain));
 }
 
 }  // namespace
@@ -41,7 +47,7 @@ Canvas makeGreenScutes() {
             float x = (px + 0.5f) / (size * 0.5f) - 1.0f, z = 1.0f - (py + 0.5f) / (size * 0.5f);
             ScuteSample s = scuteAt(x, z);
             Rgba colour = plateColour(s, x, z);
-            float seam = smoothstep(0.010f, 0.003f, s.seamDistance);
+            float seam = smoothstep(0.008f, 0.002f, s.seamDistance);
             colour = mix(colour, rgb(0.05f, 0.045f, 0.02f), seam);
             // Beyond the outline lies the rim's underside: dark, leathery.
             float outside = smoothstep(1.0f, 1.04f, s.radius);

@@ -39,7 +39,7 @@ ScuteSample centralPlate(float x, float z) {
         float mz = (kSeeds[i][1] + kSeeds[best][1]) * 0.5f - z;
         seam = std::min(seam, (mx * bx + mz * bz) / len);
     }
-    return ScuteSample{best, seam, 0.0f};
+    return ScuteSample{best, seam, 0.0f, kSeeds[best][0], kSeeds[best][1]};
 }
 
 }  // namespace
@@ -79,5 +79,8 @@ ScuteSample scuteAt(float x, float z) {
     float innerSeam = (radius - kMarginalStart) * outline;
     float outerSeam = std::max(0.0f, (1.0f - radius) * outline);
     float seam = std::min(sideSeam, std::min(innerSeam, outerSeam));
-    return ScuteSample{13 + index, seam, radius};
+    // Marginals grow from the middle of their outer edge.
+    float middle = (std::floor(sector) - 0.5f) / kMarginalCount * 2.0f * kPi;
+    float reach = carapaceOutline(middle) * 0.97f;
+    return ScuteSample{13 + index, seam, radius, std::cos(middle) * reach, std::sin(middle) * reach};
 }

@@ -9,6 +9,7 @@ struct ScuteSample {
     int id;             // 0-12 the central plates, 13 and up the marginals
     float seamDistance;  // plan units to the nearest seam between plates or the outline
     float radius;        // 0 at the centre, 1 on the outline
+    float centreX, centreZ;  // the plate's growth centre in plan units
 };
 
 // Distance from the centre to the outline of the carapace in direction angle

@@ -12,9 +12,9 @@ namespace {
 
 const float kPi = 3.14159265358979f;
 const float kPlanScale = 60.0f;    // mesh units per plan unit
-const float kDomeHeight = 27.0f;   // carapace height above the rim
+const float kDomeHeight = 21.0f;   // carapace height above the rim
 const float kRimHeight = 3.0f;     // top of the rim above the underside's edge
-const float kBellyDepth = 8.0f;    // how far the underside bulges below its edge
+const float kBellyDepth = 7.0f;    // how far the underside bulges below its edge
 const int kSegments = 176;
 const int kTopRings = 60;
 const int kBottomRings = 20;
