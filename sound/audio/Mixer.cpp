@@ -148,11 +148,11 @@ bool Mixer::copyMonoWindow(long long endFrame, float* window) const {
     for (int n = 0; n < kFftSize; ++n) {
         long long frame = first + n;
         bool mixedYet = frame >= 0 && frame < published;
-        window[n] = mixedYet ? ring[frame % kRingFrames].load(std::memory_order_relaxed) : 0.0f;
+        // Acquire keeps the check below from being answered before these reads.
+        window[n] = mixedYet ? ring[frame % kRingFrames].load(std::memory_order_acquire) : 0.0f;
     }
     // The block being mixed now may already overwrite the oldest ring entries.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    long long writing = mixed.load(std::memory_order_relaxed) + blockFrames;
+    long long writing = mixed.load(std::memory_order_acquire) + blockFrames;
     return writing - first <= kRingFrames;
 }
 
