@@ -89,6 +89,23 @@ double signedVolume(const SubMesh& s) {
     return volume;
 }
 
+// Number of separate pieces: vertices joined by shared faces.
+int componentCount(const SubMesh& s) {
+    std::vector<int32_t> parent(s.vertexCount);
+    for (int32_t i = 0; i < s.vertexCount; ++i) parent[i] = i;
+    auto root = [&](int32_t i) {
+        while (parent[i] != i) i = parent[i] = parent[parent[i]];
+        return i;
+    };
+    for (int32_t f = 0; f < s.faceCount; ++f) {
+        parent[root(s.faces[f * 3])] = root(s.faces[f * 3 + 1]);
+        parent[root(s.faces[f * 3 + 1])] = root(s.faces[f * 3 + 2]);
+    }
+    std::set<int32_t> roots;
+    for (int32_t i = 0; i < s.vertexCount; ++i) roots.insert(root(i));
+    return static_cast<int>(roots.size());
+}
+
 }  // namespace
 
 TEST(GeneratedMeshes, everyFileLoadsWholeWithoutAMessage) {
@@ -184,6 +201,11 @@ TEST(GeneratedMeshes, shellIsAboutOneHundredTwentyLongCentredAndDomedUpward) {
 TEST(GeneratedMeshes, squidHasItsFourNamedPartsAlongOneAxis) {
     LoadedMesh loaded("squid01.ebr");
     ASSERT_EQ(loaded.mesh->subMeshCount, 4);
+    // Mantle, fins, head with two eyes, and eight arms with two tentacles.
+    EXPECT_EQ(componentCount(loaded.sub(0)), 1);
+    EXPECT_EQ(componentCount(loaded.sub(1)), 1);
+    EXPECT_EQ(componentCount(loaded.sub(2)), 3);
+    EXPECT_EQ(componentCount(loaded.sub(3)), 10);
     Box arms = boundsOf(loaded.sub(3)), mantle = boundsOf(loaded.sub(0));
     EXPECT_GT(mantle.hi.z, 60.0f);
     EXPECT_LT(arms.lo.z, -40.0f);
@@ -230,4 +252,29 @@ TEST(GeneratedMeshes, testModelStoresTwoNamedSubMeshes) {
     }
     EXPECT_EQ(at, bytes.size());
     EXPECT_EQ(names, (std::vector<std::string>{"pyramid", "torus"}));
+}
+
+TEST(GeneratedMeshes, shellTextureCoordinatesAreThePlanViewOfGreenPng) {
+    LoadedMesh loaded("turtleskall.ebr");
+    const SubMesh& s = loaded.sub(0);
+    // s runs across with x and t runs from the head (+z, top of the image) back,
+    // one texture width per 120 units, so the painted scutes land on the relief.
+    const float tAtOrigin = s.texCoords[1] + position(s, 0).z / 120.0f;
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        Vec3 p = position(s, i);
+        ASSERT_NEAR(s.texCoords[i * 2], 0.5f + p.x / 120.0f, 1e-4f) << "vertex " << i;
+        ASSERT_NEAR(s.texCoords[i * 2 + 1], tAtOrigin - p.z / 120.0f, 1e-4f) << "vertex " << i;
+    }
+}
+
+TEST(GeneratedMeshes, sphereTextureCoordinatesFollowLongitudeAndLatitude) {
+    LoadedMesh loaded("hisphere.ebr");
+    const SubMesh& s = loaded.sub(0);
+    for (int32_t i = 0; i < s.vertexCount; ++i) {
+        Vec3 p = position(s, i);
+        ASSERT_NEAR(s.texCoords[i * 2 + 1], std::acos(p.y / 50.0f) / 3.14159265f, 1e-3f);
+        if (std::fabs(p.y) < 49.0f) {
+            ASSERT_NEAR(s.texCoords[i * 2], 0.5f + std::atan2(p.z, p.x) / (2.0f * 3.14159265f), 1e-3f);
+        }
+    }
 }
