@@ -197,7 +197,9 @@ void renderPads(MixBuses& buses) {
         };
         const StereoBuffer chord = renderPadChord(chordOfBar(bar).padNotes, gateSeconds, attackSeconds, cutoff,
                                                   noteSeed(2, static_cast<std::size_t>(bar)));
-        placeSound(buses, chord, startSeconds, {0.9, 0.0, 0.3, 0.0, true});
+        // Under the lead the pads step back a little.
+        const double level = sectionOfBar(bar) == Section::Lift ? 0.7 : 0.9;
+        placeSound(buses, chord, startSeconds, {level, 0.0, 0.3, 0.0, true});
         // Until the bass comes in, a soft drone on the chord's root fills the low end.
         if (bar < kDroneEndBar) {
             const MonoBuffer drone = renderDroneNote(chordOfBar(bar).bassNote, gateSeconds, attackSeconds,
@@ -235,7 +237,7 @@ void renderLead(MixBuses& buses) {
         const Note& note = notes[i];
         const StereoBuffer sound =
             renderLeadNote(note.midiNote, noteSeconds(note.lengthBeats), note.velocity, noteSeed(5, i));
-        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.55, 0.0, 0.3, 0.22, true});
+        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.95, 0.0, 0.35, 0.25, true});
     }
 }
 

@@ -131,6 +131,14 @@ double Adsr::levelAt(double secondsOn, double gateSeconds) const {
     return heldLevel(gateSeconds) * std::max(fade, 0.0);
 }
 
+void fadeOutTail(MonoBuffer& sound, double tailSeconds) {
+    const std::size_t tail = std::min(secondsToSamples(tailSeconds), sound.size());
+    const std::size_t start = sound.size() - tail;
+    for (std::size_t i = start; i < sound.size(); ++i) {
+        sound[i] *= static_cast<float>(sound.size() - i) / static_cast<float>(tail + 1);
+    }
+}
+
 double softClip(double x) {
     return synthTanh(x);
 }

@@ -95,5 +95,8 @@ struct Adsr {
     double lengthSeconds(double gateSeconds) const { return gateSeconds + releaseSeconds; }
 };
 
+// Fades the last tailSeconds of a sound to silence, so cutting it there makes no click.
+void fadeOutTail(MonoBuffer& sound, double tailSeconds);
+
 // Soft saturation that keeps |x| below 1 and is nearly linear for small x.
 double softClip(double x);

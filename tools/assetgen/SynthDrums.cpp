@@ -63,6 +63,7 @@ MonoBuffer renderKick(const KickShape& shape, std::uint32_t seed) {
         const double lobe = t < shape.thumpSeconds ? synthSin(kPi * t / shape.thumpSeconds) : 0.0;
         out[i] = static_cast<float>(attack * body * tone + click + shape.thumpLevel * lobe * lobe);
     }
+    fadeOutTail(out, 0.01);
     return out;
 }
 
@@ -78,6 +79,7 @@ MonoBuffer renderSnare(std::uint32_t seed) {
         const double hiss = band.process(noise.next(), 4200.0, 0.7).band * hitEnvelope(t, 0.075);
         out[i] = static_cast<float>(tone + 1.4 * hiss);
     }
+    fadeOutTail(out, 0.01);
     return out;
 }
 
@@ -100,6 +102,7 @@ MonoBuffer renderClap(std::uint32_t seed) {
         const double filtered = band.process(noise.next(), 1250.0, 1.1).band;
         out[i] = static_cast<float>(2.2 * filtered * level);
     }
+    fadeOutTail(out, 0.01);
     return out;
 }
 
@@ -116,6 +119,7 @@ MonoBuffer renderHat(bool open, std::uint32_t seed) {
         const double bright = band.process(source, 9500.0, 0.8).band;
         out[i] = static_cast<float>(1.3 * lowCut.highPass(bright) * hitEnvelope(t, decaySeconds));
     }
+    fadeOutTail(out, 0.01);
     return out;
 }
 
@@ -128,6 +132,7 @@ MonoBuffer renderRim(std::uint32_t seed) {
         const double excite = (t < 0.0015 ? 1.0 : 0.0) + 0.2 * noise.next() * hitEnvelope(t, 0.004);
         out[i] = static_cast<float>(3.0 * body.process(excite, 1750.0, 9.0).band * hitEnvelope(t, 0.025));
     }
+    fadeOutTail(out, 0.01);
     return out;
 }
 
@@ -144,6 +149,7 @@ MonoBuffer renderCrash(std::uint32_t seed) {
         const double level = 0.7 * hitEnvelope(t, 0.7) + 0.3 * hitEnvelope(t, 0.08);
         out[i] = static_cast<float>(shaped * level);
     }
+    fadeOutTail(out, 0.01);
     return out;
 }
 
@@ -157,5 +163,6 @@ MonoBuffer renderRiser(double lengthSeconds, std::uint32_t seed) {
         const double level = progress * progress;
         out[i] = static_cast<float>(0.9 * band.process(noise.next(), cutoff, 2.5).band * level);
     }
+    fadeOutTail(out, 0.01);
     return out;
 }

@@ -57,6 +57,7 @@ MonoBuffer renderPluckNote(int midiNote, double velocity, double cutoffHz, std::
         const double level = std::min(t / 0.002, 1.0) * synthExp(-t / decaySeconds);
         out[i] = static_cast<float>(filter.lowPass(raw, cutoff, 1.2) * level * velocity);
     }
+    fadeOutTail(out, 0.02);
     return out;
 }
 
@@ -99,11 +100,17 @@ StereoBuffer renderPadChord(const std::array<int, 4>& midiNotes, double gateSeco
     out.resize(secondsToSamples(amp.lengthSeconds(gateSeconds)));
     std::vector<double> levels(out.size());
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        levels[i] = 0.12 * amp.levelAt(secondsOf(i), gateSeconds);
+        levels[i] = 0.1 * amp.levelAt(secondsOf(i), gateSeconds);
     }
     NoiseSource noise(seed);
+    MonoBuffer centre(out.size());
     for (int note : midiNotes) {
         const double hz = noteHz(note);
+        // One saw shared by both sides keeps the pad solid in mono.
+        Oscillator shared(Wave::Saw, randomPhase(noise));
+        for (float& sample : centre) {
+            sample = static_cast<float>(0.7 * shared.next(hz));
+        }
         for (int side = 0; side < 2; ++side) {
             const double spread = side == 0 ? -1.0 : 1.0;
             Oscillator wide(Wave::Saw, randomPhase(noise));
@@ -117,7 +124,7 @@ StereoBuffer renderPadChord(const std::array<int, 4>& midiNotes, double gateSeco
                 if (i % 32 == 0) {
                     cutoff = cutoffAtSeconds(secondsOf(i));
                 }
-                const double raw = wide.next(wideHz) + narrow.next(narrowHz);
+                const double raw = wide.next(wideHz) + narrow.next(narrowHz) + centre[i];
                 channel[i] += static_cast<float>(filter.lowPass(raw, cutoff, 0.7) * levels[i]);
             }
         }
