@@ -13,8 +13,7 @@ namespace {
 Rgba rgb(float r, float g, float b) { return Rgba{r, g, b, 1}; }
 Rgba scaled(Rgba c, float s) { return Rgba{c.r * s, c.g * s, c.b * s, c.a}; }
 
-// One plate's colour at plan point (x, z). The scene draws the shell unlit, so
-// the plates carry their own shading: lighter crowns, darker towards the seams.
+// One plate's colour at plan point (x, z), before seams.
 Rgba plateColour(const ScuteSample& s, float x, float z) {
     float h = hashUnit(s.id, 1, 0, 21u), h2 = hashUnit(s.id, 2, 0, 21u);
     Rgba olive = rgb(0.25f, 0.29f, 0.10f), brown = rgb(0.36f, 0.22f, 0.08f);
@@ -38,6 +37,17 @@ Rgba plateColour(const ScuteSample& s, float x, float z) {
 
 }  // namespace
 
+Rgba carapaceColour(float x, float z) {
+    ScuteSample s = scuteAt(x, z);
+    Rgba colour = plateColour(s, x, z);
+    float seam = smoothstep(0.008f, 0.002f, s.seamDistance);
+    colour = mix(colour, rgb(0.05f, 0.045f, 0.02f), seam);
+    // Beyond the outline lies the rim's underside: dark, leathery.
+    float outside = smoothstep(1.0f, 1.04f, s.radius);
+    float skin = 0.7f + 0.3f * fractalNoise(x * 40.0f, z * 40.0f, 2, 24u);
+    return mix(colour, rgb(0.12f * skin, 0.11f * skin, 0.06f * skin), outside);
+}
+
 Canvas makeGreenScutes() {
     const int size = 512;
     Canvas c(size, size);
@@ -45,15 +55,7 @@ Canvas makeGreenScutes() {
         for (int px = 0; px < size; ++px) {
             // Texture row 0 (the top file row) is the head end, as the mesh expects.
             float x = (px + 0.5f) / (size * 0.5f) - 1.0f, z = 1.0f - (py + 0.5f) / (size * 0.5f);
-            ScuteSample s = scuteAt(x, z);
-            Rgba colour = plateColour(s, x, z);
-            float seam = smoothstep(0.008f, 0.002f, s.seamDistance);
-            colour = mix(colour, rgb(0.05f, 0.045f, 0.02f), seam);
-            // Beyond the outline lies the rim's underside: dark, leathery.
-            float outside = smoothstep(1.0f, 1.04f, s.radius);
-            float skin = 0.7f + 0.3f * fractalNoise(x * 40.0f, z * 40.0f, 2, 24u);
-            colour = mix(colour, rgb(0.12f * skin, 0.11f * skin, 0.06f * skin), outside);
-            c.at(px, py) = colour;
+            c.at(px, py) = carapaceColour(x, z);
         }
     }
     return c;

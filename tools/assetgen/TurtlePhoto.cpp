@@ -67,21 +67,11 @@ Rgba water(Float3 d) {
     return add(c, scale(rgb(0.35f, 0.6f, 0.65f), std::pow(glow, 6.0f) * 0.35f));
 }
 
-// Colour of the carapace at body point b: plates, growth rings, seams.
+// Colour of the carapace at body point b: the same paint as the shell texture.
 Rgba shellColour(Float3 b) {
     float px, pz;
     carapacePlan(b, px, pz);
-    ScuteSample s = scuteAt(px, pz);
-    float h = hashUnit(s.id, 7, 0, 5u);
-    Rgba amber = rgb(0.36f, 0.22f, 0.09f), olive = rgb(0.22f, 0.23f, 0.10f);
-    Rgba c = mix(amber, olive, h * 0.8f);
-    float rings = 0.5f + 0.5f * std::sin(s.seamDistance / 0.028f * 6.2831853f);
-    float streak = fractalNoise(px * 9.0f + s.id, pz * 9.0f, 3, 9u);
-    c = scale(c, 0.82f + 0.22f * rings * smoothstep(0.0f, 0.02f, s.seamDistance) + 0.45f * (streak - 0.5f));
-    c = mix(c, rgb(0.52f, 0.40f, 0.20f), 0.35f * smoothstep(0.55f, 0.8f, streak));
-    float seam = smoothstep(0.012f, 0.004f, s.seamDistance);
-    if (s.radius > 1.0f) seam = std::max(seam, 0.6f);
-    return mix(c, rgb(0.05f, 0.04f, 0.025f), seam);
+    return carapaceColour(px, pz);
 }
 
 // Colour of skin at body point b with body normal n: dark scales, pale edges.
@@ -93,10 +83,10 @@ Rgba skinColour(Float3 b, Float3 n) {
     else { u = b.x; v = b.y; }
     float density = b.z > 0.9f ? 11.0f : 15.0f;
     CellSample c = cellNoise(u * density, v * density, 33u);
-    float edge = smoothstep(0.02f, 0.16f, c.second - c.nearest);
+    float edge = smoothstep(0.02f, 0.12f, c.second - c.nearest);
     float tone = hashUnit(c.cellX, c.cellY, 3, 34u);
     Rgba scaleCol = mix(rgb(0.22f, 0.15f, 0.08f), rgb(0.32f, 0.24f, 0.12f), tone);
-    Rgba paleCol = b.y < -0.05f ? rgb(0.72f, 0.66f, 0.48f) : rgb(0.58f, 0.55f, 0.42f);
+    Rgba paleCol = b.y < -0.05f ? rgb(0.66f, 0.60f, 0.44f) : rgb(0.50f, 0.47f, 0.36f);
     return mix(paleCol, scaleCol, edge * (b.y < -0.08f ? 0.35f : 1.0f));
 }
 

@@ -64,7 +64,7 @@ TurtleDistance turtleDistance(Float3 p) {
     float skin = smoothMin(head, neck, 0.08f);
     // Front flippers mid-stroke: swept back, the left one raised a little.
     skin = std::min(skin, flipper(p, {0.50f, 0.0f, 0.55f}, {1.65f, 0.12f, -0.15f}, 0.12f, 0.03f, 2.6f));
-    skin = std::min(skin, flipper(p, {-0.50f, 0.0f, 0.55f}, {-1.55f, -0.22f, -0.05f}, 0.12f, 0.03f, 2.6f));
+    skin = std::min(skin, flipper(p, {-0.50f, 0.0f, 0.55f}, {-1.50f, 0.50f, 0.10f}, 0.12f, 0.03f, 2.6f));
     skin = std::min(skin, flipper(p, {0.32f, -0.05f, -0.72f}, {0.62f, -0.12f, -1.18f}, 0.09f, 0.06f, 2.2f));
     skin = std::min(skin, flipper(p, {-0.32f, -0.05f, -0.72f}, {-0.62f, -0.10f, -1.18f}, 0.09f, 0.06f, 2.2f));
     skin = std::min(skin, flipper(p, {0, -0.04f, -0.85f}, {0, -0.06f, -1.12f}, 0.06f, 0.015f, 1.5f));
