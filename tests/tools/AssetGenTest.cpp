@@ -9,6 +9,7 @@
 
 #include "tests/tools/GeneratedTree.h"
 #include "tools/assetgen/AssetGen.h"
+#include "tools/assetgen/ContactSheet.h"
 #include "tools/assetgen/ImageFiles.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/Raster.h"
@@ -143,4 +144,17 @@ TEST(ScuteLayout, seamsRunBetweenPlatesAndAlongTheOutline) {
     EXPECT_GE(scuteAt(edge * 0.95f, 0.0f).id, 13);
     EXPECT_GT(scuteAt(edge * 1.1f, 0.0f).radius, 1.0f);
     EXPECT_NEAR(scuteAt(edge, 0.0f).seamDistance, 0.0f, 1e-4f);
+}
+
+TEST(ContactSheet, showsAllTenImagesAndRefusesAnIncompleteTree) {
+    std::string sheet = generatedRoot() + "/sheet.png";
+    ASSERT_TRUE(writeContactSheet(generatedRoot(), sheet));
+    Canvas back(1, 1);
+    ASSERT_TRUE(loadImageFile(sheet, back));
+    // Two rows of five tiles, each at least 256 pixels on a side.
+    EXPECT_GT(back.width(), 5 * 256);
+    EXPECT_GT(back.height(), 2 * 256);
+    std::filesystem::remove(sheet);
+    EXPECT_FALSE(writeContactSheet(generatedRoot() + "/no-such-tree", sheet));
+    EXPECT_FALSE(std::filesystem::exists(sheet));
 }
