@@ -119,6 +119,9 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
     lib.mixRateHz = mixRateHz;
     lib.spectrumEndFrame = -1;
     lib.fftUnit.active = false;
+    SDL_LockAudioDevice(lib.device);
+    lib.mixer->setClockPacing(lib.driverName == "dummy");
+    SDL_UnlockAudioDevice(lib.device);
     SDL_PauseAudioDevice(lib.device, 0);
     return 1;
 }

@@ -14,6 +14,7 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
       blockFrames(blockFrames),
       voices(static_cast<size_t>(channelCount)),
       songBlock(static_cast<size_t>(blockFrames) * 2),
+      catchUpBlock(static_cast<size_t>(blockFrames) * 2),
       ring(new std::atomic<float>[kRingFrames]) {
     songs.reserve(16);
     for (int i = 0; i < kRingFrames; ++i) {
@@ -22,10 +23,46 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
 }
 
 void Mixer::render(float* out, int frameCount) {
+    if (clockPacing) {
+        catchUpWithClock();
+    }
+    mixBlock(out, frameCount);
+}
+
+void Mixer::setClockPacing(bool enabled) {
+    clockPacing = enabled;
+    clockStarted = false;
+}
+
+void Mixer::mixBlock(float* out, int frameCount) {
     std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(frameCount));
     mixVoices(out, frameCount);
     mixSongs(out, frameCount);
     publish(out, frameCount);
+}
+
+// Mixes, publishes and drops the frames the wall clock says should have started by
+// now, so that playback time neither lags nor drifts when no device sets the pace.
+void Mixer::catchUpWithClock() {
+    auto now = std::chrono::steady_clock::now();
+    long long mixedSoFar = mixed.load(std::memory_order_relaxed);
+    if (!clockStarted) {
+        clockOrigin = now - std::chrono::microseconds(mixedSoFar * 1000000LL / mixRateHz);
+        clockStarted = true;
+        return;
+    }
+    double elapsedSeconds = std::chrono::duration<double>(now - clockOrigin).count();
+    long long behind = static_cast<long long>(elapsedSeconds * mixRateHz) - mixedSoFar;
+    if (behind > mixRateHz) {
+        // After a long stall, start the clock afresh rather than mix seconds at once.
+        clockStarted = false;
+        return;
+    }
+    while (behind > 0) {
+        int count = static_cast<int>(std::min<long long>(behind, blockFrames));
+        mixBlock(catchUpBlock.data(), count);
+        behind -= count;
+    }
 }
 
 void Mixer::mixVoices(float* out, int frameCount) {

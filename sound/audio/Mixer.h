@@ -8,6 +8,7 @@
 #include "sound/audio/PcmData.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,11 @@ public:
 
     // Audio thread: mixes frameCount stereo frames into out and publishes them.
     void render(float* out, int frameCount);
+
+    // Device locked: keep the mix in step with the wall clock. For output that
+    // nobody hears (SDL's dummy driver sleeps a little longer than each block lasts),
+    // frames the clock says are due are mixed and published before the next block.
+    void setClockPacing(bool enabled);
 
     // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
     // or -1 with error set.
@@ -60,6 +66,8 @@ private:
         long long startFrame = -1;
     };
 
+    void mixBlock(float* out, int frameCount);
+    void catchUpWithClock();
     void mixVoices(float* out, int frameCount);
     void mixSongs(float* out, int frameCount);
     void publish(float* out, int frameCount);
@@ -69,6 +77,10 @@ private:
     std::vector<Voice> voices;
     std::vector<FMUSIC_MODULE*> songs;
     std::vector<float> songBlock;
+    std::vector<float> catchUpBlock;
+    bool clockPacing = false;
+    std::chrono::steady_clock::time_point clockOrigin;
+    bool clockStarted = false;
     static constexpr int kRingFrames = 16384;
     std::unique_ptr<std::atomic<float>[]> ring;
     std::atomic<long long> mixed{0};
