@@ -80,7 +80,7 @@ Placement drumPlacement(Drum drum, Section section, std::size_t index) {
     const bool dub = section == Section::Dub;
     switch (drum) {
     case Drum::Kick:
-        return {1.0, 0.0, 0.0, 0.0, false};
+        return {1.4, 0.0, 0.0, 0.0, false};
     case Drum::Snare:
         return {0.5, 0.05, 0.25, 0.0, false};
     case Drum::Clap:

@@ -12,7 +12,7 @@ struct KickShape {
     double decaySeconds = 0.16;
     double drive = 1.6;        // saturation: adds the harmonics heard on small speakers
     double clickLevel = 0.25;
-    double thumpLevel = 0.8;   // one slow positive pressure lobe under the attack
+    double thumpLevel = 1.0;   // one slow positive pressure lobe under the attack
     double thumpSeconds = 0.04;
 };
 
