@@ -68,11 +68,11 @@ void appendArm(EbrSubMesh& mesh, float angle, float length, bool tentacle) {
     }
     path[0] = start;
     auto arm = [tentacle](float f) {
-        float r = 1.8f * (1.0f - f) + 0.2f;
-        if (tentacle) r = 0.9f * (1.0f - f) + 0.25f + 1.4f * std::exp(-std::pow((f - 0.88f) / 0.07f, 2.0f));
+        float r = 3.0f * (1.0f - f) + 0.35f;
+        if (tentacle) r = 1.3f * (1.0f - f) + 0.4f + 2.0f * std::exp(-std::pow((f - 0.88f) / 0.07f, 2.0f));
         return r;
     };
-    appendSweep(mesh, ringsAlong(path, arm, 1.0f), 10, 0.3f, 0.2f);
+    appendSweep(mesh, ringsAlong(path, arm, 1.0f), 12, 0.3f, 0.2f);
 }
 
 EbrSubMesh arms() {
