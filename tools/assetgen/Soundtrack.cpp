@@ -15,10 +15,10 @@ constexpr int kSoundtrackBitrateKbps = 192;
 // Owns one libmp3lame encoder.
 class LameEncoder {
 public:
-    LameEncoder() : flags_(lame_init()) {}
+    LameEncoder() : flags(lame_init()) {}
     ~LameEncoder() {
-        if (flags_ != nullptr) {
-            lame_close(flags_);
+        if (flags != nullptr) {
+            lame_close(flags);
         }
     }
     LameEncoder(const LameEncoder&) = delete;
@@ -26,18 +26,18 @@ public:
 
     // Sets up constant-bit-rate stereo at kSynthRateHz; false when lame refuses.
     bool configure(int bitrateKbps) {
-        if (flags_ == nullptr) {
+        if (flags == nullptr) {
             return false;
         }
-        lame_set_in_samplerate(flags_, kSynthRateHz);
-        lame_set_out_samplerate(flags_, kSynthRateHz);
-        lame_set_num_channels(flags_, 2);
-        lame_set_mode(flags_, JOINT_STEREO);
-        lame_set_VBR(flags_, vbr_off);
-        lame_set_brate(flags_, bitrateKbps);
-        lame_set_quality(flags_, 2);
-        lame_set_bWriteVbrTag(flags_, 1);
-        return lame_init_params(flags_) >= 0;
+        lame_set_in_samplerate(flags, kSynthRateHz);
+        lame_set_out_samplerate(flags, kSynthRateHz);
+        lame_set_num_channels(flags, 2);
+        lame_set_mode(flags, JOINT_STEREO);
+        lame_set_VBR(flags, vbr_off);
+        lame_set_brate(flags, bitrateKbps);
+        lame_set_quality(flags, 2);
+        lame_set_bWriteVbrTag(flags, 1);
+        return lame_init_params(flags) >= 0;
     }
 
     // Encodes the whole buffer and the final flush into out; false on an encoder error.
@@ -46,20 +46,20 @@ public:
         std::vector<unsigned char> chunk(blockSamples * 5 / 4 + 7200);
         for (std::size_t start = 0; start < buffer.size(); start += blockSamples) {
             const int count = static_cast<int>(std::min(blockSamples, buffer.size() - start));
-            const int written = lame_encode_buffer_ieee_float(flags_, &buffer.left[start], &buffer.right[start], count,
+            const int written = lame_encode_buffer_ieee_float(flags, &buffer.left[start], &buffer.right[start], count,
                                                               chunk.data(), static_cast<int>(chunk.size()));
             if (!append(chunk, written, out)) {
                 return false;
             }
         }
-        return append(chunk, lame_encode_flush(flags_, chunk.data(), static_cast<int>(chunk.size())), out);
+        return append(chunk, lame_encode_flush(flags, chunk.data(), static_cast<int>(chunk.size())), out);
     }
 
     // Replaces the placeholder first frame with the Info tag (frame count,
     // encoder delay and padding), now that the whole stream is known.
     bool writeInfoTag(std::vector<unsigned char>& out) {
         std::vector<unsigned char> tag(4096);
-        const std::size_t size = lame_get_lametag_frame(flags_, tag.data(), tag.size());
+        const std::size_t size = lame_get_lametag_frame(flags, tag.data(), tag.size());
         if (size == 0 || size > tag.size() || size > out.size()) {
             return false;
         }
@@ -76,7 +76,7 @@ private:
         return true;
     }
 
-    lame_global_flags* flags_;
+    lame_global_flags* flags;
 };
 
 }  // namespace

@@ -41,11 +41,17 @@ MonoBuffer kickDuckEnvelope(std::size_t sampleCount, const std::vector<DuckingKi
 // Kicks of the score with the ducking depth of their section.
 std::vector<DuckingKick> duckingKicks();
 
+// Every drum hit of the score; each section has its own kick.
 void renderDrums(MixBuses& buses);
+// The bass line, with a filter tone per section; the dub bass is ducked.
 void renderBass(MixBuses& buses);
+// One pad chord per bar (swelling in before the first bar line), and the intro drone.
 void renderPads(MixBuses& buses);
+// The plucked arpeggio, alternating left and right, into the echo.
 void renderArpeggio(MixBuses& buses);
+// The dub section's chord stabs, mostly echo and reverb.
 void renderStabs(MixBuses& buses);
+// The lead melody of the last section.
 void renderLead(MixBuses& buses);
 // Reverse cymbal of the intro and the noise risers into 28 s and 43 s.
 void renderTransitions(MixBuses& buses);

@@ -37,11 +37,11 @@ std::size_t secondsToSamples(double seconds) {
 }
 
 float NoiseSource::next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
     // Top 24 bits give an exact float in [0, 1).
-    return static_cast<float>(state_ >> 8) * (2.0f / 16777216.0f) - 1.0f;
+    return static_cast<float>(state >> 8) * (2.0f / 16777216.0f) - 1.0f;
 }
 
 double polyBlep(double phase, double dt) {
@@ -59,52 +59,51 @@ double polyBlep(double phase, double dt) {
 double Oscillator::next(double frequencyHz) {
     const double dt = std::min(frequencyHz / kSynthRateHz, 0.5);
     double out = 0.0;
-    switch (wave_) {
+    switch (wave) {
     case Wave::Sine:
-        out = synthSin(2.0 * kPi * phase_);
+        out = synthSin(2.0 * kPi * phase);
         break;
     case Wave::Saw:
-        out = 2.0 * phase_ - 1.0 - polyBlep(phase_, dt);
+        out = 2.0 * phase - 1.0 - polyBlep(phase, dt);
         break;
     case Wave::Square:
-        out = (phase_ < 0.5 ? 1.0 : -1.0) + polyBlep(phase_, dt) - polyBlep(wrapPhase(phase_ + 0.5), dt);
+        out = (phase < 0.5 ? 1.0 : -1.0) + polyBlep(phase, dt) - polyBlep(wrapPhase(phase + 0.5), dt);
         break;
     case Wave::Triangle:
         // Harmonics fall at 12 dB per octave, so aliasing stays far below the mix.
-        out = 4.0 * std::fabs(phase_ - 0.5) - 1.0;
+        out = 4.0 * std::fabs(phase - 0.5) - 1.0;
         break;
     }
-    phase_ = wrapPhase(phase_ + dt);
+    phase = wrapPhase(phase + dt);
     return out;
 }
 
 StateVariableFilter::Outputs StateVariableFilter::process(double input, double cutoffHz, double q) {
-    if (cutoffHz != cutoffHz_ || q != q_) {
+    if (cutoffHz != lastCutoffHz || q != lastQ) {
         // Coefficients cost a tangent, so they are only recomputed when the settings move.
-        cutoffHz_ = cutoffHz;
-        q_ = q;
+        lastCutoffHz = cutoffHz;
+        lastQ = q;
         const double cutoff = std::clamp(cutoffHz, 10.0, 0.45 * kSynthRateHz);
-        g_ = synthTan(kPi * cutoff / kSynthRateHz);
-        k_ = 1.0 / std::max(q, 0.05);
-        a1_ = 1.0 / (1.0 + g_ * (g_ + k_));
+        gain = synthTan(kPi * cutoff / kSynthRateHz);
+        damping = 1.0 / std::max(q, 0.05);
+        normaliser = 1.0 / (1.0 + gain * (gain + damping));
     }
-    const double g = g_, k = k_, a1 = a1_;
-    const double a2 = g * a1;
-    const double a3 = g * a2;
-    const double v3 = input - ic2_;
-    const double v1 = a1 * ic1_ + a2 * v3;
-    const double v2 = ic2_ + a2 * ic1_ + a3 * v3;
-    ic1_ = 2.0 * v1 - ic1_;
-    ic2_ = 2.0 * v2 - ic2_;
-    return {v2, v1, input - k * v1 - v2};
+    const double a2 = gain * normaliser;
+    const double a3 = gain * a2;
+    const double v3 = input - ic2;
+    const double v1 = normaliser * ic1 + a2 * v3;
+    const double v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2.0 * v1 - ic1;
+    ic2 = 2.0 * v2 - ic2;
+    return {v2, v1, input - damping * v1 - v2};
 }
 
 OnePole::OnePole(double cutoffHz)
-    : coefficient_(1.0 - synthExp(-2.0 * kPi * cutoffHz / kSynthRateHz)) {}
+    : coefficient(1.0 - synthExp(-2.0 * kPi * cutoffHz / kSynthRateHz)) {}
 
 double OnePole::lowPass(double input) {
-    state_ += coefficient_ * (input - state_);
-    return state_;
+    state += coefficient * (input - state);
+    return state;
 }
 
 double Adsr::levelAt(double secondsOn, double gateSeconds) const {

@@ -31,11 +31,11 @@ std::size_t secondsToSamples(double seconds);
 // xorshift32 white noise: a fixed seed gives the same sequence everywhere.
 class NoiseSource {
 public:
-    explicit NoiseSource(std::uint32_t seed) : state_(seed ? seed : 0x9e3779b9u) {}
+    explicit NoiseSource(std::uint32_t seed) : state(seed ? seed : 0x9e3779b9u) {}
     // Next sample, uniform in [-1, 1).
     float next();
 private:
-    std::uint32_t state_;
+    std::uint32_t state;
 };
 
 // The polyBLEP residual that smooths a unit step at phase 0 of a waveform,
@@ -47,12 +47,12 @@ enum class Wave { Sine, Saw, Square, Triangle };
 // One band-limited oscillator; the frequency may change every sample.
 class Oscillator {
 public:
-    explicit Oscillator(Wave wave, double startPhase = 0.0) : wave_(wave), phase_(startPhase) {}
+    explicit Oscillator(Wave wave, double startPhase = 0.0) : wave(wave), phase(startPhase) {}
     // Next sample in [-1, 1] at frequencyHz, then advances the phase.
     double next(double frequencyHz);
 private:
-    Wave wave_;
-    double phase_;
+    Wave wave;
+    double phase;
 };
 
 // Topology-preserving state-variable filter (Zavalishin): stable while its
@@ -65,22 +65,24 @@ public:
     // Low-pass shorthand.
     double lowPass(double input, double cutoffHz, double q) { return process(input, cutoffHz, q).low; }
 private:
-    double ic1_ = 0.0;
-    double ic2_ = 0.0;
-    double cutoffHz_ = -1.0;
-    double q_ = -1.0;
-    double g_ = 0.0, k_ = 0.0, a1_ = 0.0;
+    double ic1 = 0.0;
+    double ic2 = 0.0;
+    double lastCutoffHz = -1.0;
+    double lastQ = -1.0;
+    double gain = 0.0, damping = 0.0, normaliser = 0.0;
 };
 
-// One-pole smoothing low-pass; highPass returns the input less the low part.
+// One-pole smoothing filter at a fixed cutoff.
 class OnePole {
 public:
     explicit OnePole(double cutoffHz);
+    // Low-passes one sample (6 dB per octave above the cutoff).
     double lowPass(double input);
+    // The input less its low-passed part.
     double highPass(double input) { return input - lowPass(input); }
 private:
-    double coefficient_;
-    double state_ = 0.0;
+    double coefficient;
+    double state = 0.0;
 };
 
 // Attack-decay-sustain-release level at secondsOn after the note started,

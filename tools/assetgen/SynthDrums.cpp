@@ -26,21 +26,21 @@ public:
     explicit MetalTone(double baseHz) {
         const std::array<double, 6> ratios{1.0, 1.483, 1.932, 2.546, 2.630, 3.897};
         for (std::size_t i = 0; i < ratios.size(); ++i) {
-            frequencies_[i] = baseHz * ratios[i];
+            frequencies[i] = baseHz * ratios[i];
         }
     }
     double next() {
         double sum = 0.0;
-        for (std::size_t i = 0; i < oscillators_.size(); ++i) {
-            sum += oscillators_[i].next(frequencies_[i]);
+        for (std::size_t i = 0; i < oscillators.size(); ++i) {
+            sum += oscillators[i].next(frequencies[i]);
         }
         return sum / 6.0;
     }
 private:
-    std::array<Oscillator, 6> oscillators_{Oscillator(Wave::Square, 0.0), Oscillator(Wave::Square, 0.31),
+    std::array<Oscillator, 6> oscillators{Oscillator(Wave::Square, 0.0), Oscillator(Wave::Square, 0.31),
         Oscillator(Wave::Square, 0.57), Oscillator(Wave::Square, 0.13), Oscillator(Wave::Square, 0.72),
         Oscillator(Wave::Square, 0.44)};
-    std::array<double, 6> frequencies_{};
+    std::array<double, 6> frequencies{};
 };
 
 }  // namespace

@@ -8,48 +8,48 @@ namespace {
 // A fixed-length circular delay line.
 class DelayLine {
 public:
-    explicit DelayLine(std::size_t lengthSamples) : samples_(lengthSamples > 0 ? lengthSamples : 1, 0.0f) {}
+    explicit DelayLine(std::size_t lengthSamples) : samples(lengthSamples > 0 ? lengthSamples : 1, 0.0f) {}
     // The sample written lengthSamples writes ago.
-    float read() const { return samples_[position_]; }
+    float read() const { return samples[position]; }
     // Stores a sample in place of the one just read, and moves on.
     void write(float value) {
-        samples_[position_] = value;
-        position_ = position_ + 1 == samples_.size() ? 0 : position_ + 1;
+        samples[position] = value;
+        position = position + 1 == samples.size() ? 0 : position + 1;
     }
 private:
-    std::vector<float> samples_;
-    std::size_t position_ = 0;
+    std::vector<float> samples;
+    std::size_t position = 0;
 };
 
 // Feedback comb with a one-pole low-pass in its loop.
 class DampedComb {
 public:
     DampedComb(std::size_t lengthSamples, float feedback, float damping)
-        : line_(lengthSamples), feedback_(feedback), damping_(damping) {}
+        : line(lengthSamples), feedback(feedback), damping(damping) {}
     float process(float input) {
-        const float out = line_.read();
-        store_ = out * (1.0f - damping_) + store_ * damping_;
-        line_.write(input + store_ * feedback_);
+        const float out = line.read();
+        store = out * (1.0f - damping) + store * damping;
+        line.write(input + store * feedback);
         return out;
     }
 private:
-    DelayLine line_;
-    float feedback_;
-    float damping_;
-    float store_ = 0.0f;
+    DelayLine line;
+    float feedback;
+    float damping;
+    float store = 0.0f;
 };
 
 // Schroeder all-pass that smears the combs' echoes into a dense tail.
 class AllPass {
 public:
-    explicit AllPass(std::size_t lengthSamples) : line_(lengthSamples) {}
+    explicit AllPass(std::size_t lengthSamples) : line(lengthSamples) {}
     float process(float input) {
-        const float delayed = line_.read();
-        line_.write(input + delayed * 0.5f);
+        const float delayed = line.read();
+        line.write(input + delayed * 0.5f);
         return delayed - input;
     }
 private:
-    DelayLine line_;
+    DelayLine line;
 };
 
 // One channel of the reverb: combs in parallel, then all-passes in series.
@@ -59,26 +59,26 @@ public:
         const std::array<std::size_t, 8> combLengths{1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
         const std::array<std::size_t, 4> allPassLengths{556, 441, 341, 225};
         for (std::size_t length : combLengths) {
-            combs_.emplace_back(length + spread, static_cast<float>(settings.roomSize),
+            combs.emplace_back(length + spread, static_cast<float>(settings.roomSize),
                                 static_cast<float>(settings.damping));
         }
         for (std::size_t length : allPassLengths) {
-            allPasses_.emplace_back(length + spread);
+            allPasses.emplace_back(length + spread);
         }
     }
     float process(float input) {
         float sum = 0.0f;
-        for (DampedComb& comb : combs_) {
+        for (DampedComb& comb : combs) {
             sum += comb.process(input);
         }
-        for (AllPass& allPass : allPasses_) {
+        for (AllPass& allPass : allPasses) {
             sum = allPass.process(sum);
         }
         return sum;
     }
 private:
-    std::vector<DampedComb> combs_;
-    std::vector<AllPass> allPasses_;
+    std::vector<DampedComb> combs;
+    std::vector<AllPass> allPasses;
 };
 
 }  // namespace
