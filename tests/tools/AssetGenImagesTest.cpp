@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string texPath(const char* name) { return generatedRoot() + "/data/tex/" + name; }
+std::string texPath(const char* name) { return generatedFile(std::string("data/tex/") + name); }
 
 // A PNG decoded by the texture path, alpha kept when present.
 PngPixels decoded(const char* name) {

@@ -25,7 +25,7 @@ struct LoadedMesh {
         MessageSink previous = setMessageSink([this](const char* caption, const char* text) {
             messages.push_back(std::string(caption) + ": " + text);
         });
-        mesh = std::make_unique<Mesh>((generatedRoot() + "/data/obj/" + name).c_str());
+        mesh = std::make_unique<Mesh>(generatedFile("data/obj/" + name).c_str());
         setMessageSink(previous);
     }
     const SubMesh& sub(int i) const { return *mesh->subMeshes[i]; }
@@ -233,7 +233,7 @@ TEST(GeneratedMeshes, chamferBoxHasFlatFacetsOnASixtyUnitCube) {
 }
 
 TEST(GeneratedMeshes, testModelStoresTwoNamedSubMeshes) {
-    std::vector<unsigned char> bytes = fileBytes(generatedRoot() + "/data/obj/test.ebr");
+    std::vector<unsigned char> bytes = fileBytes(generatedFile("data/obj/test.ebr"));
     auto int32At = [&](size_t at) {
         int32_t v;
         std::memcpy(&v, &bytes[at], 4);

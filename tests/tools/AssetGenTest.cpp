@@ -29,10 +29,13 @@ TEST(AssetGen, listsEveryFileTheDemoLoadsOnce) {
 }
 
 TEST(AssetGen, writesTheSameBytesWithOneThreadAsWithTwo) {
+    const std::string twoThreads = scratchFolder("two-threads"), oneThread = scratchFolder("one-thread");
+    EXPECT_TRUE(generateAssets(twoThreads, false, 2).empty());
+    EXPECT_TRUE(generateAssets(oneThread, false, 1).empty());
     for (const AssetFile& file : assetFiles(false)) {
         SCOPED_TRACE(file.relativePath);
-        std::vector<unsigned char> first = fileBytes(generatedRoot() + "/" + file.relativePath);
-        std::vector<unsigned char> second = fileBytes(secondGeneratedRoot() + "/" + file.relativePath);
+        std::vector<unsigned char> first = fileBytes(twoThreads + "/" + file.relativePath);
+        std::vector<unsigned char> second = fileBytes(oneThread + "/" + file.relativePath);
         ASSERT_FALSE(first.empty());
         EXPECT_TRUE(first == second);
     }
@@ -44,7 +47,7 @@ TEST(AssetGen, reportsAFileItCannotWrite) {
         EXPECT_FALSE(file.write("/nonexistent-folder-for-morvel/test.ebr"));
     }
     // A root that is a plain file cannot hold the tree: every file is reported.
-    std::string blocker = generatedRoot() + "/blocker";
+    std::string blocker = scratchFolder("blocked") + "/blocker";
     std::FILE* f = std::fopen(blocker.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fclose(f);
@@ -84,7 +87,7 @@ TEST(Canvas, pngAndJpegRoundTripThroughTheFiles) {
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) c.at(x, y) = Rgba{x / 4.0f, y / 2.0f, 0.5f, (x + y) / 6.0f};
     }
-    std::string path = generatedRoot() + "/roundtrip.png";
+    std::string path = scratchFolder("roundtrip") + "/roundtrip.png";
     ASSERT_TRUE(c.writePng(path, true));
     Canvas back(1, 1);
     ASSERT_TRUE(loadImageFile(path, back));
@@ -97,7 +100,7 @@ TEST(Canvas, pngAndJpegRoundTripThroughTheFiles) {
         }
     }
     Canvas flat(16, 16, Rgba{0.2f, 0.5f, 0.8f, 1});
-    std::string jpeg = generatedRoot() + "/roundtrip.jpg";
+    std::string jpeg = path + ".jpg";
     ASSERT_TRUE(flat.writeJpeg(jpeg, 95));
     ASSERT_TRUE(loadImageFile(jpeg, back));
     EXPECT_NEAR(back.at(8, 8).b, 0.8f, 0.02f);
@@ -147,14 +150,36 @@ TEST(ScuteLayout, seamsRunBetweenPlatesAndAlongTheOutline) {
 }
 
 TEST(ContactSheet, showsAllTenImagesAndRefusesAnIncompleteTree) {
-    std::string sheet = generatedRoot() + "/sheet.png";
-    ASSERT_TRUE(writeContactSheet(generatedRoot(), sheet));
+    // Ten small stand-ins of distinct colours under the ten names.
+    const char* const names[10] = {"bakgrunn.png", "blue.png", "vostrumlogo.png", "quenbar06.png", "lol.png",
+                                   "grid.png",     "kuletex.png", "turtle2.jpg", "green.png", "greets.png"};
+    const std::string root = scratchFolder("sheet-tree");
+    std::filesystem::create_directories(root + "/data/tex");
+    for (int i = 0; i < 10; ++i) {
+        Canvas stand(64, 32, Rgba{(i % 3) * 0.5f, (i / 3 % 3) * 0.5f, (i >= 9 ? 1.0f : 0.0f), 1});
+        std::string path = root + "/data/tex/" + names[i];
+        ASSERT_TRUE(i == 7 ? stand.writeJpeg(path, 95) : stand.writePng(path, true));
+    }
+    const std::string sheet = root + "/sheet.png";
+    ASSERT_TRUE(writeContactSheet(root, sheet));
     Canvas back(1, 1);
     ASSERT_TRUE(loadImageFile(sheet, back));
-    // Two rows of five tiles, each at least 256 pixels on a side.
-    EXPECT_GT(back.width(), 5 * 256);
-    EXPECT_GT(back.height(), 2 * 256);
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(names[i]);
+        Rgba want{(i % 3) * 0.5f, (i / 3 % 3) * 0.5f, (i >= 9 ? 1.0f : 0.0f), 1};
+        int matching = 0;
+        for (int y = 0; y < back.height(); ++y) {
+            for (int x = 0; x < back.width(); ++x) {
+                const Rgba& p = back.at(x, y);
+                matching += std::fabs(p.r - want.r) < 0.03f && std::fabs(p.g - want.g) < 0.03f &&
+                            std::fabs(p.b - want.b) < 0.03f;
+            }
+        }
+        // Scaled up to fill a tile of a few hundred pixels across.
+        EXPECT_GT(matching, 200 * 100);
+    }
+    std::filesystem::remove(root + "/data/tex/grid.png");
     std::filesystem::remove(sheet);
-    EXPECT_FALSE(writeContactSheet(generatedRoot() + "/no-such-tree", sheet));
+    EXPECT_FALSE(writeContactSheet(root, sheet));
     EXPECT_FALSE(std::filesystem::exists(sheet));
 }

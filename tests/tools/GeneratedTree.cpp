@@ -1,45 +1,57 @@
 #include "tests/tools/GeneratedTree.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "tools/assetgen/AssetGen.h"
 
 namespace {
 
-// A fresh folder under the system's temporary directory.
-std::string makeTempRoot(const char* tag) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string("morvel-") + tag + "-XXXXXX")).string();
-    char* made = mkdtemp(pattern.data());
-    return made != nullptr ? std::string(made) : std::string();
-}
-
-// A generated tree that removes itself when the test binary exits.
-struct Tree {
-    std::string root;
-    std::vector<std::string> failed;
-    Tree(const char* tag, int threads) : root(makeTempRoot(tag)), failed(generateAssets(root, false, threads)) {
-        if (!failed.empty()) std::fprintf(stderr, "generation failed for %zu files\n", failed.size());
+// The process's temporary folder, removed when the test binary exits.
+struct TempRoot {
+    std::string path;
+    TempRoot() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "morvel-tools-XXXXXX").string();
+        char* made = mkdtemp(pattern.data());
+        path = made != nullptr ? std::string(made) : std::string();
     }
-    ~Tree() {
+    ~TempRoot() {
         std::error_code error;
-        std::filesystem::remove_all(root, error);
+        if (!path.empty()) std::filesystem::remove_all(path, error);
     }
 };
 
-}  // namespace
-
-const std::string& generatedRoot() {
-    static Tree tree("assets", 2);
-    return tree.root;
+const std::string& tempRoot() {
+    static TempRoot root;
+    return root.path;
 }
 
-const std::string& secondGeneratedRoot() {
-    static Tree tree("assets-again", 1);
-    return tree.root;
+}  // namespace
+
+std::string scratchFolder(const std::string& name) {
+    std::filesystem::path folder = std::filesystem::path(tempRoot()) / name;
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+    std::filesystem::create_directories(folder, error);
+    return folder.string();
+}
+
+std::string generatedFile(const std::string& relativePath) {
+    static std::set<std::string> made;
+    const std::filesystem::path path = std::filesystem::path(tempRoot()) / "tree" / relativePath;
+    if (made.count(relativePath) != 0) return path.string();
+    for (const AssetFile& file : assetFiles(false)) {
+        if (file.relativePath != relativePath) continue;
+        std::error_code error;
+        std::filesystem::create_directories(path.parent_path(), error);
+        file.write(path.string());
+        made.insert(relativePath);
+        return path.string();
+    }
+    return std::string();
 }
 
 std::vector<unsigned char> fileBytes(const std::string& path) {
