@@ -57,6 +57,15 @@ void paintOrnaments(Canvas& c) {
         c.fillCircle(800 - x, 28, 1.6f, withAlpha(kIce, 0.5f - i * 0.08f));
     }
     c.strokeCircle(400, 300, 292, 0.8f, withAlpha(kIce, 0.10f));
+    // Thin viewfinder brackets at the corners of the clear window.
+    const Rgba bracket = withAlpha(kIce, 0.45f);
+    for (float sx : {-1.0f, 1.0f}) {
+        for (float sy : {-1.0f, 1.0f}) {
+            float x = 400 + sx * 352, y = 300 + sy * 212;
+            c.drawLine(x, y, x - sx * 26, y, 1.0f, bracket);
+            c.drawLine(x, y, x, y - sy * 18, 1.0f, bracket);
+        }
+    }
 }
 
 // The title set in type in the lower band, captions in the upper one.
