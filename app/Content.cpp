@@ -1,9 +1,5 @@
 #include "app/Content.h"
 
-#include "assets/Mesh.h"
-#include "assets/Texture.h"
-#include "fx/RenderTarget.h"
-
 const char* const kSoundtrackPath = "data/sound/tamokrelu.mp3";
 
 const char* const kTexturePaths[10] = {
@@ -18,17 +14,14 @@ const char* const kMeshPaths[8] = {
 };
 
 Content::Content() : sound(kSoundtrackPath) {
-    for (size_t i = 0; i < ownedTextures.size(); ++i) {
-        ownedTextures[i] = std::make_unique<Texture>(kTexturePaths[i]);
-        textures[i] = ownedTextures[i].get();
+    for (size_t i = 0; i < loadedTextures.size(); ++i) {
+        textures[i] = &loadedTextures[i].emplace(kTexturePaths[i]);
     }
-    for (size_t i = 0; i < ownedMeshes.size(); ++i) {
-        ownedMeshes[i] = std::make_unique<Mesh>(kMeshPaths[i]);
-        meshes[i] = ownedMeshes[i].get();
+    for (size_t i = 0; i < loadedMeshes.size(); ++i) {
+        meshes[i] = &loadedMeshes[i].emplace(kMeshPaths[i]);
     }
-    ownedTargets[0] = std::make_unique<RenderTarget>(800, 600, 800, 600);
-    ownedTargets[1] = std::make_unique<RenderTarget>(128, 128, 800, 600);
-    targets = {ownedTargets[0].get(), ownedTargets[1].get()};
+    targets[0] = &createdTargets[0].emplace(800, 600, 800, 600);
+    targets[1] = &createdTargets[1].emplace(128, 128, 800, 600);
 }
 
 void Content::startMusic() {

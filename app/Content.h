@@ -5,8 +5,12 @@
 #include "scenes/Scene.h"
 #include "sound/SoundSystem.h"
 
+#include "assets/Mesh.h"
+#include "assets/Texture.h"
+#include "fx/RenderTarget.h"
+
 #include <array>
-#include <memory>
+#include <optional>
 
 class Content {
 public:
@@ -29,9 +33,11 @@ public:
     RenderTargetPair targets{};
 
 private:
-    std::array<std::unique_ptr<Texture>, 10> ownedTextures;
-    std::array<std::unique_ptr<Mesh>, 8> ownedMeshes;
-    std::array<std::unique_ptr<RenderTarget>, 2> ownedTargets;
+    // The objects themselves; the sets point at them. They live as long as the
+    // run, and their GL names go with the window's context.
+    std::array<std::optional<Texture>, 10> loadedTextures;
+    std::array<std::optional<Mesh>, 8> loadedMeshes;
+    std::array<std::optional<RenderTarget>, 2> createdTargets;
     std::array<float, kSpectrumSize> silence{};
 };
 

@@ -39,7 +39,7 @@ TEST(MorvelRun, missingUnusedAssetsAreReportedAndTheRunStillCompletes) {
 TEST(MorvelRun, withoutItsSoundtrackTheDemoStillPlaysInSilence) {
     const std::string folder = freshContentCopy();
     std::remove((folder + "/data/sound/tamokrelu.mp3").c_str());
-    ProcessResult run = runIn(folder, "timeout -s TERM 8 " MORVEL_BINARY);
+    ProcessResult run = runIn(folder, "timeout --preserve-status -s TERM 8 " MORVEL_BINARY);
     std::system(("rm -rf '" + folder + "'").c_str());
     // SIGTERM ends the run like Escape: the window's close result, 1.
     EXPECT_EQ(run.status, 1) << run.err;
