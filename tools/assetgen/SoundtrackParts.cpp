@@ -90,7 +90,7 @@ Placement drumPlacement(Drum drum, Section section, std::size_t index) {
     case Drum::OpenHat:
         return {0.6, -0.2, 0.1, dub ? 0.25 : 0.0, false};
     case Drum::Rim:
-        return {0.45, -0.35, 0.3, 0.6, false};
+        return {1.0, -0.35, 0.3, 0.6, false};
     case Drum::Crash:
         return {0.4, 0.1, 0.2, 0.0, false};
     }

@@ -130,7 +130,7 @@ MonoBuffer renderRim(std::uint32_t seed) {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / kSynthRateHz;
         const double excite = (t < 0.0015 ? 1.0 : 0.0) + 0.2 * noise.next() * hitEnvelope(t, 0.004);
-        out[i] = static_cast<float>(3.0 * body.process(excite, 1750.0, 9.0).band * hitEnvelope(t, 0.025));
+        out[i] = static_cast<float>(body.process(excite, 1750.0, 9.0).band * hitEnvelope(t, 0.025));
     }
     fadeOutTail(out, 0.01);
     return out;
