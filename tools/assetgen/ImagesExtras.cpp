@@ -1,5 +1,6 @@
 // The five images that no scene shows but the demo loads all the same: a
 // logo, a raster bar, a doodle, a grid and a ball texture.
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -12,14 +13,6 @@ namespace {
 const float kPi = 3.14159265358979f;
 
 Rgba rgb(float r, float g, float b, float a = 1.0f) { return Rgba{r, g, b, a}; }
-
-// Hue (0..1 around the wheel) to a saturated colour.
-Rgba hue(float h) {
-    float r = clampf(std::fabs(std::fmod(h * 6.0f + 0.0f, 6.0f) - 3.0f) - 1.0f, 0, 1);
-    float g = clampf(2.0f - std::fabs(std::fmod(h * 6.0f, 6.0f) - 2.0f), 0, 1);
-    float b = clampf(2.0f - std::fabs(std::fmod(h * 6.0f, 6.0f) - 4.0f), 0, 1);
-    return rgb(r, g, b);
-}
 
 }  // namespace
 
@@ -57,18 +50,23 @@ Canvas makeVostrumLogo() {
 }
 
 Canvas makeQuenBar() {
+    // A copper-style raster bar: the shade steps every 4 rows like a colour
+    // register changed once per few scan lines, dark at the edges, hot in the middle.
+    const Rgba stops[5] = {rgb(0.20f, 0.0f, 0.18f), rgb(0.65f, 0.05f, 0.35f), rgb(0.95f, 0.40f, 0.20f),
+                           rgb(1.0f, 0.72f, 0.30f), rgb(1.0f, 0.90f, 0.62f)};
     Canvas c(512, 64);
     for (int y = 0; y < 64; ++y) {
-        float v = (y + 0.5f) / 64.0f;
-        float body = std::pow(std::sin(kPi * v), 0.7f);
-        float shine = std::exp(-std::pow((v - 0.3f) / 0.07f, 2.0f));
+        float v = (std::floor(y / 4.0f) * 4.0f + 2.0f) / 64.0f;
+        float heat = std::pow(std::sin(kPi * v), 2.2f) * 3.999f;
+        int i = static_cast<int>(heat);
+        Rgba col = mix(stops[i], stops[std::min(i + 1, 4)], heat - i);
         for (int x = 0; x < 512; ++x) {
             float u = (x + 0.5f) / 512.0f;
-            Rgba base = hue(0.78f + 0.30f * u);
-            Rgba col = mix(rgb(0.05f, 0.0f, 0.1f), base, body);
-            col = mix(col, rgb(1, 1, 1), shine * 0.7f);
-            float ends = smoothstep(0.0f, 0.04f, u) * smoothstep(1.0f, 0.96f, u);
-            c.at(x, y) = rgb(col.r, col.g, col.b, ends * smoothstep(0.0f, 0.15f, body));
+            float ends = smoothstep(0.0f, 0.06f, u) * smoothstep(1.0f, 0.94f, u);
+            // A faint sheen sweeping along the bar.
+            float sheen = 0.08f * std::exp(-std::pow((u - 0.3f) / 0.12f, 2.0f)) * (heat / 4.0f);
+            c.at(x, y) = rgb(std::min(1.0f, col.r + sheen), std::min(1.0f, col.g + sheen), std::min(1.0f, col.b + sheen),
+                             ends * smoothstep(0.0f, 0.6f, heat));
         }
     }
     return c;
