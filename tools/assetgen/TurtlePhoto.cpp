@@ -142,9 +142,9 @@ struct Scene {
         Rgba c = times(albedo, add(scale(rgb(1.0f, 0.96f, 0.85f), light), scale(ambient, ao * 1.4f)));
         Float3 h = normalised(sun - d);
         float gloss = part == TurtlePart::Skin ? 0.08f : 0.3f;
-        float spec = std::pow(std::max(0.0f, dot(n, h)), part == TurtlePart::Eye ? 90.0f : 30.0f) * gloss;
+        float specular = std::pow(std::max(0.0f, dot(n, h)), part == TurtlePart::Eye ? 90.0f : 30.0f) * gloss;
         float rim = std::pow(1.0f - std::max(0.0f, -dot(d, n)), 3.0f) * 0.12f;
-        c = add(c, scale(rgb(0.7f, 0.9f, 1.0f), spec * diffuse + rim));
+        c = add(c, scale(rgb(0.7f, 0.9f, 1.0f), specular * diffuse + rim));
         // Water between camera and turtle takes the red first, then everything.
         c = times(c, rgb(0.8f, 0.92f, 1.0f));
         float fog = 1.0f - std::exp(-t * 0.06f);
