@@ -1,6 +1,7 @@
 #include "sound/OfflineSpectrum.h"
 
 #include "sound/AudioLibrary.h"
+#include "sound/audio/ModuleFile.h"
 
 #include <cmath>
 #include <cstring>

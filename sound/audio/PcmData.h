@@ -35,9 +35,6 @@ int decodeOgg(const unsigned char* data, size_t size, PcmData& out);
 // Picks the decoder from the content (and, for headerless MP3, the path's suffix).
 int decodeSampleBytes(const char* path, const unsigned char* data, size_t size, PcmData& out);
 
-// Renders a tracker module once from start to end at rateHz; returns 0 or an error code.
-int renderModuleOnce(const unsigned char* data, size_t size, int rateHz, PcmData& out);
-
 // Converts pcm to rateHz with a band-limited resampler; returns 0 or an error code.
 int resampleTo(PcmData& pcm, int rateHz);
 
