@@ -214,7 +214,7 @@ void renderArpeggio(MixBuses& buses) {
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const Note& note = notes[i];
         const bool build = sectionOfBar(barOfBeat(note.startBeat)) == Section::Build;
-        const double cutoff = build ? 1.4 * padCutoffHz(note.startBeat) : 4200.0;
+        const double cutoff = build ? 900.0 + 1.2 * padCutoffHz(note.startBeat) : 4200.0;
         const MonoBuffer sound = renderPluckNote(note.midiNote, note.velocity, cutoff, noteSeed(3, i));
         const double pan = i % 2 == 0 ? -0.4 : 0.4;
         placeSound(buses, sound, beatToSeconds(note.startBeat), {build ? 0.4 : 0.28, pan, 0.15, 0.3, true});
