@@ -101,12 +101,18 @@ GLWindow::GLWindow(int32_t width, int32_t height, int32_t colourBits, bool fulls
     installCloseHandlers();
 
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+    int windowWidth = width;
+    int windowHeight = height;
     if (fullscreen) {
         SDL_DisplayMode mode;
         if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
             showMessageBox("Error", "Unable to get displaysettings");
             return;
         }
+        // Created at the desktop's size as well, so that the window covers the
+        // screen even where no window manager carries out the full-screen request.
+        windowWidth = mode.w;
+        windowHeight = mode.h;
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
         SDL_ShowCursor(SDL_DISABLE);
     } else {
@@ -125,7 +131,7 @@ GLWindow::GLWindow(int32_t width, int32_t height, int32_t colourBits, bool fulls
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
-    window = SDL_CreateWindow(title, 0, 0, width, height, flags);
+    window = SDL_CreateWindow(title, 0, 0, windowWidth, windowHeight, flags);
     if (window == nullptr) {
         return;
     }
