@@ -4,8 +4,8 @@
 // Usage: sound_bench [track.mp3]   (default data/sound/tamokrelu.mp3)
 #include "bench/support/BenchSupport.h"
 #include "sound/AudioLibrary.h"
-#include "sound/OfflineSpectrum.h"
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/TrackAnalysis.h"
+#include "sound/audio/FftAnalyzer.h"
 
 #include <SDL.h>
 
@@ -23,7 +23,7 @@ std::vector<double> timeAnalyzer(int runs) {
         value = static_cast<float>(generator() % 2001) / 1000.0f - 1.0f;
     }
     std::vector<float> out(kSpectrumBinCount);
-    SpectrumAnalyzer analyzer;
+    FftAnalyzer analyzer;
     std::vector<double> samples;
     for (int i = 0; i < runs; ++i) {
         double start = bench::nowMs();
@@ -33,7 +33,7 @@ std::vector<double> timeAnalyzer(int runs) {
     return samples;
 }
 
-std::vector<double> timeOffline(const OfflineSpectrum& offline, int runs) {
+std::vector<double> timeOffline(const TrackAnalysis& offline, int runs) {
     std::vector<float> out(kSpectrumBinCount);
     std::vector<double> samples;
     for (int i = 0; i < runs; ++i) {
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     json.add("benchmark", "sound");
     json.add("track", path);
     json.addStats("fft_", bench::summarize(timeAnalyzer(5000)));
-    OfflineSpectrum offline;
+    TrackAnalysis offline;
     double decodeStart = bench::nowMs();
     bool loaded = offline.load(path);
     json.add("decode_resample_ms", bench::nowMs() - decodeStart);

@@ -5,7 +5,7 @@
 #include "sound/audio/Mixer.h"
 #include "sound/audio/ModuleFile.h"
 #include "sound/audio/PcmData.h"
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/audio/FftAnalyzer.h"
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.h>

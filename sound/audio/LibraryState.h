@@ -5,7 +5,7 @@
 
 #include "sound/AudioLibrary.h"
 #include "sound/audio/Mixer.h"
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/audio/FftAnalyzer.h"
 
 #include <SDL.h>
 
@@ -32,7 +32,7 @@ struct LibraryState {
     FSOUND_DSPUNIT fftUnit;
     float spectrum[kSpectrumBinCount] = {};
     long long spectrumEndFrame = -1;
-    SpectrumAnalyzer analyzer;
+    FftAnalyzer analyzer;
 };
 
 // The one library state.

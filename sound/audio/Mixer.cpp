@@ -1,7 +1,7 @@
 #include "sound/audio/Mixer.h"
 
 #include "sound/AudioLibrary.h"
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/audio/FftAnalyzer.h"
 
 #include <libopenmpt/libopenmpt.h>
 

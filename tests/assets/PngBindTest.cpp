@@ -28,9 +28,9 @@ protected:
     void TearDown() override { unsetenv("VIEWING_GAMMA"); }
 
     // Writes the PNG and binds it the way textures load it.
-    unsigned int bindSpec(const PngSpec& spec, PngInfo* info = nullptr, int trans = PNG_ALPHA) {
+    unsigned int bindSpec(const PngSpec& desc, PngInfo* info = nullptr, int trans = PNG_ALPHA) {
         std::string path = scratchPath("image.png");
-        EXPECT_TRUE(writePng(path, spec));
+        EXPECT_TRUE(writePng(path, desc));
         return pngBind(path.c_str(), PNG_NOMIPMAP, trans, info, GL_REPEAT, GL_LINEAR, GL_LINEAR);
     }
 };
@@ -51,25 +51,25 @@ uint32_t chunkCrc(const uint8_t* bytes, size_t count) {
 }
 
 PngSpec greyPixel(uint8_t value, double fileGamma) {
-    PngSpec spec;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.samples = {value};
-    spec.fileGamma = fileGamma;
-    return spec;
+    PngSpec desc;
+    desc.colourType = PNG_COLOR_TYPE_GRAY;
+    desc.samples = {value};
+    desc.fileGamma = fileGamma;
+    return desc;
 }
 
 
 }  // namespace
 
 TEST_F(PngBindTest, rgbImageGoesTopRowFirstWithTheRequestedParameters) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.samples = {255, 0, 0, 0, 255, 0, /* bottom row */ 0, 0, 255, 10, 20, 30};
+    PngSpec desc;
+    desc.width = 2;
+    desc.height = 2;
+    desc.samples = {255, 0, 0, 0, 255, 0, /* bottom row */ 0, 0, 255, 10, 20, 30};
     glPixelStorei(GL_PACK_ALIGNMENT, 8);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
     std::string path = scratchPath("rgb.png");
-    ASSERT_TRUE(writePng(path, spec));
+    ASSERT_TRUE(writePng(path, desc));
     PngInfo info;
     unsigned int name = pngBind(path.c_str(), PNG_NOMIPMAP, PNG_ALPHA, &info, GL_CLAMP, GL_NEAREST, GL_LINEAR);
     ASSERT_NE(name, 0u);
@@ -101,19 +101,19 @@ TEST_F(PngBindTest, rgbImageGoesTopRowFirstWithTheRequestedParameters) {
 }
 
 TEST_F(PngBindTest, alphaChannelIsKeptOrDroppedAsAsked) {
-    PngSpec spec;
-    spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.width = 2;
-    spec.samples = {1, 2, 3, 4, 200, 100, 50, 255};
+    PngSpec desc;
+    desc.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    desc.width = 2;
+    desc.samples = {1, 2, 3, 4, 200, 100, 50, 255};
     PngInfo info;
-    ASSERT_NE(bindSpec(spec, &info), 0u);
+    ASSERT_NE(bindSpec(desc, &info), 0u);
     GLint format = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
     EXPECT_EQ(format, 4);
     std::vector<uint8_t> rgba = boundTextureRgba();
     EXPECT_EQ(texel(rgba, 2, 0, 0), 0x01020304u);
     EXPECT_EQ(texel(rgba, 2, 1, 0), 0xc86432ffu);
-    ASSERT_NE(bindSpec(spec, &info, PNG_SOLID), 0u);
+    ASSERT_NE(bindSpec(desc, &info, PNG_SOLID), 0u);
     EXPECT_EQ(texel(boundTextureRgba(), 2, 0, 0), 0x010203ffu);
 }
 
@@ -141,13 +141,13 @@ TEST_F(PngBindTest, greyAndGreyAlphaExpandToRgb) {
 }
 
 TEST_F(PngBindTest, palettesExpandAndTransparencyBecomesAlpha) {
-    PngSpec spec;
-    spec.colourType = PNG_COLOR_TYPE_PALETTE;
-    spec.width = 3;
-    spec.paletteRgb = {255, 0, 0, 0, 128, 0, 9, 8, 7};
-    spec.samples = {2, 0, 1};
+    PngSpec desc;
+    desc.colourType = PNG_COLOR_TYPE_PALETTE;
+    desc.width = 3;
+    desc.paletteRgb = {255, 0, 0, 0, 128, 0, 9, 8, 7};
+    desc.samples = {2, 0, 1};
     PngInfo info;
-    ASSERT_NE(bindSpec(spec, &info), 0u);
+    ASSERT_NE(bindSpec(desc, &info), 0u);
     std::vector<uint8_t> rgba = boundTextureRgba();
     EXPECT_EQ(texel(rgba, 4, 0, 0), 0x090807ffu);  // 3 wide scaled to 4: texel 0 is pixel 0
     EXPECT_EQ(texel(rgba, 4, 1, 0), 0x090807ffu);
@@ -155,8 +155,8 @@ TEST_F(PngBindTest, palettesExpandAndTransparencyBecomesAlpha) {
     EXPECT_EQ(texel(rgba, 4, 3, 0), 0x008000ffu);
     EXPECT_EQ(info.width, 3u);
 
-    spec.transparency = {0, 128};  // entry 2 has no tRNS byte: opaque
-    ASSERT_NE(bindSpec(spec, &info), 0u);
+    desc.transparency = {0, 128};  // entry 2 has no tRNS byte: opaque
+    ASSERT_NE(bindSpec(desc, &info), 0u);
     GLint format = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
     EXPECT_EQ(format, 4);
@@ -167,24 +167,24 @@ TEST_F(PngBindTest, palettesExpandAndTransparencyBecomesAlpha) {
 }
 
 TEST_F(PngBindTest, sixteenBitSamplesAreReducedToEight) {
-    PngSpec spec;
-    spec.bitDepth = 16;
-    spec.samples = {0xff, 0xff, 0x80, 0x80, 0x00, 0x00};
+    PngSpec desc;
+    desc.bitDepth = 16;
+    desc.samples = {0xff, 0xff, 0x80, 0x80, 0x00, 0x00};
     PngInfo info;
-    ASSERT_NE(bindSpec(spec, &info), 0u);
+    ASSERT_NE(bindSpec(desc, &info), 0u);
     EXPECT_EQ(info.depth, 16);
     EXPECT_EQ(texel(boundTextureRgba(), 1, 0, 0), 0xff8000ffu);
 }
 
 TEST_F(PngBindTest, oddSidesScaleToPowersOfTwoByNearestNeighbour) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.height = 5;
+    PngSpec desc;
+    desc.width = 3;
+    desc.height = 5;
     for (int y = 0; y < 5; ++y) {
-        for (int x = 0; x < 3; ++x) spec.samples.insert(spec.samples.end(), {uint8_t(x * 60), uint8_t(y * 50), 7});
+        for (int x = 0; x < 3; ++x) desc.samples.insert(desc.samples.end(), {uint8_t(x * 60), uint8_t(y * 50), 7});
     }
     PngInfo info;
-    ASSERT_NE(bindSpec(spec, &info), 0u);
+    ASSERT_NE(bindSpec(desc, &info), 0u);
     EXPECT_EQ(info.width, 3u);
     EXPECT_EQ(info.height, 5u);
     int width = 0, height = 0;
@@ -225,12 +225,12 @@ TEST_F(PngBindTest, gammaIsCorrectedOnlyWhenFileAndScreenDoNotCancel) {
 }
 
 TEST_F(PngBindTest, failuresReturnZeroAndReportNoSize) {
-    PngSpec spec;
-    spec.width = 8;
-    spec.height = 8;
-    spec.samples.assign(8 * 8 * 3, 99);
+    PngSpec desc;
+    desc.width = 8;
+    desc.height = 8;
+    desc.samples.assign(8 * 8 * 3, 99);
     std::string good = scratchPath("good.png");
-    ASSERT_TRUE(writePng(good, spec));
+    ASSERT_TRUE(writePng(good, desc));
     std::ifstream in(good, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 60u);
@@ -264,12 +264,12 @@ TEST_F(PngBindTest, failuresReturnZeroAndReportNoSize) {
 }
 
 TEST_F(PngBindTest, mipmapChainIsBuiltOnRequestAndAFailedUploadLeavesNoTexture) {
-    PngSpec spec;
-    spec.width = 4;
-    spec.height = 4;
-    spec.samples.assign(4 * 4 * 3, 200);
+    PngSpec desc;
+    desc.width = 4;
+    desc.height = 4;
+    desc.samples.assign(4 * 4 * 3, 200);
     std::string path = scratchPath("chain.png");
-    ASSERT_TRUE(writePng(path, spec));
+    ASSERT_TRUE(writePng(path, desc));
     ASSERT_NE(pngBind(path.c_str(), PNG_BUILDMIPMAPS, PNG_ALPHA, nullptr, GL_REPEAT, GL_LINEAR, GL_LINEAR), 0u);
     GLint smallest = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &smallest);

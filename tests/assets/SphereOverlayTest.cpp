@@ -49,25 +49,25 @@ EbrSubMesh unitSphere() {
 
 // left half blue, right half green: sphere mapping shows which way normals face.
 std::string writeEnvironmentPng() {
-    PngSpec spec;
-    spec.width = 64;
-    spec.height = 64;
+    PngSpec desc;
+    desc.width = 64;
+    desc.height = 64;
     for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) spec.samples.insert(spec.samples.end(), {0, uint8_t(x < 32 ? 0 : 255), uint8_t(x < 32 ? 255 : 0)});
+        for (int x = 0; x < 64; ++x) desc.samples.insert(desc.samples.end(), {0, uint8_t(x < 32 ? 0 : 255), uint8_t(x < 32 ? 255 : 0)});
     }
     std::string path = scratchPath("environment.png");
-    EXPECT_TRUE(assettest::writePng(path, spec));
+    EXPECT_TRUE(assettest::writePng(path, desc));
     return path;
 }
 
 std::string writeRedPng() {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.samples.assign(12, 0);
-    for (int p = 0; p < 4; ++p) spec.samples[p * 3] = 255;
+    PngSpec desc;
+    desc.width = 2;
+    desc.height = 2;
+    desc.samples.assign(12, 0);
+    for (int p = 0; p < 4; ++p) desc.samples[p * 3] = 255;
     std::string path = scratchPath("red.png");
-    EXPECT_TRUE(assettest::writePng(path, spec));
+    EXPECT_TRUE(assettest::writePng(path, desc));
     return path;
 }
 

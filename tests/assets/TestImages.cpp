@@ -10,27 +10,27 @@ namespace assettest {
 
 namespace {
 
-bool writePngRows(png_structp png, png_infop info, const PngSpec& spec, std::FILE* file) {
+bool writePngRows(png_structp png, png_infop info, const PngSpec& desc, std::FILE* file) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, desc.width, desc.height, desc.bitDepth, desc.colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.paletteRgb.empty()) {
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.paletteRgb.data()),
-                     int(spec.paletteRgb.size() / 3));
+    if (!desc.paletteRgb.empty()) {
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(desc.paletteRgb.data()),
+                     int(desc.paletteRgb.size() / 3));
     }
-    if (!spec.transparency.empty()) {
-        png_set_tRNS(png, info, spec.transparency.data(), int(spec.transparency.size()), nullptr);
+    if (!desc.transparency.empty()) {
+        png_set_tRNS(png, info, desc.transparency.data(), int(desc.transparency.size()), nullptr);
     }
-    if (spec.fileGamma > 0.0) {
-        png_set_gAMA(png, info, spec.fileGamma);
+    if (desc.fileGamma > 0.0) {
+        png_set_gAMA(png, info, desc.fileGamma);
     }
     png_write_info(png, info);
-    const size_t rowBytes = spec.samples.size() / size_t(spec.height);
-    for (int y = 0; y < spec.height; ++y) {
-        png_write_row(png, spec.samples.data() + rowBytes * y);
+    const size_t rowBytes = desc.samples.size() / size_t(desc.height);
+    for (int y = 0; y < desc.height; ++y) {
+        png_write_row(png, desc.samples.data() + rowBytes * y);
     }
     png_write_end(png, nullptr);
     return true;
@@ -38,14 +38,14 @@ bool writePngRows(png_structp png, png_infop info, const PngSpec& spec, std::FIL
 
 }  // namespace
 
-bool writePng(const std::string& path, const PngSpec& spec) {
+bool writePng(const std::string& path, const PngSpec& desc) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    bool ok = writePngRows(png, info, spec, file);
+    bool ok = writePngRows(png, info, desc, file);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0 && ok;
 }

@@ -20,7 +20,7 @@ struct PngSpec {
     double fileGamma = 0.0;            // 0: no gAMA chunk
 };
 
-bool writePng(const std::string& path, const PngSpec& spec);
+bool writePng(const std::string& path, const PngSpec& desc);
 
 // Writes a baseline JPEG of 1 (grey), 3 (RGB) or 4 (CMYK, Adobe inverted) components.
 bool writeJpeg(const std::string& path, int width, int height, int componentCount,

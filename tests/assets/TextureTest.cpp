@@ -25,12 +25,12 @@ protected:
 
 // A 2x2 RGBA PNG: red, green on the top row; blue, white below.
 PngSpec quadrants(uint8_t alpha = 255) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.samples = {255, 0, 0, alpha, 0, 255, 0, alpha, 0, 0, 255, alpha, 255, 255, 255, alpha};
-    return spec;
+    PngSpec desc;
+    desc.width = 2;
+    desc.height = 2;
+    desc.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    desc.samples = {255, 0, 0, alpha, 0, 255, 0, alpha, 0, 0, 255, alpha, 255, 255, 255, alpha};
+    return desc;
 }
 
 std::string writeQuadrantsPng(const std::string& name, uint8_t alpha = 255) {

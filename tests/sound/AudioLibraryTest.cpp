@@ -1,7 +1,7 @@
 #include "sound/AudioLibrary.h"
 
-#include "sound/OfflineSpectrum.h"
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/TrackAnalysis.h"
+#include "sound/audio/FftAnalyzer.h"
 #include "tests/sound/TestAudioFiles.h"
 
 #include <SDL.h>
@@ -48,7 +48,7 @@ std::vector<float> sideSpectrum(FSOUND_SAMPLE* sample, int side, long long endFr
         window[n] = frame >= 0 && frame < length ? data[2 * frame + side] : 0.0f;
     }
     std::vector<float> out(kSpectrumBinCount);
-    SpectrumAnalyzer analyzer;
+    FftAnalyzer analyzer;
     analyzer.analyze(window.data(), out.data());
     return out;
 }
@@ -247,7 +247,7 @@ TEST_F(AudioLibraryTest, liveSpectrumMatchesTheOfflineOneAtThePlaybackTime) {
     std::vector<float> steps =
         soundtest::toneSteps({500, 1000, 2000, 3125, 4000, 6000, 250, 8000}, 0.1, 0.6, 32000);
     std::string path = writeMp3("steps.mp3", steps, 32000, 2);
-    OfflineSpectrum offline;
+    TrackAnalysis offline;
     ASSERT_TRUE(offline.load(path.c_str()));
     FSOUND_SAMPLE* sample = FSOUND_Sample_Load(FSOUND_UNMANAGED, path.c_str(), FSOUND_STEREO, 0, 0);
     ASSERT_NE(sample, nullptr);

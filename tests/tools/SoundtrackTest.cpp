@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "sound/OfflineSpectrum.h"
+#include "sound/TrackAnalysis.h"
 #include "sound/audio/PcmData.h"
 #include "tools/assetgen/Soundtrack.h"
 #include "tools/assetgen/SoundtrackScore.h"
@@ -76,7 +76,7 @@ double meanSquareBetween(const PcmData& pcm, double fromSeconds, double toSecond
 }
 
 // Spectrum entry `bin` every sixteenth of a beat between two times, as the demo would read it.
-std::vector<double> entryEnvelope(const OfflineSpectrum& spectrum, int bin, double fromSeconds, double toSeconds) {
+std::vector<double> entryEnvelope(const TrackAnalysis& spectrum, int bin, double fromSeconds, double toSeconds) {
     std::vector<double> envelope;
     std::vector<float> entries(512);
     const double firstStep = std::ceil((fromSeconds - kFirstBarSeconds) / (kBeatSeconds / 16.0));
@@ -164,7 +164,7 @@ TEST(Soundtrack, isAbout62SecondsOf192kbpsStereoThatNeverClipsSitsNearMinus14Luf
 
 TEST(Soundtrack, lowestSpectrumEntryPulsesOnEveryBeatAndBassShakesEntriesThreeToFive) {
     ASSERT_TRUE(track().written);
-    OfflineSpectrum spectrum;
+    TrackAnalysis spectrum;
     ASSERT_TRUE(spectrum.load(track().path.c_str()));
     EXPECT_NEAR(spectrum.durationSeconds(), 62.0, 0.2);
     // The photo and shell scenes glow with entry 0.

@@ -6,7 +6,7 @@
 #include "scenes/PhotoScene.h"
 #include "scenes/ShellScene.h"
 #include "scenes/SphereScene.h"
-#include "sound/OfflineSpectrum.h"
+#include "sound/TrackAnalysis.h"
 #include "tools/capture/FrameSink.h"
 
 #include <GL/gl.h>
@@ -83,7 +83,7 @@ int runCapture(const CaptureOptions& options) {
     Content content;
     std::array<std::unique_ptr<Scene>, 3> scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(),
                                                     std::make_unique<ShellScene>()};
-    OfflineSpectrum analysis;
+    TrackAnalysis analysis;
     const bool haveMusic = analysis.load(kSoundtrackPath);
     std::array<float, kSpectrumSize> spectrum{};
 

@@ -1,4 +1,4 @@
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/audio/FftAnalyzer.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ std::vector<float> sineWindow(double frequencyHz, double amplitude, int rateHz) 
 }
 
 std::vector<float> analyze(const std::vector<float>& window) {
-    SpectrumAnalyzer analyzer;
+    FftAnalyzer analyzer;
     std::vector<float> out(kSpectrumBinCount, -1.0f);
     analyzer.analyze(window.data(), out.data());
     return out;

@@ -5,13 +5,13 @@
 #pragma once
 
 #include "sound/audio/PcmData.h"
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/audio/FftAnalyzer.h"
 
-class OfflineSpectrum {
+class TrackAnalysis {
 public:
     // Analyses at the demo's mix rate, 32000 Hz.
-    OfflineSpectrum();
-    explicit OfflineSpectrum(int mixRateHz);
+    TrackAnalysis();
+    explicit TrackAnalysis(int mixRateHz);
 
     // Decodes a whole MP3, OGG or module file (played once); false on failure, with
     // errorCode() telling why. Replaces what was loaded before.
@@ -31,5 +31,5 @@ private:
     int rateHz;
     int lastError = 0;
     PcmData decoded;
-    mutable SpectrumAnalyzer analyzer;
+    mutable FftAnalyzer analyzer;
 };

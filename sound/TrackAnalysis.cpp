@@ -1,4 +1,4 @@
-#include "sound/OfflineSpectrum.h"
+#include "sound/TrackAnalysis.h"
 
 #include "sound/AudioLibrary.h"
 #include "sound/audio/ModuleFile.h"
@@ -30,11 +30,11 @@ bool namesModule(const char* path) {
 
 }  // namespace
 
-OfflineSpectrum::OfflineSpectrum() : OfflineSpectrum(kDefaultMixRateHz) {}
+TrackAnalysis::TrackAnalysis() : TrackAnalysis(kDefaultMixRateHz) {}
 
-OfflineSpectrum::OfflineSpectrum(int mixRateHz) : rateHz(mixRateHz) {}
+TrackAnalysis::TrackAnalysis(int mixRateHz) : rateHz(mixRateHz) {}
 
-bool OfflineSpectrum::load(const char* path) {
+bool TrackAnalysis::load(const char* path) {
     decoded = PcmData();
     if (path == nullptr) {
         lastError = FMOD_ERR_INVALID_PARAM;
@@ -52,7 +52,7 @@ bool OfflineSpectrum::load(const char* path) {
     return lastError == FMOD_ERR_NONE;
 }
 
-void OfflineSpectrum::spectrumAt(double seconds, float* out) const {
+void TrackAnalysis::spectrumAt(double seconds, float* out) const {
     float window[kFftSize];
     double frame = seconds * rateHz;
     // Far outside the file (or not a number) is silence, without overflowing the index.
@@ -62,18 +62,18 @@ void OfflineSpectrum::spectrumAt(double seconds, float* out) const {
     analyzer.analyze(window, out);
 }
 
-double OfflineSpectrum::durationSeconds() const {
+double TrackAnalysis::durationSeconds() const {
     return static_cast<double>(decoded.frameCount()) / rateHz;
 }
 
-int OfflineSpectrum::mixRateHz() const {
+int TrackAnalysis::mixRateHz() const {
     return rateHz;
 }
 
-int OfflineSpectrum::errorCode() const {
+int TrackAnalysis::errorCode() const {
     return lastError;
 }
 
-const PcmData& OfflineSpectrum::pcm() const {
+const PcmData& TrackAnalysis::pcm() const {
     return decoded;
 }

@@ -1,11 +1,11 @@
-#include "sound/audio/SpectrumAnalyzer.h"
+#include "sound/audio/FftAnalyzer.h"
 
 #include <kissfft/kiss_fftr.h>
 
 #include <cmath>
 #include <vector>
 
-struct SpectrumAnalyzer::Plan {
+struct FftAnalyzer::Plan {
     kiss_fftr_cfg fft = nullptr;
     std::vector<float> hann = std::vector<float>(kFftSize);
     std::vector<kiss_fft_scalar> weighted = std::vector<kiss_fft_scalar>(kFftSize);
@@ -13,7 +13,7 @@ struct SpectrumAnalyzer::Plan {
     float scale = 0.0f;  // 2 / sum(w): a full-scale sine centred on a bin reads 1.0
 };
 
-SpectrumAnalyzer::SpectrumAnalyzer() : plan(new Plan) {
+FftAnalyzer::FftAnalyzer() : plan(new Plan) {
     plan->fft = kiss_fftr_alloc(kFftSize, 0, nullptr, nullptr);
     // Periodic Hann: exact at bin centres, so the neighbours of a centred sine read 0.5.
     const double pi = 3.14159265358979323846;
@@ -26,11 +26,11 @@ SpectrumAnalyzer::SpectrumAnalyzer() : plan(new Plan) {
     plan->scale = static_cast<float>(2.0 / sum);
 }
 
-SpectrumAnalyzer::~SpectrumAnalyzer() {
+FftAnalyzer::~FftAnalyzer() {
     kiss_fftr_free(plan->fft);
 }
 
-void SpectrumAnalyzer::analyze(const float* window, float* out) {
+void FftAnalyzer::analyze(const float* window, float* out) {
     for (int n = 0; n < kFftSize; ++n) {
         plan->weighted[n] = window[n] * plan->hann[n];
     }

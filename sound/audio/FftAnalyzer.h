@@ -9,12 +9,12 @@
 constexpr int kFftSize = 1024;
 constexpr int kSpectrumBinCount = 512;
 
-class SpectrumAnalyzer {
+class FftAnalyzer {
 public:
-    SpectrumAnalyzer();
-    ~SpectrumAnalyzer();
-    SpectrumAnalyzer(const SpectrumAnalyzer&) = delete;
-    SpectrumAnalyzer& operator=(const SpectrumAnalyzer&) = delete;
+    FftAnalyzer();
+    ~FftAnalyzer();
+    FftAnalyzer(const FftAnalyzer&) = delete;
+    FftAnalyzer& operator=(const FftAnalyzer&) = delete;
 
     // Writes 512 magnitudes for window[0..1023] (oldest sample first); allocates nothing.
     void analyze(const float* window, float* out);
