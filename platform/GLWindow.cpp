@@ -151,10 +151,10 @@ GLWindow::GLWindow(int32_t width, int32_t height, int32_t colourBits, bool fulls
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     updateCanvas();
-    setInitialState();
+    setInitialGLState(width, height);
 }
 
-void GLWindow::setInitialState() const {
+void setInitialGLState(int32_t width, int32_t height) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -1,8 +1,9 @@
 #include "bench/support/BenchSupport.h"
 
+#include "platform/GLWindow.h"
+
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <algorithm>
 #include <chrono>
@@ -74,15 +75,7 @@ void HeadlessGLContext::close() {
 }
 
 void resetGLState(int width, int height) {
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), 1.0, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_CULL_FACE);
+    setInitialGLState(width, height);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);

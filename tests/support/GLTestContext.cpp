@@ -1,8 +1,9 @@
 #include "tests/support/GLTestContext.h"
 
+#include "platform/GLWindow.h"
+
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,15 +36,7 @@ void ensureContext() {
 }
 
 void resetState() {
-    glViewport(0, 0, 800, 600);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, 800.0 / 600.0, 1.0, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_CULL_FACE);
+    setInitialGLState(800, 600);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
