@@ -6,6 +6,7 @@
 // Usage: glow_bench [timed frames, default 300]
 #include "bench/support/BenchSupport.h"
 #include "fx/RenderTarget.h"
+#include "scenes/SceneSteps.h"
 
 #include <GL/gl.h>
 
@@ -54,17 +55,6 @@ void drawFrame(const std::vector<uint8_t>& rgba) {
     glEnable(GL_DEPTH_TEST);
 }
 
-void glow(const RenderTarget& full, const RenderTarget& small) {
-    full.copyScreen();
-    full.downsampleInto(small);
-    small.blur(3, 3, 1.0f, 1.0f);
-    small.setNearest();
-    full.drawFullScreen();
-    small.drawModulate(1, 1, 1, 1);
-    small.drawAdditive(1, 1, 1, 1);
-    small.setLinear();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,12 +63,14 @@ int main(int argc, char** argv) {
     if (!context.open(kWidth, kHeight)) {
         return 1;
     }
-    const RenderTarget full(kWidth, kHeight, kWidth, kHeight);
-    const RenderTarget small(128, 128, kWidth, kHeight);
+    RenderTarget full(kWidth, kHeight, kWidth, kHeight);
+    RenderTarget small(128, 128, kWidth, kHeight);
+    RenderTargetPair targets = {&full, &small};
     const std::vector<uint8_t> frame = makeFrame();
 
     const std::vector<double> samples = bench::timeGLFrames(
-        kWarmupFrames, timedFrames, [&] { drawFrame(frame); }, [&] { glow(full, small); });
+        kWarmupFrames, timedFrames, [&] { drawFrame(frame); },
+        [&] { applyGlow(targets, 1.0f, GlowBlend::multiplyThenAdd); });
     const bench::TimingStats stats = bench::summarize(samples);
 
     bench::JsonObject json;
