@@ -1,22 +1,18 @@
 // The scenes' whole glow sequence on a known frame, against the same
 // operations computed on the CPU, on the back buffer and on a canvas
 // framebuffer bound by someone else.
-#define GL_GLEXT_PROTOTYPES
 #include "fx/RenderTarget.h"
-#include "tests/fx/FxTestImages.h"
-#include "tests/fx/FxTestState.h"
-#include "tests/support/GLTestContext.h"
+#include "tests/fx/FxTest.h"
 
-#include <GL/gl.h>
 #include <GL/glext.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 
-using fxtest::Image;
+using namespace fxtest;
 
 namespace {
+
+class Glow : public GLTest {};
 
 // What the scenes do at the end of every frame.
 void glow(const RenderTarget& full, const RenderTarget& small) {
@@ -30,137 +26,90 @@ void glow(const RenderTarget& full, const RenderTarget& small) {
     small.setLinear();
 }
 
-// The blurred small image after copy, shrink and blur(3, 3, 1, 1).
-Image blurredModel(const Image& frame) {
-    Image small = fxtest::drawScaledLinear(fxtest::textureOf(frame, 1024, 1024), 0.78125, 0.5859375, 128, 128);
-    for (bool vertical : {false, true}) {
-        for (int repetition = 0; repetition < 3; ++repetition) {
-            small = fxtest::blurPassModel(small, 3, 1, vertical, 1.0 / 7.0);
+const int kRectangle[3] = {250, 240, 200}, kDisc[3] = {230, 40, 30}, kBar[3] = {30, 220, 230};
+
+// A dark gradient with a bright rectangle, a red disc and thin cyan bars:
+// sharp bright shapes for the glow to spread.
+Image glowTestFrame() {
+    Image image(800, 600);
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            const bool rectangle = x >= 300 && x < 500 && y >= 200 && y < 400;
+            const bool disc = (x - 150) * (x - 150) + (y - 450) * (y - 450) < 60 * 60;
+            const bool bar = x >= 600 && x < 760 && y % 40 < 6;
+            const int ground[3] = {20 + x * 40 / 800, 25, 40 + y * 60 / 600};
+            const int* rgb = rectangle ? kRectangle : disc ? kDisc : bar ? kBar : ground;
+            image.set(x, y, rgb[0], rgb[1], rgb[2]);
         }
     }
-    return small;
+    return image;
 }
 
-// The frame multiplied by the blocky blurred image, then that image added.
+// The frame times the blurred small image drawn back with nearest filtering
+// (texel floor((x + 0.5) x 128 / 800)), plus that image. Pixels whose pick lies
+// within 0.01 of a texel edge, where GL may round either way, go in ambiguous.
 Image glowModel(const Image& frame, std::vector<bool>* ambiguous) {
-    const Image blocky = fxtest::drawScaledNearest(blurredModel(frame), 800, 600, ambiguous);
-    Image out = frame;
-    for (size_t i = 0; i < out.rgba.size(); ++i) {
-        if (i % 4 != 3) {
-            const int multiplied = (frame.rgba[i] * blocky.rgba[i] + 127) / 255;
-            out.rgba[i] = uint8_t(std::min(255, multiplied + blocky.rgba[i]));
+    Image small = drawScaledLinear(frame, 128, 128);
+    for (bool vertical : {false, false, false, true, true, true}) small = blurPassModel(small, 3, vertical, 1.0 / 7.0);
+    Image out(800, 600);
+    ambiguous->assign(800 * 600, false);
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            const double u = (x + 0.5) * 128 / 800, v = (y + 0.5) * 128 / 600;
+            (*ambiguous)[y * 800 + x] = std::abs(u - std::round(u)) < 0.01 || std::abs(v - std::round(v)) < 0.01;
+            const uint8_t* blur = small.at(int(u), int(v));
+            const uint8_t* sharp = frame.at(x, y);
+            double rgb[3];
+            for (int c = 0; c < 3; ++c) rgb[c] = (sharp[c] * blur[c] + 127) / 255 + blur[c];
+            out.set(x, y, rgb[0], rgb[1], rgb[2]);
         }
     }
     return out;
 }
 
-// Largest colour difference over the pixels whose nearest pick is unambiguous.
-int maxDifferenceWhereDefined(const Image& got, const Image& want, const std::vector<bool>& ambiguous) {
-    int worst = 0;
-    for (int y = 0; y < want.height; ++y) {
-        for (int x = 0; x < want.width; ++x) {
-            if (ambiguous[size_t(y) * want.width + x]) {
-                continue;
-            }
-            for (int c = 0; c < 3; ++c) {
-                worst = std::max(worst, std::abs(got.at(x, y)[c] - want.at(x, y)[c]));
-            }
-        }
-    }
-    return worst;
-}
-
-// An 800 x 600 framebuffer like the window's canvas: RGB colour without alpha,
-// depth and stencil. Bound for drawing and reading while it lives.
-class Canvas {
-public:
-    Canvas() {
-        glGenFramebuffers(1, &framebuffer);
-        glGenRenderbuffers(2, renderbuffers);
-        glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, 800, 600);
-        glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, 800, 600);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, renderbuffers[0]);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, renderbuffers[1]);
-    }
-    ~Canvas() {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glDeleteRenderbuffers(2, renderbuffers);
-        glDeleteFramebuffers(1, &framebuffer);
-    }
-    bool complete() const { return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE; }
-
-private:
-    GLuint framebuffer = 0;
-    GLuint renderbuffers[2] = {0, 0};
-};
-
-class Glow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        testgl::ensureContext();
-        testgl::resetState();
-    }
-    void TearDown() override { testgl::resetState(); }
-};
-
 }  // namespace
 
-TEST_F(Glow, sceneSequenceGivesTheFrameTimesTheBlockyBlurPlusThatBlur) {
-    RenderTarget full(800, 600, 800, 600);
-    RenderTarget small(128, 128, 800, 600);
-    const Image frame = fxtest::glowTestFrame();
-    fxtest::drawImage(frame);
+TEST_F(Glow, givesTheFrameTimesTheBlockyBlurPlusThatBlurOnTheBackBufferAndABoundCanvas) {
+    RenderTarget full(800, 600, 800, 600), small(128, 128, 800, 600);
+    const Image frame = glowTestFrame();
+    drawImage(frame);
     glow(full, small);
-    const Image result = fxtest::readImage(800, 600);
-    if (const char* path = std::getenv("MORVEL_GLOW_BMP")) {
-        testgl::saveBmp(path, 800, 600);
-    }
+    const Image result = readImage(800, 600);
+    if (const char* path = std::getenv("MORVEL_GLOW_BMP")) testgl::saveBmp(path, 800, 600);
 
     std::vector<bool> ambiguous;
-    const Image expected = glowModel(frame, &ambiguous);
-    EXPECT_LE(maxDifferenceWhereDefined(result, expected, ambiguous), 2);
-
-    // Brighter: the rectangle's centre saturates, the dark ground next to it
-    // gains a halo, and far from the shapes the ground still brightens.
+    EXPECT_LE(maxDifference(result, glowModel(frame, &ambiguous), ambiguous), 2);
+    // Brighter: the rectangle saturates, the ground beside it gains a halo that
+    // fades with distance, and far from the shapes the ground still brightens.
     EXPECT_EQ(result.at(400, 300)[0], 255);
     EXPECT_GT(result.at(510, 300)[1], frame.at(510, 300)[1] + 60);
-    EXPECT_GT(result.at(50, 100)[2], frame.at(50, 100)[2]);
-    // Softened: the halo fades with distance from the rectangle's edge.
     EXPECT_GT(result.at(505, 300)[1], result.at(530, 300)[1]);
+    EXPECT_GT(result.at(50, 100)[2], frame.at(50, 100)[2]);
 
-    // The state every scene relies on for its next frame.
-    EXPECT_EQ(fxtest::currentColour(), (fxtest::Colour{1, 1, 1, 1}));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(fxtest::viewport(), (fxtest::Viewport{0, 0, 800, 600}));
-    EXPECT_EQ(fxtest::filters(small.textureName), std::make_pair(GL_LINEAR, GL_LINEAR));
-}
-
-TEST_F(Glow, copiesReadTheBoundCanvasAndLeaveTheBackBufferAlone) {
-    RenderTarget full(800, 600, 800, 600);
-    RenderTarget small(128, 128, 800, 600);
-    const Image frame = fxtest::glowTestFrame();
-    fxtest::drawImage(frame);
+    // The same on an 800 x 600 framebuffer like the window's canvas (RGB colour,
+    // depth and stencil) bound for drawing and reading: the copies read it and
+    // the back buffer is left alone.
+    fillScreen(70, 80, 90);
+    GLuint canvas = 0, buffers[2] = {0, 0};
+    glGenFramebuffers(1, &canvas);
+    glGenRenderbuffers(2, buffers);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, 800, 600);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, 800, 600);
+    glBindFramebuffer(GL_FRAMEBUFFER, canvas);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, buffers[1]);
+    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    fillScreen(0, 0, 0);
+    drawImage(frame);
     glow(full, small);
-    const Image onBackBuffer = fxtest::readImage(800, 600);
-
-    fxtest::fillScreen(70, 80, 90);
-    Image onCanvas;
-    {
-        Canvas canvas;
-        ASSERT_TRUE(canvas.complete());
-        fxtest::fillScreen(0, 0, 0);
-        fxtest::drawImage(frame);
-        glow(full, small);
-        onCanvas = fxtest::readImage(800, 600);
-    }
-    // Nearest picks that fall on a texel edge may round differently in a
-    // framebuffer object; everywhere else the two agree exactly.
-    std::vector<bool> ambiguous;
-    glowModel(frame, &ambiguous);
-    EXPECT_EQ(maxDifferenceWhereDefined(onCanvas, onBackBuffer, ambiguous), 0);
+    const Image onCanvas = readImage(800, 600);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteRenderbuffers(2, buffers);
+    glDeleteFramebuffers(1, &canvas);
+    // Nearest picks on a texel edge may round differently there; elsewhere the two agree exactly.
+    EXPECT_EQ(maxDifference(onCanvas, result, ambiguous), 0);
     EXPECT_EQ(testgl::pixelAt(0, 0) >> 8, 0x46505Au);
     EXPECT_EQ(testgl::pixelAt(799, 599) >> 8, 0x46505Au);
 }
