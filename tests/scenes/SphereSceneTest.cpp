@@ -1,161 +1,124 @@
-// The sphere scene drawn into a real Mesa context and read back.
+// The sphere scene: its ripple as pure arithmetic, and frames drawn into a real
+// Mesa context and read back.
 #include "scenes/SphereScene.h"
 
-#include "assets/Mesh.h"
-#include "tests/scenes/SceneTestAssets.h"
-#include "tests/support/GLTestContext.h"
+#include "tests/scenes/SceneTest.h"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstring>
-#include <vector>
 
 using namespace scenetest;
 
 namespace {
 
-constexpr Rgb kWhite{255, 255, 255};
+using SphereFrames = SceneFrames<SphereScene>;
 
-// A pixel inside a uniform area of colour sharp after the glow: multiplied by
-// its blur, then the blur added on top.
+// A uniform area of colour sharp after the glow: multiplied by its blur, then the blur added.
 Rgb afterGlow(Rgb sharp) {
-    Rgb blurred = blurredUniform(sharp, 1.0f);
+    const Rgb blurred = blurredUniform(sharp, 1.0f);
     return added(multiplied(sharp, blurred), blurred);
 }
 
-Rgb frameAfterGlow() {
-    return afterGlow(kFrameColour);
-}
-
-struct SphereFrame {
-    SceneAssets assets;
-    SphereScene scene;
-
-    void render(float t, const std::vector<float>& spectrum = spectrumWith(0, 0.0f)) {
-        scene.render(t, spectrum.data(), assets.textures, assets.meshes, assets.targets);
-    }
-};
-
-std::vector<float> copyOf(const float* values, int count) {
-    return std::vector<float>(values, values + count);
+std::vector<float> floats(const std::unique_ptr<float[]>& values, int vertexCount) {
+    return std::vector<float>(values.get(), values.get() + 3 * vertexCount);
 }
 
 // Mean position of the pixels close to the sphere's texture colour.
 std::pair<double, double> sphereCentroid() {
-    std::vector<uint8_t> pixels = testgl::readPixels(0, 0, 800, 600);
+    const std::vector<uint8_t> pixels = testgl::readPixels(0, 0, 800, 600);
     double sumX = 0, sumY = 0, count = 0;
     for (int i = 0; i < 800 * 600; ++i) {
-        const uint8_t* p = &pixels[4 * i];
-        if (p[0] < 60 && p[1] < 60 && p[2] > 195) {
-            sumX += i % 800;
-            sumY += i / 800;
-            ++count;
-        }
+        if (near(&pixels[4 * i], kSphereColour, 60)) sumX += i % 800, sumY += i / 800, ++count;
     }
-    return {count > 0 ? sumX / count : -1, count > 0 ? sumY / count : -1};
+    return {sumX / count, sumY / count};
 }
 
 }  // namespace
 
-TEST(SphereScene, startsOnWhiteWithTheOverlayInvisible) {
-    SphereFrame frame;
-    frame.render(0.0f);
-    EXPECT_TRUE(pixelNear(100, 300, kWhite, 1));
-    EXPECT_TRUE(pixelNear(700, 500, kWhite, 1));
-    EXPECT_TRUE(pixelNear(400, 50, kWhite, 1));
-}
-
-TEST(SphereScene, showsTheOverlayOpaqueFromTwoSecondsWithTheMultipliedAndAddedGlow) {
-    SphereFrame frame;
-    for (float t : {2.0f, 3.0f, 27.5f}) {
-        frame.render(t);
-        EXPECT_TRUE(pixelNear(100, 300, frameAfterGlow(), 3)) << "t = " << t;
-        EXPECT_TRUE(pixelNear(700, 500, frameAfterGlow(), 3)) << "t = " << t;
+TEST(RippleSphere, movesEachVertexAlongItsRestNormalAndStopsAtTheRestVertexCount) {
+    // Rest (24, 30, 32) with normal (0.48, 0.6, 0.64), and one whose normal has a zero y.
+    const float positions[] = {24, 30, 32, -7, 0.5f, 13}, normals[] = {0.48f, 0.6f, 0.64f, 0.6f, 0, 0.8f};
+    auto rest = SubMesh::allocate(2, 0);
+    std::memcpy(rest->positions.get(), positions, sizeof positions);
+    std::memcpy(rest->normals.get(), normals, sizeof normals);
+    auto target = SubMesh::allocate(3, 0);
+    const struct { float t, moved[3]; } cases[] = {{0, {23.9065f, 29.8832f, 31.8754f}}, {1, {23.8290f, 29.7862f, 31.7720f}}};
+    for (const auto& c : cases) {
+        std::fill_n(target->positions.get(), 9, 1234.0f);
+        rippleSphere(c.t, *rest, *target);
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(target->positions[k], c.moved[k], 1e-3) << "t = " << c.t;
+        EXPECT_EQ(std::vector<float>(&target->positions[6], &target->positions[9]), std::vector<float>(3, 1234.0f))
+            << "rest has no third vertex";
+        // The zero normal component silences the second vertex at t = 0 only.
+        const bool secondAtRest = std::equal(positions + 3, positions + 6, &target->positions[3]);
+        EXPECT_EQ(secondAtRest, c.t == 0) << "t = " << c.t;
     }
 }
 
-TEST(SphereScene, halfFadesTheOverlayAtOneSecond) {
-    SphereFrame frame;
-    frame.assets.loadMesh(5, {});
-    frame.render(1.0f);
-    // Alpha 0.5 (128 in 8 bits) mixes the frame colour with the white clear.
-    auto half = [](int c) { return static_cast<int>(std::lround((c * 128 + 255 * 127) / 255.0)); };
-    Rgb mixed{half(kFrameColour.r), half(kFrameColour.g), half(kFrameColour.b)};
-    EXPECT_TRUE(pixelNear(100, 300, afterGlow(mixed), 3));
-}
-
-TEST(SphereScene, drawsTheSphereInItsTextureColourThroughTheOverlaysOpening) {
-    SphereFrame frame;
-    frame.render(2.0f);
-    EXPECT_GT(countPixelsNear(200, 150, 400, 300, kSphereColour, 60), 5000);
-}
-
-TEST(SphereScene, shakesTheSphereWithSpectrumEntriesThreeToFive) {
-    SphereFrame frame;
-    frame.render(2.0f);
-    auto still = sphereCentroid();
-    for (int entry : {3, 4, 5}) {
-        frame.render(2.0f, spectrumWith(entry, 0.5f));
-        auto shaken = sphereCentroid();
-        EXPECT_GT(std::hypot(shaken.first - still.first, shaken.second - still.second), 10.0) << "entry " << entry;
-    }
-    // Other entries leave it where it was.
-    frame.render(2.0f, spectrumWith(0, 1.0f));
-    auto unmoved = sphereCentroid();
-    EXPECT_NEAR(unmoved.first, still.first, 0.01);
-    EXPECT_NEAR(unmoved.second, still.second, 0.01);
-}
-
-TEST(SphereScene, rebuildsEntryFiveFromEntrySixAndRenormalisesIt) {
-    SphereFrame frame;
-    const SubMesh& rest = *frame.assets.meshes[6]->subMeshes[0];
-    const int floats = rest.vertexCount * 3;
-    std::vector<float> restPositions = copyOf(rest.positions.get(), floats);
-    std::vector<float> restNormals = copyOf(rest.normals.get(), floats);
-
-    frame.render(3.0f);
-    frame.render(1.5f);
-
-    auto expected = SubMesh::allocate(rest.vertexCount, rest.faceCount);
-    std::memcpy(expected->faces.get(), rest.faces.get(), sizeof(int32_t) * 3 * rest.faceCount);
-    rippleSphere(1.5f, rest, *expected);
-    expected->computeNormals();
-    const SubMesh& drawn = *frame.assets.meshes[5]->subMeshes[0];
-    EXPECT_EQ(copyOf(drawn.positions.get(), floats), copyOf(expected->positions.get(), floats));
-    EXPECT_EQ(copyOf(drawn.normals.get(), floats), copyOf(expected->normals.get(), floats));
-    EXPECT_NE(copyOf(drawn.positions.get(), floats), restPositions);
-
-    EXPECT_EQ(copyOf(rest.positions.get(), floats), restPositions);
-    EXPECT_EQ(copyOf(rest.normals.get(), floats), restNormals);
-}
-
-TEST(SphereScene, handsTheNextFrameWhiteColourNoBlendingAndTheFullViewport) {
-    SphereFrame frame;
-    for (float t : {0.0f, 1.0f, 14.0f}) {
-        frame.render(t, spectrumWith(4, 0.7f));
+TEST_F(SphereFrames, fadesTheOverlayInOverAWhiteClearByTwoSecondsAndHandsOverTheState) {
+    for (float t : {0.0f, 2.0f, 3.0f, 14.0f, 27.5f}) {
+        render(scene, t, 4, 0.7f);
+        const Rgb overlay = t == 0.0f ? kWhite : afterGlow(kFrameColour);
+        EXPECT_TRUE(pixelNear(100, 300, overlay, 3)) << "t = " << t;
+        EXPECT_TRUE(pixelNear(700, 500, overlay, 3)) << "t = " << t;
         expectHandOverState();
     }
-}
-
-TEST(SphereScene, skipsTheSphereButKeepsOverlayAndGlowWhenTheMeshIsEmpty) {
-    SphereFrame frame;
-    frame.assets.loadMesh(5, {});
-    frame.assets.loadMesh(6, {});
-    frame.render(2.0f);
-    EXPECT_TRUE(pixelNear(100, 300, frameAfterGlow(), 3));
-    EXPECT_TRUE(pixelNear(400, 300, kWhite, 1));
-    EXPECT_EQ(countPixelsNear(200, 150, 400, 300, kSphereColour, 60), 0);
+    // At one second, with no sphere in the way, alpha 0.5 (128 in 8 bits) mixes the frame colour with the white clear.
+    loadMesh(5, {});
+    render(scene, 1.0f);
+    Rgb mixed = kFrameColour;
+    for (int& c : mixed) c = int(std::lround((c * 128 + 255 * 127) / 255.0));
+    EXPECT_TRUE(pixelNear(100, 300, afterGlow(mixed), 3));
     expectHandOverState();
 }
 
-TEST(SphereScene, leavesAMismatchedPairUndeformedAndStillDrawsTheFrame) {
-    SphereFrame frame;
-    frame.assets.loadMesh(6, {geodesicSphere(40.0f, 1)});
-    const SubMesh& drawn = *frame.assets.meshes[5]->subMeshes[0];
-    std::vector<float> loaded = copyOf(drawn.positions.get(), drawn.vertexCount * 3);
-    frame.render(2.0f);
-    EXPECT_EQ(copyOf(drawn.positions.get(), drawn.vertexCount * 3), loaded);
-    EXPECT_TRUE(pixelNear(100, 300, frameAfterGlow(), 3));
+TEST_F(SphereFrames, drawsTheSphereInItsTextureColourShakenBySpectrumEntriesThreeToFive) {
+    render(scene, 2.0f);
     EXPECT_GT(countPixelsNear(200, 150, 400, 300, kSphereColour, 60), 5000);
+    const auto still = sphereCentroid();
+    for (int entry : {3, 4, 5}) {
+        render(scene, 2.0f, entry, 0.5f);
+        const auto shaken = sphereCentroid();
+        EXPECT_GT(std::hypot(shaken.first - still.first, shaken.second - still.second), 10.0) << "entry " << entry;
+    }
+    render(scene, 2.0f, 0, 1.0f);
+    EXPECT_EQ(sphereCentroid(), still) << "other entries leave it in place";
+}
+
+TEST_F(SphereFrames, rebuildsEntryFiveFromAnUnchangedEntrySixAndRenormalisesIt) {
+    const SubMesh& rest = *meshes[6]->subMeshes[0];
+    const int count = rest.vertexCount;
+    const std::vector<float> restPositions = floats(rest.positions, count), restNormals = floats(rest.normals, count);
+    render(scene, 3.0f);
+    render(scene, 1.5f);
+
+    auto expected = SubMesh::allocate(count, rest.faceCount);
+    std::memcpy(expected->faces.get(), rest.faces.get(), sizeof(int32_t) * 3 * rest.faceCount);
+    rippleSphere(1.5f, rest, *expected);
+    expected->computeNormals();
+    const SubMesh& drawn = *meshes[5]->subMeshes[0];
+    EXPECT_EQ(floats(drawn.positions, count), floats(expected->positions, count));
+    EXPECT_EQ(floats(drawn.normals, count), floats(expected->normals, count));
+    EXPECT_NE(floats(drawn.positions, count), restPositions);
+    EXPECT_EQ(floats(rest.positions, count), restPositions);
+    EXPECT_EQ(floats(rest.normals, count), restNormals);
+}
+
+TEST_F(SphereFrames, keepsOverlayAndGlowWhenThePairIsMismatchedOrEmpty) {
+    // A pair of different sizes is drawn undeformed.
+    loadMesh(6, {sphere(40, 6)});
+    const SubMesh& drawn = *meshes[5]->subMeshes[0];
+    const std::vector<float> loaded = floats(drawn.positions, drawn.vertexCount);
+    render(scene, 2.0f);
+    EXPECT_EQ(floats(drawn.positions, drawn.vertexCount), loaded);
+    EXPECT_TRUE(pixelNear(100, 300, afterGlow(kFrameColour), 3));
+    EXPECT_GT(countPixelsNear(200, 150, 400, 300, kSphereColour, 60), 5000);
+
+    // Meshes without a SubMesh draw no sphere.
+    loadMesh(5, {});
+    loadMesh(6, {});
+    render(scene, 2.0f);
+    EXPECT_TRUE(pixelNear(100, 300, afterGlow(kFrameColour), 3));
+    EXPECT_TRUE(pixelNear(400, 300, kWhite, 1));
+    EXPECT_EQ(countPixelsNear(200, 150, 400, 300, kSphereColour, 60), 0);
+    expectHandOverState();
 }
