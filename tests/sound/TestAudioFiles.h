@@ -1,48 +1,60 @@
-// Inputs the sound tests make themselves: tones, MP3s encoded with libmp3lame,
-// Ogg Vorbis files encoded with libvorbisenc, a tiny MOD written byte by byte,
-// files in a per-process temporary folder, and captured standard output.
+// Inputs the sound tests make themselves (tones, MP3s from libmp3lame, Ogg Vorbis
+// files from libvorbisenc, a tiny MOD written byte by byte) in a per-process
+// temporary folder, and small readers of what the code under test produced.
 #pragma once
 
+#include "sound/AudioLibrary.h"
+#include "sound/audio/FftAnalyzer.h"
+
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace soundtest {
 
-// A fresh folder for this test process's files (removed at exit).
-const std::string& tempDir();
-// tempDir() + "/" + name.
+using Bytes = std::vector<unsigned char>;
+using Lines = std::vector<std::string>;
+
+// A path in this process's temporary folder (removed at exit).
 std::string tempPath(const std::string& name);
+// Writes bytes to tempPath(name); returns the path.
+std::string writeTemp(const std::string& name, const Bytes& bytes);
 
-// Interleaved stereo frames of a sine, the same on both sides.
-std::vector<float> sineStereo(double frequencyHz, double amplitude, int rateHz, double seconds);
-// Interleaved stereo frames: one tone for a time, then another (for timing checks).
-std::vector<float> toneSteps(const std::vector<double>& frequenciesHz, double stepSeconds,
-                             double amplitude, int rateHz);
+// Interleaved stereo sines; a side at 0 Hz is silent.
+std::vector<float> stereoTone(double leftHz, double rightHz, double amplitude, int rateHz, double seconds);
+// One tone (on both sides) after another, each lasting stepSeconds.
+std::vector<float> toneSteps(const std::vector<double>& hz, double stepSeconds, double amplitude, int rateHz);
+// Channel count 1 makes a mono file: the left side in Ogg, the sides mixed in MP3. MP3s
+// carry a LAME tag, so decoders trim the encoder's delay.
+Bytes encodeMp3(const std::vector<float>& stereo, int rateHz, int channelCount);
+Bytes encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount);
+// Encodes by the name's extension (.mp3 or .ogg) into the temporary folder; returns the path.
+std::string soundFile(const std::string& name, const std::vector<float>& stereo, int rateHz,
+                      int channelCount = 2);
+// A 4-channel ProTracker module: one 2000-byte square-wave note at row 0 of a single
+// pattern that a break ends after 4 rows (0.48 s at speed 6), the note lasting 0.24 s.
+Bytes tinyMod();
 
-// Encodes stereo frames to MP3 (channelCount 1 encodes the left side only), with a LAME
-// tag so the decoder trims the encoder's delay. Returns the file's bytes.
-std::vector<unsigned char> encodeMp3(const std::vector<float>& stereo, int rateHz, int channelCount);
-// Encodes stereo frames to Ogg Vorbis (channelCount 1 encodes the left side only).
-std::vector<unsigned char> encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount);
-// A 4-channel ProTracker module: one 2000-byte square-wave sample played once at row 0
-// of a single pattern cut short after 4 rows by a pattern break (0.48 s at speed 6).
-std::vector<unsigned char> tinyMod();
+inline FSOUND_SAMPLE* loadSample(const std::string& path) {
+    return FSOUND_Sample_Load(FSOUND_UNMANAGED, path.c_str(), FSOUND_STEREO, 0, 0);
+}
 
 // Opens the audio library for a scope and closes it at the end, even after a failed assertion.
 struct OpenAudio {
-    OpenAudio();
-    ~OpenAudio();
-    bool opened;
+    bool opened = FSOUND_Init(32000, 8, 0) != 0;
+    ~OpenAudio() { FSOUND_Close(); }
 };
 
-// Writes bytes to a file; true on success.
-bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
-bool writeText(const std::string& path, const std::string& text);
+inline int loudestBin(const float* spectrum) {
+    return static_cast<int>(std::max_element(spectrum, spectrum + kSpectrumBinCount) - spectrum);
+}
+inline float largest(const float* spectrum) { return spectrum[loudestBin(spectrum)]; }
 
-// Runs body and returns what it wrote to standard output.
+// What body writes to standard output.
 std::string captureText(const std::function<void()>& body);
-// Runs body and returns what it wrote to standard output, split into lines.
-std::vector<std::string> captureLines(const std::function<void()>& body);
+// Constructs a SoundSystem on path, plays, reads the spectrum (which must stay in
+// [0, 1]) and shuts down; the lines it wrote.
+Lines runThrough(const std::string& path);
 
 }  // namespace soundtest
