@@ -1,6 +1,8 @@
 // The generated meshes, read back through the demo's own .ebr reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "assets/Mesh.h"
+#include "assets/PngImage.h"
 #include "platform/MessageBox.h"
 #include "tests/tools/GeneratedTree.h"
 
@@ -254,17 +257,64 @@ TEST(GeneratedMeshes, testModelStoresTwoNamedSubMeshes) {
     EXPECT_EQ(names, (std::vector<std::string>{"pyramid", "torus"}));
 }
 
-TEST(GeneratedMeshes, shellTextureCoordinatesAreThePlanViewOfGreenPng) {
+TEST(GeneratedMeshes, shellMapsCarapaceToThePlanViewAndUndersideToAPalePlastronStrip) {
     LoadedMesh loaded("turtleskall.ebr");
     const SubMesh& s = loaded.sub(0);
-    // s runs across with x and t runs from the head (+z, top of the image) back,
-    // one texture width per 120 units, so the painted scutes land on the relief.
+    PngPixels green;
+    ASSERT_TRUE(decodePng(generatedFile("data/tex/green.png").c_str(), false, green));
+    auto brightness = [&](float u, float v) {
+        uint32_t x = std::min(green.width - 1, static_cast<uint32_t>(u * green.width));
+        uint32_t y = std::min(green.height - 1, static_cast<uint32_t>(v * green.height));
+        const uint8_t* q = &green.bytes[(static_cast<size_t>(y) * green.width + x) * 3];
+        return std::array<int, 3>{q[0], q[1], q[2]};
+    };
+    // t runs from the head (+z, top of the image) back, one texture height per
+    // 120 units, everywhere. The carapace and rim take s from x as well, so
+    // the painted scutes land on the relief; the underside takes it from |x|
+    // inside a narrow strip by the image's edge that the plan view never reaches.
     const float tAtOrigin = s.texCoords[1] + position(s, 0).z / 120.0f;
+    float lowestPlanY = 1e9f, highestStripY = -1e9f, stripPerUnit = 0.0f;
+    double planLight = 0, stripLight = 0;
+    int planCount = 0, stripCount = 0;
+    std::vector<bool> inStrip(s.vertexCount);
     for (int32_t i = 0; i < s.vertexCount; ++i) {
         Vec3 p = position(s, i);
-        ASSERT_NEAR(s.texCoords[i * 2], 0.5f + p.x / 120.0f, 1e-4f) << "vertex " << i;
-        ASSERT_NEAR(s.texCoords[i * 2 + 1], tAtOrigin - p.z / 120.0f, 1e-4f) << "vertex " << i;
+        float u = s.texCoords[i * 2], v = s.texCoords[i * 2 + 1];
+        ASSERT_NEAR(v, tAtOrigin - p.z / 120.0f, 1e-4f) << "vertex " << i;
+        std::array<int, 3> texel = brightness(u, v);
+        int light = texel[0] + texel[1] + texel[2];
+        if (std::fabs(u - (0.5f + p.x / 120.0f)) < 1e-4f) {
+            lowestPlanY = std::min(lowestPlanY, p.y);
+            planLight += light;
+            ++planCount;
+            continue;
+        }
+        ASSERT_LT(u, 0.08f) << "vertex " << i;
+        if (stripPerUnit == 0.0f && std::fabs(p.x) > 10.0f) stripPerUnit = u / std::fabs(p.x);
+        if (stripPerUnit > 0.0f) ASSERT_NEAR(u, std::fabs(p.x) * stripPerUnit, 1e-4f) << "vertex " << i;
+        highestStripY = std::max(highestStripY, p.y);
+        inStrip[i] = true;
+        EXPECT_GT(texel[0], texel[2]) << "vertex " << i;
+        stripLight += light;
+        ++stripCount;
     }
+    // The paint changes cleanly along the rim's foot: no face spans both
+    // mappings, and the carapace's reaches down to where the plastron's begins.
+    EXPECT_GT(stripCount, s.vertexCount / 6);
+    EXPECT_NEAR(highestStripY, lowestPlanY, 1e-3f);
+    for (int32_t f = 0; f < s.faceCount; ++f) {
+        const int32_t* c = &s.faces[f * 3];
+        ASSERT_TRUE(inStrip[c[0]] == inStrip[c[1]] && inStrip[c[1]] == inStrip[c[2]]) << "face " << f;
+    }
+    // The plastron is pale against the dark carapace, split by a darker centre seam.
+    EXPECT_GT(stripLight / stripCount, 1.6 * planLight / planCount);
+    int seam = 0, plates = 0;
+    for (float v = 0.3f; v < 0.7f; v += 0.01f) {
+        std::array<int, 3> a = brightness(0.0f, v), b = brightness(0.03f, v);
+        seam += a[0] + a[1] + a[2];
+        plates += b[0] + b[1] + b[2];
+    }
+    EXPECT_LT(seam, 0.8 * plates);
 }
 
 TEST(GeneratedMeshes, sphereTextureCoordinatesFollowLongitudeAndLatitude) {

@@ -1,5 +1,6 @@
-// The shell scene's two images: the carapace texture green.png (laid out in
-// the plan coordinates of the shell mesh) and the greetings overlay greets.png.
+// The shell scene's two images: the shell texture green.png (the carapace laid
+// out in the plan coordinates of the shell mesh, the plastron in strips along
+// its sides) and the greetings overlay greets.png.
 #include <cmath>
 #include <string>
 
@@ -35,7 +36,30 @@ Rgba plateColour(const ScuteSample& s, float x, float z) {
     return scaled(c, (0.68f + 0.42f * crown) * (0.9f + 0.2f * grain));
 }
 
+// One plate of the underside: pale cream and yellow, faint growth lines.
+Rgba undersideColour(const PlastronSample& s, float x, float z) {
+    float h = hashUnit(s.region, s.id, 0, 27u);
+    float grain = fractalNoise(x * 30.0f, z * 30.0f, 3, 28u);
+    if (s.region == 2) {
+        // Bare skin where the flippers meet the shell: greyer, wrinkled.
+        float wrinkle = fractalNoise(x * 20.0f, z * 55.0f, 2, 29u);
+        return scaled(rgb(0.40f, 0.33f, 0.21f), 0.85f + 0.2f * wrinkle);
+    }
+    Rgba cream = rgb(0.58f, 0.52f, 0.36f), yellow = rgb(0.58f, 0.46f, 0.22f);
+    Rgba c = mix(cream, yellow, s.region == 3 ? 0.7f + 0.3f * h : 0.15f + 0.4f * h);
+    float rings = 0.5f + 0.5f * std::cos(s.seamDistance / 0.03f * 6.2831853f);
+    c = scaled(c, 1.0f - 0.06f * rings * smoothstep(0.12f, 0.02f, s.seamDistance));
+    // Plates darken a little into their seams and, near the rim, into its shadow.
+    float edge = 0.86f + 0.14f * smoothstep(0.0f, 0.05f, s.seamDistance);
+    float rimShade = 1.0f - 0.3f * smoothstep(0.9f, 1.0f, s.radius);
+    c = scaled(c, edge * rimShade * (0.92f + 0.12f * grain));
+    float seam = smoothstep(0.013f, 0.005f, s.seamDistance);
+    return mix(c, rgb(0.22f, 0.17f, 0.09f), (s.region == 3 ? 0.55f : 0.9f) * seam);
+}
+
 }  // namespace
+
+Rgba plastronColour(float x, float z) { return undersideColour(plastronAt(x, z), x, z); }
 
 Rgba carapaceColour(float x, float z) {
     ScuteSample s = scuteAt(x, z);
@@ -50,12 +74,24 @@ Rgba carapaceColour(float x, float z) {
 
 Canvas makeGreenScutes() {
     const int size = 512;
+    const int strip = static_cast<int>(kPlastronStrip * size + 0.5f);
     Canvas c(size, size);
     for (int py = 0; py < size; ++py) {
-        for (int px = 0; px < size; ++px) {
-            // Texture row 0 (the top file row) is the head end, as the mesh expects.
-            float x = (px + 0.5f) / (size * 0.5f) - 1.0f, z = 1.0f - (py + 0.5f) / (size * 0.5f);
-            c.at(px, py) = carapaceColour(x, z);
+        // Texture row 0 (the top file row) is the head end, as the mesh expects.
+        float z = 1.0f - (py + 0.5f) / (size * 0.5f);
+        for (int px = strip; px < size - strip; ++px) {
+            c.at(px, py) = carapaceColour((px + 0.5f) / (size * 0.5f) - 1.0f, z);
+        }
+        // The strips squeeze the plastron across, so each pixel averages four samples there.
+        for (int px = 0; px < strip; ++px) {
+            Rgba sum{0, 0, 0, 0};
+            for (int k = 0; k < 4; ++k) {
+                float x = (px + 0.125f + 0.25f * k) / (strip * 1.0f) * kPlastronReach;
+                Rgba p = plastronColour(x, z);
+                sum = Rgba{sum.r + p.r * 0.25f, sum.g + p.g * 0.25f, sum.b + p.b * 0.25f, 1.0f};
+            }
+            c.at(px, py) = sum;
+            c.at(size - 1 - px, py) = sum;
         }
     }
     return c;

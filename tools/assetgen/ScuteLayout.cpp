@@ -84,3 +84,54 @@ ScuteSample scuteAt(float x, float z) {
     float reach = carapaceOutline(middle) * 0.97f;
     return ScuteSample{13 + index, seam, radius, std::cos(middle) * reach, std::sin(middle) * reach};
 }
+
+namespace {
+
+// Seams between the plastron's six pairs of plates, front to back, at the centre line.
+const float kPlastronSeams[5] = {0.60f, 0.37f, 0.10f, -0.24f, -0.53f};
+// Half-width of the plastron at z: broad across the bridge, narrowing into
+// rounded front and rear lobes.
+float plastronHalfWidth(float z) {
+    float along = z / (z > 0.0f ? 0.80f : 0.82f);
+    float shape = std::max(0.0f, 1.0f - along * along * along * along);
+    float lobes = 1.0f - 0.22f * gaussian(z - 0.45f, 0.16f) - 0.26f * gaussian(z + 0.50f, 0.16f);
+    return 0.46f * std::sqrt(shape) * lobes;
+}
+
+}  // namespace
+
+PlastronSample plastronAt(float x, float z) {
+    float ax = std::fabs(x);
+    float angle = std::atan2(z, ax);
+    float outline = carapaceOutline(angle);
+    float radius = std::hypot(ax, z) / outline;
+    if (radius >= kMarginalStart) {
+        ScuteSample m = scuteAt(ax, z);
+        return PlastronSample{3, m.id, m.seamDistance, radius};
+    }
+    float inner = (kMarginalStart - radius) * outline;
+    float halfWidth = plastronHalfWidth(z);
+    if (ax < halfWidth) {
+        // Transverse seams bow backward towards the sides; the centre seam,
+        // a broader groove, splits each pair.
+        int id = 0;
+        float seam = std::min(std::max(0.0f, ax - 0.012f), std::min(halfWidth - ax, inner));
+        for (float s : kPlastronSeams) {
+            float at = s - 0.10f * ax * ax / 0.2f;
+            if (z < at) ++id;
+            seam = std::min(seam, std::fabs(z - at));
+        }
+        return PlastronSample{0, id, seam, radius};
+    }
+    // Across the bridge, four plates link the plastron to the marginals.
+    const float bridge = 0.30f;
+    if (std::fabs(z) < bridge) {
+        float cell = (z + bridge) / (2.0f * bridge) * 4.0f;
+        int id = std::min(3, static_cast<int>(cell));
+        float frac = cell - std::floor(cell);
+        float across = std::min(frac, 1.0f - frac) * (2.0f * bridge) / 4.0f;
+        float seam = std::min(std::min(across, ax - halfWidth), std::min(inner, bridge - std::fabs(z)));
+        return PlastronSample{1, id, seam, radius};
+    }
+    return PlastronSample{2, 0, std::min(ax - halfWidth, inner), radius};
+}

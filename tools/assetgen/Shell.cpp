@@ -71,6 +71,13 @@ Float3 ringPoint(const ProfileRing& ring, float angle) {
     return {x * kPlanScale, y, z * kPlanScale};
 }
 
+// The underside takes its paint from green.png's plastron strip: the same t,
+// and s growing from the texture's edge with the distance from the centre line.
+int32_t addPlastronVertex(EbrSubMesh& mesh, Float3 p) {
+    float across = std::fabs(p.x) / kPlanScale;
+    return addVertex(mesh, p, across / kPlastronReach * kPlastronStrip, 0.5f - p.z / (2.0f * kPlanScale));
+}
+
 // Texture coordinates are the plan view: s across, t from the head (top row) back.
 int32_t addPlanVertex(EbrSubMesh& mesh, Float3 p) {
     return addVertex(mesh, p, 0.5f + p.x / (2.0f * kPlanScale), 0.5f - p.z / (2.0f * kPlanScale));
@@ -97,21 +104,35 @@ std::vector<EbrSubMesh> makeTurtleShell() {
     const std::vector<ProfileRing> rings = profile();
     const int ringCount = static_cast<int>(rings.size());
     int32_t top = addPlanVertex(mesh, {0, carapaceHeight(0, 0, 0), 0});
-    for (const ProfileRing& ring : rings) {
-        for (int j = 0; j < kSegments; ++j) {
-            addPlanVertex(mesh, ringPoint(ring, 2.0f * kPi * j / kSegments));
+    // Each ring's first vertex as the upper and as the lower edge of a band.
+    // The underside's outer ring comes twice, so that the rim's band keeps
+    // the carapace's paint and the underside's bands the plastron's.
+    std::vector<int32_t> asUpper(ringCount), asLower(ringCount);
+    for (int i = 0; i < ringCount; ++i) {
+        bool underside = rings[i].kind == 2;
+        bool outerUnderside = underside && i > 0 && rings[i - 1].kind != 2;
+        for (int copy = 0; copy < (outerUnderside ? 2 : 1); ++copy) {
+            bool plastron = underside && !(outerUnderside && copy == 0);
+            int32_t first = static_cast<int32_t>(mesh.positions.size() / 3);
+            for (int j = 0; j < kSegments; ++j) {
+                Float3 p = ringPoint(rings[i], 2.0f * kPi * j / kSegments);
+                plastron ? addPlastronVertex(mesh, p) : addPlanVertex(mesh, p);
+            }
+            if (copy == 0) asLower[i] = first;
+            asUpper[i] = first;
         }
     }
-    int32_t bottom = addPlanVertex(mesh, {0, -kBellyDepth, 0});
-    auto at = [](int i, int j) { return 1 + i * kSegments + (j % kSegments); };
+    int32_t bottom = addPlastronVertex(mesh, {0, -kBellyDepth, 0});
+    auto upper = [&](int i, int j) { return asUpper[i] + (j % kSegments); };
+    auto lower = [&](int i, int j) { return asLower[i] + (j % kSegments); };
     for (int j = 0; j < kSegments; ++j) {
-        addTriangle(mesh, top, at(0, j + 1), at(0, j));
-        addTriangle(mesh, bottom, at(ringCount - 1, j), at(ringCount - 1, j + 1));
+        addTriangle(mesh, top, lower(0, j + 1), lower(0, j));
+        addTriangle(mesh, bottom, upper(ringCount - 1, j), upper(ringCount - 1, j + 1));
     }
     for (int i = 0; i + 1 < ringCount; ++i) {
         for (int j = 0; j < kSegments; ++j) {
-            addTriangle(mesh, at(i, j), at(i, j + 1), at(i + 1, j + 1));
-            addTriangle(mesh, at(i, j), at(i + 1, j + 1), at(i + 1, j));
+            addTriangle(mesh, upper(i, j), upper(i, j + 1), lower(i + 1, j + 1));
+            addTriangle(mesh, upper(i, j), lower(i + 1, j + 1), lower(i + 1, j));
         }
     }
     orientOutward(mesh);
