@@ -291,7 +291,9 @@ TEST(GeneratedMeshes, shellMapsCarapaceToThePlanViewAndUndersideToAPalePlastronS
         }
         ASSERT_LT(u, 0.08f) << "vertex " << i;
         if (stripPerUnit == 0.0f && std::fabs(p.x) > 10.0f) stripPerUnit = u / std::fabs(p.x);
-        if (stripPerUnit > 0.0f) ASSERT_NEAR(u, std::fabs(p.x) * stripPerUnit, 1e-4f) << "vertex " << i;
+        if (stripPerUnit > 0.0f) {
+            ASSERT_NEAR(u, std::fabs(p.x) * stripPerUnit, 1e-4f) << "vertex " << i;
+        }
         highestStripY = std::max(highestStripY, p.y);
         inStrip[i] = true;
         EXPECT_GT(texel[0], texel[2]) << "vertex " << i;
