@@ -123,22 +123,24 @@ void RenderTarget::drawFullScreen() const {
     drawQuad(0, 0, 0, 0);
 }
 
-void RenderTarget::drawAdditive(float red, float green, float blue, float alpha) const {
+// The image over the whole viewport with the given blend function and colour;
+// blending is switched off and the colour back to white afterwards.
+static void drawBlended(const RenderTarget& target, GLenum source, GLenum destination, float red, float green,
+                        float blue, float alpha) {
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glBlendFunc(source, destination);
     glColor4f(red, green, blue, alpha);
-    drawQuad(0, 0, 0, 0);
+    target.drawQuad(0, 0, 0, 0);
     glColor4f(1, 1, 1, 1);
     glDisable(GL_BLEND);
 }
 
+void RenderTarget::drawAdditive(float red, float green, float blue, float alpha) const {
+    drawBlended(*this, GL_SRC_ALPHA, GL_ONE, red, green, blue, alpha);
+}
+
 void RenderTarget::drawModulate(float red, float green, float blue, float alpha) const {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_DST_COLOR, GL_ZERO);
-    glColor4f(red, green, blue, alpha);
-    drawQuad(0, 0, 0, 0);
-    glColor4f(1, 1, 1, 1);
-    glDisable(GL_BLEND);
+    drawBlended(*this, GL_DST_COLOR, GL_ZERO, red, green, blue, alpha);
 }
 
 void RenderTarget::blurPass(int32_t repetitions, int32_t radius, float spacing, float weight,
