@@ -108,7 +108,7 @@ int runCapture(const CaptureOptions& options) {
         frame.number = n;
         frame.width = kFrameWidth;
         frame.height = kFrameHeight;
-        frame.rgb.resize(static_cast<size_t>(kFrameWidth) * kFrameHeight * 3);
+        frame.rgb = writer.takeBuffer(static_cast<size_t>(kFrameWidth) * kFrameHeight * 3);
         glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
         ok = writer.push(std::move(frame));
         progress.update(n - first + 1, n + 1 == end);

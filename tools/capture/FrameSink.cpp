@@ -273,6 +273,19 @@ bool FrameWriterThread::drain() {
     return !failed;
 }
 
+std::vector<uint8_t> FrameWriterThread::takeBuffer(size_t bytes) {
+    std::vector<uint8_t> buffer;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!spareBuffers.empty()) {
+            buffer = std::move(spareBuffers.back());
+            spareBuffers.pop_back();
+        }
+    }
+    buffer.resize(bytes);
+    return buffer;
+}
+
 void FrameWriterThread::run() {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
@@ -286,6 +299,7 @@ void FrameWriterThread::run() {
         lock.unlock();
         const bool ok = sink.write(frame);
         lock.lock();
+        spareBuffers.push_back(std::move(frame.rgb));
         busy = false;
         failed = failed || !ok;
         changed.notify_all();

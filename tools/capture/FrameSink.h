@@ -55,6 +55,9 @@ public:
     bool push(CapturedFrame frame);
     // Waits for every queued frame; false when any write failed.
     bool drain();
+    // A pixel buffer of the given size, reused from a written frame when one is
+    // free, so that a long capture does not allocate a frame's worth per frame.
+    std::vector<uint8_t> takeBuffer(size_t bytes);
 
 private:
     void run();
@@ -63,6 +66,7 @@ private:
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<CapturedFrame> queue;
+    std::vector<std::vector<uint8_t>> spareBuffers;
     bool stopping = false;
     bool failed = false;
     bool busy = false;
