@@ -1,17 +1,13 @@
-#include "assets/Texture.h"
+#include "assets/JpegDecode.h"
 
+#include "assets/RegularFile.h"
 #include "platform/MessageBox.h"
 
-#include <cstdio>
-#include <cstdlib>
-// libjpeg's headers need FILE and size_t declared first.
-#include <jpeglib.h>
+#include <new>
+
 #include <jerror.h>
 
 namespace {
-
-// Larger sides are refused as damaged before any pixel memory is allocated.
-constexpr JDIMENSION kMaxSide = 16384;
 
 // One decoded row of 1 (grey) or 4 (CMYK) samples per pixel into RGB.
 void convertRow(const JSAMPLE* src, int componentCount, bool invertedCmyk, JDIMENSION width, uint8_t* dst) {
@@ -30,12 +26,11 @@ void convertRow(const JSAMPLE* src, int componentCount, bool invertedCmyk, JDIME
     }
 }
 
-// Reads all rows straight into the packed RGB buffer.
+// Reads all rows straight into the packed RGB buffer. The row table comes from
+// the decompressor's own pool, so that any way out of the decode releases it.
 void readRgbRows(jpeg_decompress_struct& cinfo, JpegImage& image) {
-    JSAMPROW* rows = static_cast<JSAMPROW*>(std::malloc(sizeof(JSAMPROW) * image.height));
-    if (rows == nullptr) {
-        ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 1);
-    }
+    JSAMPARRAY rows = static_cast<JSAMPARRAY>(
+        (*cinfo.mem->alloc_small)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, sizeof(JSAMPROW) * image.height));
     for (int32_t i = 0; i < image.height; ++i) {
         rows[i] = image.pixels + size_t(i) * image.rowStride;
     }
@@ -43,30 +38,57 @@ void readRgbRows(jpeg_decompress_struct& cinfo, JpegImage& image) {
         JDIMENSION first = cinfo.output_scanline;
         jpeg_read_scanlines(&cinfo, rows + first, cinfo.output_height - first);
     }
-    std::free(rows);
 }
 
 // Reads grey or CMYK rows one at a time and converts each to RGB.
 void readConvertedRows(jpeg_decompress_struct& cinfo, JpegImage& image) {
     const int componentCount = cinfo.output_components;
-    JSAMPROW row = static_cast<JSAMPROW>(std::malloc(size_t(cinfo.output_width) * componentCount));
-    if (row == nullptr) {
-        ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 2);
-    }
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                cinfo.output_width * componentCount, 1);
     while (cinfo.output_scanline < cinfo.output_height) {
         JDIMENSION y = cinfo.output_scanline;
-        if (jpeg_read_scanlines(&cinfo, &row, 1) == 1) {
-            convertRow(row, componentCount, cinfo.saw_Adobe_marker, cinfo.output_width,
+        if (jpeg_read_scanlines(&cinfo, row, 1) == 1) {
+            convertRow(row[0], componentCount, cinfo.saw_Adobe_marker, cinfo.output_width,
                        image.pixels + size_t(y) * image.rowStride);
         }
     }
-    std::free(row);
 }
 
 }  // namespace
 
+bool decodeJpeg(jpeg_decompress_struct& cinfo, JpegImage& image, JDIMENSION maxSide) {
+    jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.image_width > maxSide || cinfo.image_height > maxSide) {
+        ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, maxSide);
+    }
+    jpeg_start_decompress(&cinfo);
+    const int componentCount = cinfo.output_components;
+    if (componentCount != 1 && componentCount != 3 && componentCount != 4) {
+        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    }
+    image.width = int32_t(cinfo.output_width);
+    image.height = int32_t(cinfo.output_height);
+    image.rowStride = 3 * image.width;
+    image.pixels = new (std::nothrow) uint8_t[size_t(image.rowStride) * image.height];
+    if (image.pixels == nullptr) {
+        return false;
+    }
+    if (componentCount == 3) {
+        readRgbRows(cinfo, image);
+    } else {
+        readConvertedRows(cinfo, image);
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+void freeJpegPixels(JpegImage& image) {
+    delete[] image.pixels;
+    image.pixels = nullptr;
+}
+
 JpegImage* loadJpeg(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openRegularFile(path);
     if (file == nullptr) {
         showMessageBox(path, "Unable to load JPG File!");
         return nullptr;
@@ -78,29 +100,12 @@ JpegImage* loadJpeg(const char* path) {
     cinfo.err = jpeg_std_error(&errorManager);
     jpeg_create_decompress(&cinfo);
     jpeg_stdio_src(&cinfo, file);
-    JpegImage* image = new JpegImage;
-    jpeg_read_header(&cinfo, TRUE);
-    if (cinfo.image_width > kMaxSide || cinfo.image_height > kMaxSide) {
-        ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, kMaxSide);
+    // Short of memory for the record or its pixels: no image, nothing left open.
+    JpegImage* image = new (std::nothrow) JpegImage;
+    if (image != nullptr && !decodeJpeg(cinfo, *image)) {
+        freeJpeg(image);
+        image = nullptr;
     }
-    jpeg_start_decompress(&cinfo);
-    const int componentCount = cinfo.output_components;
-    if (componentCount != 1 && componentCount != 3 && componentCount != 4) {
-        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
-    }
-    image->width = int32_t(cinfo.output_width);
-    image->height = int32_t(cinfo.output_height);
-    image->rowStride = 3 * image->width;
-    image->pixels = static_cast<uint8_t*>(std::malloc(size_t(image->rowStride) * image->height));
-    if (image->pixels == nullptr) {
-        ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
-    }
-    if (componentCount == 3) {
-        readRgbRows(cinfo, *image);
-    } else {
-        readConvertedRows(cinfo, *image);
-    }
-    jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     std::fclose(file);
     return image;
@@ -108,7 +113,7 @@ JpegImage* loadJpeg(const char* path) {
 
 void freeJpeg(JpegImage* image) {
     if (image != nullptr) {
-        std::free(image->pixels);
+        freeJpegPixels(*image);
         delete image;
     }
 }

@@ -1,6 +1,7 @@
 #include "assets/MeshFile.h"
 
 #include "assets/Mesh.h"
+#include "assets/RegularFile.h"
 #include "platform/MessageBox.h"
 
 #include <cstdint>
@@ -138,7 +139,7 @@ EbrReadResult readEbr(std::FILE* file, Mesh& mesh) {
 }
 
 Mesh::Mesh(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openRegularFile(path);
     if (file == nullptr) {
         showMessageBox(path, "Error: .ebr file not found");
         return;

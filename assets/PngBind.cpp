@@ -5,7 +5,29 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <new>
+
 namespace {
+
+// A GL has a handful of error flags; one that reports more than this without
+// end (a lost context, a broken driver) is not going to stop.
+constexpr int kMaxStaleGlErrors = 64;
+
+// Clears the error flags left by earlier calls, giving up on a GL that never runs dry.
+void clearGlErrors() {
+    for (int i = 0; i < kMaxStaleGlErrors && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+// The image scaled to width x height, or false when memory runs short.
+bool scaleToUpload(const PngPixels& image, uint32_t width, uint32_t height, std::vector<uint8_t>& scaled) {
+    try {
+        scaled = scaleNearest(image, width, height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
 
 // The next power of two at or above side, no larger than maxSide.
 uint32_t powerOfTwoSide(uint32_t side, uint32_t maxSide) {
@@ -49,14 +71,13 @@ unsigned int pngBind(const char* path, int mipmap, int trans, PngInfo* info, int
     const uint32_t width = powerOfTwoSide(image.width, uint32_t(maxSide > 0 ? maxSide : 64));
     const uint32_t height = powerOfTwoSide(image.height, uint32_t(maxSide > 0 ? maxSide : 64));
     std::vector<uint8_t> scaled;
-    if (width != image.width || height != image.height) {
-        scaled = scaleNearest(image, width, height);
+    if ((width != image.width || height != image.height) && !scaleToUpload(image, width, height, scaled)) {
+        return 0;
     }
     const uint8_t* pixels = scaled.empty() ? image.bytes.data() : scaled.data();
 
     // GL reports upload failures only through its error flags, so start clean.
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    clearGlErrors();
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);

@@ -1,10 +1,13 @@
 #include "assets/PngImage.h"
 
+#include "assets/RegularFile.h"
+
 #include <png.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -14,6 +17,14 @@ constexpr uint32_t kMaxSide = 16384;
 // its own compressed bytes even at that ratio is damaged.
 constexpr double kMaxInflateRatio = 1100.0;
 constexpr double kDefaultFileGamma = 1.0 / 2.2;
+// The ancillary chunks kept (PLTE and tRNS are always kept) are a few bytes
+// long; anything that asks for more memory than this is refused on sight.
+constexpr png_alloc_size_t kMaxChunkBytes = 64 * 1024;
+// How many chunks libpng may store beyond the ones it needs.
+constexpr png_uint_32 kMaxCachedChunks = 32;
+// Chunks whose contents change the decoded pixels; every other ancillary chunk
+// (text, palettes suggestions, profiles, ...) is skipped unread.
+constexpr png_byte kUsedAncillaryChunks[] = "gAMA\0sRGB";
 
 // Everything readRows touches lives here, outside the frame that libpng may
 // longjmp back into.
@@ -86,13 +97,38 @@ bool sizeIsPlausible(png_structp png, png_infop info, long fileBytes) {
     return rawBytes <= double(fileBytes) * kMaxInflateRatio;
 }
 
+// Bounds every allocation libpng makes for a chunk, and drops what the
+// decoder never looks at, so a small file cannot ask for gigabytes.
+void setReadLimits(png_structp png) {
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+    // -1: every known chunk except IHDR, PLTE, tRNS, IDAT and IEND, and every unknown one.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kUsedAncillaryChunks, 2);
+}
+
+// The pixel buffer and its row table; false when memory runs short.
+bool allocateRows(PngDecode& d, PngPixels& out, size_t rowBytes) {
+    try {
+        out.bytes.assign(rowBytes * out.height, 0);
+        d.rows.resize(out.height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t y = 0; y < out.height; ++y) {
+        d.rows[y] = out.bytes.data() + rowBytes * y;
+    }
+    return true;
+}
+
 bool readRows(PngDecode& d, PngPixels& out) {
     if (setjmp(png_jmpbuf(d.png))) {
         return false;
     }
     png_init_io(d.png, d.file);
     png_set_sig_bytes(d.png, 8);
-    png_set_user_limits(d.png, kMaxSide, kMaxSide);
+    setReadLimits(d.png);
     png_read_info(d.png, d.info);
     if (!sizeIsPlausible(d.png, d.info, d.fileBytes)) {
         return false;
@@ -109,10 +145,8 @@ bool readRows(PngDecode& d, PngPixels& out) {
     if ((out.channelCount != 3 && out.channelCount != 4) || rowBytes != size_t(out.width) * out.channelCount) {
         return false;
     }
-    out.bytes.assign(rowBytes * out.height, 0);
-    d.rows.resize(out.height);
-    for (uint32_t y = 0; y < out.height; ++y) {
-        d.rows[y] = out.bytes.data() + rowBytes * y;
+    if (!allocateRows(d, out, rowBytes)) {
+        return false;
     }
     png_read_image(d.png, d.rows.data());
     png_read_end(d.png, nullptr);
@@ -133,12 +167,20 @@ double screenGamma() {
 }
 
 bool decodePng(const char* path, bool keepAlpha, PngPixels& out) {
-    PngDecode d;
-    d.keepAlpha = keepAlpha;
-    d.file = std::fopen(path, "rb");
-    if (d.file == nullptr) {
+    std::FILE* file = openRegularFile(path);
+    if (file == nullptr) {
+        out = PngPixels();
         return false;
     }
+    const bool ok = decodePngFile(file, keepAlpha, out);
+    std::fclose(file);
+    return ok;
+}
+
+bool decodePngFile(std::FILE* file, bool keepAlpha, PngPixels& out) {
+    PngDecode d;
+    d.keepAlpha = keepAlpha;
+    d.file = file;
     d.fileBytes = fileSize(d.file);
     bool ok = false;
     if (d.fileBytes > 0 && hasPngSignature(d.file)) {
@@ -147,7 +189,6 @@ bool decodePng(const char* path, bool keepAlpha, PngPixels& out) {
         ok = d.info != nullptr && readRows(d, out);
         png_destroy_read_struct(&d.png, d.info != nullptr ? &d.info : nullptr, nullptr);
     }
-    std::fclose(d.file);
     if (!ok) {
         out = PngPixels();
     }

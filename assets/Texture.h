@@ -25,7 +25,8 @@ public:
 
     // Loads the file: PNG when the text after the path's first '.' is exactly
     // png, Png, PNg or PNG; JPEG otherwise. The new texture stays bound. A PNG
-    // that fails, or a JPEG that cannot be opened, leaves textureName 0 and 0 x 0.
+    // that fails, a JPEG that cannot be opened, or an image too large for the
+    // memory at hand leaves textureName 0 and 0 x 0; it throws nothing.
     void load(const char* path);
 
     unsigned int textureName = 0;
@@ -43,9 +44,10 @@ struct JpegImage {
 
 // Decodes a JPEG file; the caller owns the record and its pixels (free with
 // freeJpeg). Returns null, after the "Unable to load JPG File!" box, when the
-// file cannot be opened. Grey and CMYK files are converted to RGB. Damaged data,
-// or a side beyond 16384 pixels, ends the process inside the decoder with its
-// message on standard error and exit status 1.
+// file cannot be opened (a path that is not a regular file counts as one), and
+// without a box when memory for the image runs short. Grey and CMYK files are
+// converted to RGB. Damaged data, or a side beyond 16384 pixels, ends the
+// process inside the decoder with its message on standard error and exit status 1.
 JpegImage* loadJpeg(const char* path);
 
 // Releases a record from loadJpeg and its pixels; null is accepted.

@@ -36,6 +36,15 @@ void rippleSphere(float t, const SubMesh& rest, SubMesh& target) {
     float* out = target.positions.get();
     for (int32_t i = 0; i < vertexCount; ++i, normal += 3, position += 3, out += 3) {
         const double nx = normal[0], ny = normal[1], nz = normal[2];
+        // A vertex with no face (or only degenerate ones) has a not-a-number
+        // rest normal; it stays put rather than spread NaN through the next
+        // normal pass to the faces around it.
+        if (!std::isfinite(nx) || !std::isfinite(ny) || !std::isfinite(nz)) {
+            out[0] = position[0];
+            out[1] = position[1];
+            out[2] = position[2];
+            continue;
+        }
         const double k = std::sin(fx * nx + time) * std::sin(fy * ny + time) * std::sin(fz * nz + time);
         out[0] = static_cast<float>(k * nx * amp + position[0]);
         out[1] = static_cast<float>(k * ny * amp + position[1]);

@@ -18,6 +18,8 @@ RippleParameters rippleParameters(float t);
 // Rewrites target's positions as rest's positions moved along rest's normals by
 // the ripple at time t. Covers target's vertices but never more than rest has;
 // reads rest only, touches nothing but target's positions, allocates nothing.
+// A vertex whose rest normal is not a number (it has no face) keeps its rest
+// position.
 void rippleSphere(float t, const SubMesh& rest, SubMesh& target);
 
 class SphereScene : public Scene {

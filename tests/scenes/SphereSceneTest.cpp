@@ -4,6 +4,7 @@
 
 #include "tests/scenes/SceneTest.h"
 
+#include <cmath>
 #include <cstring>
 
 using namespace scenetest;
@@ -51,6 +52,29 @@ TEST(RippleSphere, movesEachVertexAlongItsRestNormalAndStopsAtTheRestVertexCount
         // The zero normal component silences the second vertex at t = 0 only.
         const bool secondAtRest = std::equal(positions + 3, positions + 6, &target->positions[3]);
         EXPECT_EQ(secondAtRest, c.t == 0) << "t = " << c.t;
+    }
+}
+
+TEST(RippleSphere, aVertexWithoutAFaceStaysAtRestAndLeavesItsNeighboursNormalsFinite) {
+    // Vertex 3 sits only in a degenerate face with vertex 0, so its rest normal is not a number.
+    const float positions[] = {0, 0, 10, 10, 0, 10, 0, 10, 10, 5, 5, 20};
+    const int32_t faces[] = {0, 1, 2, 0, 3, 3};
+    auto make = [&] {
+        auto sub = SubMesh::allocate(4, 2);
+        std::memcpy(sub->positions.get(), positions, sizeof positions);
+        std::memcpy(sub->faces.get(), faces, sizeof faces);
+        sub->computeNormals();
+        return sub;
+    };
+    auto rest = make();
+    auto target = make();
+    ASSERT_TRUE(std::isnan(rest->normals[9]));
+    for (float t : {0.3f, 1.0f, 17.5f}) {
+        rippleSphere(t, *rest, *target);
+        EXPECT_EQ(std::vector<float>(&target->positions[9], &target->positions[12]),
+                  std::vector<float>(positions + 9, positions + 12)) << "t = " << t;
+        target->computeNormals();
+        for (int i = 0; i < 9; ++i) ASSERT_TRUE(std::isfinite(target->normals[i])) << "t = " << t << ", " << i;
     }
 }
 
