@@ -49,14 +49,13 @@ int renderModuleOnce(const unsigned char* data, size_t size, int rateHz, PcmData
     out.rateHz = rateHz;
     out.sourceChannelCount = 2;
     std::vector<float> block(2 * 4096);
-    long long limit = static_cast<long long>(kMaxDecodedSeconds * rateHz);
     for (;;) {
         size_t count = openmpt_module_read_interleaved_float_stereo(module, rateHz, 4096, block.data());
         if (count == 0) {
             break;
         }
         out.frames.insert(out.frames.end(), block.begin(), block.begin() + 2 * count);
-        if (out.frameCount() > limit) {
+        if (exceedsDecodeCaps(out.frameCount(), rateHz)) {
             error = FMOD_ERR_MEMORY;
             break;
         }

@@ -41,6 +41,61 @@ off_t seekMemory(void* handle, off_t offset, int whence) {
     return static_cast<off_t>(target);
 }
 
+// Bytes taken by ID3v2 tags at the start and by ID3v1 and APEv2 tags at the
+// end: metadata that is no part of the audio, however large its pictures.
+size_t tagBytes(const unsigned char* data, size_t size) {
+    size_t tags = 0;
+    if (size >= 10 && std::memcmp(data, "ID3", 3) == 0) {
+        const size_t body = size_t(data[6] & 0x7f) << 21 | size_t(data[7] & 0x7f) << 14 |
+                            size_t(data[8] & 0x7f) << 7 | size_t(data[9] & 0x7f);
+        tags += 10 + body + ((data[5] & 0x10) != 0 ? 10 : 0);
+    }
+    if (size >= 128 && std::memcmp(data + size - 128, "TAG", 3) == 0) {
+        tags += 128;
+    }
+    if (size >= 32 && std::memcmp(data + size - 32, "APETAGEX", 8) == 0) {
+        const unsigned char* length = data + size - 32 + 12;
+        tags += size_t(length[0]) | size_t(length[1]) << 8 | size_t(length[2]) << 16 | size_t(length[3]) << 24;
+    }
+    return tags < size ? tags : size;
+}
+
+// Bytes of the stream that mpg123 takes as MPEG audio frames (header and body).
+// Parsing only: nothing is decoded.
+long long mpegFrameBytes(const unsigned char* data, size_t size) {
+    int status = MPG123_OK;
+    mpg123_handle* parser = mpg123_new(nullptr, &status);
+    if (parser == nullptr) {
+        return 0;
+    }
+    mpg123_param(parser, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    MemoryStream stream = {data, size, 0};
+    long long frameBytes = 0;
+    if (mpg123_replace_reader_handle(parser, readMemory, seekMemory, nullptr) == MPG123_OK &&
+        mpg123_open_handle(parser, &stream) == MPG123_OK) {
+        for (;;) {
+            status = mpg123_framebyframe_next(parser);
+            if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
+                break;
+            }
+            size_t bodyBytes = 0;
+            if (mpg123_framedata(parser, nullptr, nullptr, &bodyBytes) == MPG123_OK) {
+                frameBytes += 4 + static_cast<long long>(bodyBytes);
+            }
+        }
+        mpg123_close(parser);
+    }
+    mpg123_delete(parser);
+    return frameBytes;
+}
+
+// A real MP3 is frames from end to end; other data (a WAV, an image) can hold a
+// few byte patterns that pass for frame headers, and decodes to noise or silence.
+bool mostlyMpegFrames(const unsigned char* data, size_t size) {
+    const long long audioBytes = static_cast<long long>(size - tagBytes(data, size));
+    return mpegFrameBytes(data, size) * 2 >= audioBytes;
+}
+
 // Accepts every rate mpg123 knows, mono or stereo, always as 32-bit float.
 void requestFloatOutput(mpg123_handle* decoder) {
     const long* rates = nullptr;
@@ -88,7 +143,7 @@ long long decodeAll(mpg123_handle* decoder, PcmData& out, bool& tooLong) {
             appendFrames(buffer, done / sizeof(float), channels, out);
             ++productiveReads;
             idleReads = 0;
-            if (out.frameCount() > kMaxDecodedSeconds * out.rateHz) {
+            if (exceedsDecodeCaps(out.frameCount(), out.rateHz)) {
                 tooLong = true;
                 break;
             }
@@ -126,7 +181,7 @@ int decodeMp3(const unsigned char* data, size_t size, PcmData& out) {
         out = PcmData();
         return FMOD_ERR_MEMORY;
     }
-    if (productiveReads == 0 || out.frames.empty()) {
+    if (productiveReads == 0 || out.frames.empty() || !mostlyMpegFrames(data, size)) {
         out = PcmData();
         return FMOD_ERR_FILE_BAD;
     }

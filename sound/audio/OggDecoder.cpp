@@ -78,7 +78,7 @@ bool decodeAll(OggVorbis_File& file, PcmData& out) {
             return true;
         }
         appendPlanes(planes, count, info->channels, out);
-        if (out.frameCount() > kMaxDecodedSeconds * out.rateHz) {
+        if (exceedsDecodeCaps(out.frameCount(), out.rateHz)) {
             return false;
         }
     }

@@ -5,6 +5,7 @@
 #include <samplerate.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -35,6 +36,50 @@ bool hasMpegSuffix(const char* path) {
            std::strcmp(suffix, "mp1") == 0;
 }
 
+uint32_t readLe32(const unsigned char* bytes) {
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+}
+
+// A RIFF file that is not a WAVE of MPEG audio (a PCM WAV, an AVI, a WebP).
+// The format tag of the first "fmt " chunk tells: 0x50 is MPEG layer 1 or 2,
+// 0x55 MPEG layer 3, 0xFFFE (extensible) keeps its tag in the sub-format.
+bool isRiffOfOtherAudio(const unsigned char* data, size_t size) {
+    if (!startsWith(data, size, "RIFF")) {
+        return false;
+    }
+    if (size < 12 || std::memcmp(data + 8, "WAVE", 4) != 0) {
+        return true;
+    }
+    for (size_t at = 12; at + 8 <= size;) {
+        const size_t length = readLe32(data + at + 4);
+        if (std::memcmp(data + at, "fmt ", 4) == 0 && length >= 2 && at + 8 + 2 <= size) {
+            unsigned tag = data[at + 8] | unsigned(data[at + 9]) << 8;
+            if (tag == 0xFFFE && length >= 26 && at + 8 + 26 <= size) {
+                tag = data[at + 8 + 24] | unsigned(data[at + 8 + 25]) << 8;
+            }
+            return tag != 0x50 && tag != 0x55;
+        }
+        if (length > size - at - 8) {
+            break;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return true;
+}
+
+// Files that say at their start what else they are. MPEG audio has no magic
+// number of its own, and a decoder finds things that pass for frames in almost
+// any data (quiet 16-bit samples are full of 0xFF bytes).
+bool hasForeignSignature(const unsigned char* data, size_t size) {
+    static const char* const kSignatures[] = {"fLaC", "FORM", "\x89PNG", "\xFF\xD8\xFF", "GIF8", "MThd", "PK\x03\x04"};
+    for (const char* signature : kSignatures) {
+        if (startsWith(data, size, signature)) {
+            return true;
+        }
+    }
+    return isRiffOfOtherAudio(data, size);
+}
+
 }  // namespace
 
 int readWholeFile(const char* path, std::vector<unsigned char>& bytes) {
@@ -47,12 +92,13 @@ int readWholeFile(const char* path, std::vector<unsigned char>& bytes) {
         return FMOD_ERR_FILE_NOTFOUND;
     }
     int error = FMOD_ERR_NONE;
-    // Only regular files have a size to trust: a directory opens, but reads fail.
+    // Only regular files have a size to trust: a folder or a device opens, but
+    // holds no file to load, so it counts as one that is not there.
     struct stat info;
     bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
     long long size = regular ? static_cast<long long>(info.st_size) : -1;
     if (size < 0) {
-        error = FMOD_ERR_FILE_BAD;
+        error = FMOD_ERR_FILE_NOTFOUND;
     } else if (size > kMaxFileBytes) {
         error = FMOD_ERR_MEMORY;
     } else {
@@ -73,6 +119,9 @@ int decodeSampleBytes(const char* path, const unsigned char* data, size_t size, 
     }
     if (startsWith(data, size, "OggS")) {
         return decodeOgg(data, size, out);
+    }
+    if (hasForeignSignature(data, size)) {
+        return FMOD_ERR_FILE_FORMAT;
     }
     // MPEG audio has no magic number; accept a leading ID3 tag, a frame sync, or a name
     // that says so (some files carry junk before the first frame).
@@ -95,7 +144,7 @@ int resampleTo(PcmData& pcm, int rateHz) {
     double ratio = static_cast<double>(rateHz) / pcm.rateHz;
     long long inFrames = pcm.frameCount();
     long long outCapacity = static_cast<long long>(inFrames * ratio) + 64;
-    if (outCapacity > static_cast<long long>(kMaxDecodedSeconds * rateHz) + 64) {
+    if (exceedsDecodeCaps(outCapacity - 64, rateHz)) {
         return FMOD_ERR_MEMORY;
     }
     std::vector<float> resampled(static_cast<size_t>(outCapacity) * 2);

@@ -1,0 +1,69 @@
+// How much decoded audio a small file can make the library hold: the caps count
+// bytes as well as seconds, so a file declaring a huge rate stops as early as
+// one at an ordinary rate.
+#include "tests/sound/TestAudioFiles.h"
+
+#include "sound/audio/PcmData.h"
+
+#include <gtest/gtest.h>
+#include <vorbis/vorbisenc.h>
+
+using namespace soundtest;
+
+namespace {
+
+// An Ogg Vorbis stream set up by the encoder for 48 kHz stereo, whose
+// identification header is then made to declare rateHz, followed by
+// packetCount one-byte audio packets: long blocks whose floors end at once,
+// which decoders take as silence, 1024 frames each.
+Bytes silentOgg(int rateHz, long packetCount) {
+    vorbis_info info;
+    vorbis_info_init(&info);
+    EXPECT_EQ(vorbis_encode_init_vbr(&info, 2, 48000, 0.1f), 0);
+    vorbis_comment comment;
+    vorbis_comment_init(&comment);
+    vorbis_dsp_state dsp;
+    vorbis_analysis_init(&dsp, &info);
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 7);
+    Bytes out;
+    auto pages = [&](int (*next)(ogg_stream_state*, ogg_page*)) {
+        for (ogg_page page; next(&stream, &page) != 0;) {
+            out.insert(out.end(), page.header, page.header + page.header_len);
+            out.insert(out.end(), page.body, page.body + page.body_len);
+        }
+    };
+    ogg_packet headers[3];
+    vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
+    for (int i = 0; i < 4; ++i) headers[0].packet[12 + i] = static_cast<unsigned char>(rateHz >> (8 * i));
+    for (ogg_packet& header : headers) ogg_stream_packetin(&stream, &header);
+    pages(ogg_stream_flush);
+    unsigned char audio = 0x02;  // bit 0: audio packet; bit 1: mode 1, the long block
+    for (long i = 0; i < packetCount; ++i) {
+        ogg_packet packet{&audio, 1, 0, i + 1 == packetCount, (i + 1) * 1024, 3 + i};
+        ogg_stream_packetin(&stream, &packet);
+        pages(ogg_stream_pageout);
+    }
+    pages(ogg_stream_flush);
+    ogg_stream_clear(&stream);
+    vorbis_dsp_clear(&dsp);
+    vorbis_comment_clear(&comment);
+    vorbis_info_clear(&info);
+    return out;
+}
+
+}  // namespace
+
+TEST(DecodeCaps, aFileDeclaringAHugeRateStopsAtTheByteCapNotAfterTwentyMinutesOfItsOwnRate) {
+    const Bytes small = silentOgg(384000, 40);
+    PcmData pcm;
+    ASSERT_EQ(decodeOgg(small.data(), small.size(), pcm), 0);
+    EXPECT_EQ(pcm.rateHz, 384000);
+    EXPECT_NEAR(pcm.frameCount(), 40 * 1024, 2048);
+
+    // 61 million frames: 160 s at 384 kHz, far inside 20 minutes, but 490 MB of floats.
+    const Bytes large = silentOgg(384000, 60000);
+    EXPECT_LT(large.size(), 200000u);
+    EXPECT_EQ(decodeOgg(large.data(), large.size(), pcm), FMOD_ERR_MEMORY);
+    EXPECT_EQ(pcm.frameCount(), 0);
+}
