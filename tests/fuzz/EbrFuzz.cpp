@@ -4,6 +4,7 @@
 #include "assets/Mesh.h"
 #include "assets/MeshFile.h"
 #include "platform/MessageBox.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,20 +46,16 @@ void writeSeeds(const std::string& dir) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (const char* dir = std::getenv("EBR_SEED_DIR")) {
+    if (const char* dir = std::getenv("FUZZ_SEED_DIR")) {
         writeSeeds(dir);
     }
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static uint8_t none = 0;
-    std::FILE* file = fmemopen(size > 0 ? const_cast<uint8_t*>(data) : &none, size > 0 ? size : 1, "rb");
+    std::FILE* file = fuzz::openBytes(data, size);
     if (file == nullptr) {
         return 0;
-    }
-    if (size == 0) {
-        std::fgetc(file);  // an empty stream: position at its end
     }
     Mesh& mesh = emptyMesh();
     readEbr(file, mesh);
