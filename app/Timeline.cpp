@@ -26,25 +26,33 @@ int runTimeline(DemoHost& host) {
         teardown(host);
         return host.closeWindow();
     }
-    for (;;) {
-        const float t = host.now();
-        const float* spectrum = host.currentSpectrum();
-        // Independent tests on the same t: at a shared bound two scenes draw,
-        // each with its own present.
-        for (int scene = 0; scene < 3; ++scene) {
-            if (sceneShowsAt(scene, t)) {
-                host.renderScene(scene, t, spectrum);
-                host.present();
-            }
-        }
-        if (contains(kEndWindow, t)) {
-            teardown(host);
-            host.closeWindow();
-            return 0;
-        }
-        if (host.escapePressed()) {
-            teardown(host);
-            return host.closeWindow();
+    int exitStatus = 0;
+    while (runTimelineIteration(host, exitStatus)) {
+    }
+    return exitStatus;
+}
+
+bool runTimelineIteration(DemoHost& host, int& exitStatus) {
+    const float t = host.now();
+    const float* spectrum = host.currentSpectrum();
+    // Independent tests on the same t: at a shared bound two scenes draw,
+    // each with its own present.
+    for (int scene = 0; scene < 3; ++scene) {
+        if (sceneShowsAt(scene, t)) {
+            host.renderScene(scene, t, spectrum);
+            host.present();
         }
     }
+    if (contains(kEndWindow, t)) {
+        teardown(host);
+        host.closeWindow();
+        exitStatus = 0;
+        return false;
+    }
+    if (host.escapePressed()) {
+        teardown(host);
+        exitStatus = host.closeWindow();
+        return false;
+    }
+    return true;
 }

@@ -38,3 +38,9 @@ bool sceneShowsAt(int scene, float t);
 // Runs the loop until Escape or the end of the timeline. Returns the exit
 // status: 0 after the timeline, the window's close result after Escape.
 int runTimeline(DemoHost& host);
+
+// One pass of the loop body: draws the scenes that show at the host's time, then
+// checks the end of the timeline and Escape. Returns true while the run goes on;
+// on the last pass it does the teardown and sets exitStatus as runTimeline would.
+// For hosts whose frames come from a callback (a browser) instead of a loop.
+bool runTimelineIteration(DemoHost& host, int& exitStatus);

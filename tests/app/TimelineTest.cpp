@@ -130,3 +130,25 @@ TEST(Timeline, readsTheClockThenTheSpectrumOncePerIteration) {
     EXPECT_EQ(spectrumReads, 3);
     EXPECT_EQ(host.next, 3u);
 }
+
+// A frame-callback host drives the loop one pass at a time and must see the
+// same calls, the same end and the same exit status as the blocking loop.
+TEST(Timeline, onePassAtATimeMatchesTheBlockingLoop) {
+    ScriptedHost byPass({5.0f, 43.0f, 60.0f});
+    int status = -1;
+    EXPECT_TRUE(runTimelineIteration(byPass, status));
+    EXPECT_TRUE(runTimelineIteration(byPass, status));
+    EXPECT_FALSE(runTimelineIteration(byPass, status));
+    EXPECT_EQ(status, 0);
+    ScriptedHost looped({5.0f, 43.0f, 60.0f});
+    runTimeline(looped);
+    // The blocking loop polls once more, before its first pass.
+    looped.calls.erase(looped.calls.begin());
+    EXPECT_EQ(byPass.calls, looped.calls);
+
+    ScriptedHost escaped({5.0f, 6.0f}, 1);
+    EXPECT_TRUE(runTimelineIteration(escaped, status));
+    EXPECT_FALSE(runTimelineIteration(escaped, status));
+    EXPECT_EQ(status, 7);
+    EXPECT_EQ(escaped.frames().back(), "close");
+}

@@ -1,0 +1,217 @@
+// The browser build's GL compatibility arithmetic against the real thing: Mesa's
+// GLU for mip chains and look-at matrices, Mesa's texture generation (read back
+// through feedback mode) for sphere mapping. Natively compiled; the shims that
+// use this arithmetic only run in the browser.
+#include "tests/support/GLTestContext.h"
+#include "web/gl/FixedFunctionMath.h"
+#include "web/gl/IndexPieces.h"
+#include "web/gl/MipmapChain.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+class GLCompatMath : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testgl::ensureContext();
+        testgl::resetState();
+    }
+};
+
+std::vector<uint8_t> noise(size_t count, unsigned seed) {
+    std::vector<uint8_t> bytes(count);
+    for (uint8_t& b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = uint8_t(seed >> 16);
+    }
+    return bytes;
+}
+
+// Every level GLU made for the bound texture, as tightly packed bytes.
+std::vector<MipLevel> levelsFromGL(GLenum format, int components) {
+    std::vector<MipLevel> levels;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int level = 0;; ++level) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+        if (w == 0 || h == 0) {
+            return levels;
+        }
+        MipLevel got;
+        got.width = w;
+        got.height = h;
+        got.bytes.resize(size_t(w) * h * components);
+        glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, got.bytes.data());
+        levels.push_back(std::move(got));
+    }
+}
+
+}  // namespace
+
+TEST_F(GLCompatMath, mipChainsMatchGluForScaledAndPowerOfTwoImages) {
+    struct Case {
+        int width, height, components, alignment;
+    };
+    // Up and down scaling, one side a power of two, odd sides with row padding,
+    // a side of 1, a photograph-like 4:3 size and twice-a-power (GLU's halving path).
+    const Case cases[] = {{13, 7, 3, 4}, {64, 64, 4, 4}, {100, 30, 3, 1}, {1, 5, 4, 4},
+                          {320, 240, 3, 1}, {128, 64, 3, 1}, {23, 96, 3, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.components);
+        const GLenum format = c.components == 4 ? GL_RGBA : GL_RGB;
+        const int rowBytes = c.width * c.components;
+        const int stride = (rowBytes + c.alignment - 1) / c.alignment * c.alignment;
+        const std::vector<uint8_t> image = noise(size_t(stride) * c.height, unsigned(c.width * 31 + c.height));
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, c.alignment);
+        ASSERT_EQ(gluBuild2DMipmaps(GL_TEXTURE_2D, c.components, c.width, c.height, format, GL_UNSIGNED_BYTE,
+                                    image.data()),
+                  0);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        GLint maxSide = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+        const std::vector<MipLevel> expected = levelsFromGL(format, c.components);
+        const std::vector<MipLevel> ours = buildMipChain(image.data(), c.width, c.height, c.components, stride, maxSide);
+        ASSERT_EQ(ours.size(), expected.size());
+        for (size_t level = 0; level < ours.size(); ++level) {
+            SCOPED_TRACE(testing::Message() << "level " << level);
+            ASSERT_EQ(ours[level].width, expected[level].width);
+            ASSERT_EQ(ours[level].height, expected[level].height);
+            int worst = 0;
+            for (size_t i = 0; i < ours[level].bytes.size(); ++i) {
+                worst = std::max(worst, std::abs(int(ours[level].bytes[i]) - int(expected[level].bytes[i])));
+            }
+            EXPECT_EQ(worst, 0);
+        }
+        glDeleteTextures(1, &name);
+    }
+    EXPECT_EQ(gluNearestPower(800), 1024);
+    EXPECT_EQ(gluNearestPower(600), 512);
+    EXPECT_EQ(gluNearestPower(1), 1);
+    EXPECT_TRUE(buildMipChain(nullptr, 4, 4, 3, 12, 64).empty());
+    EXPECT_TRUE(buildMipChain(noise(12, 1).data(), 0, 4, 3, 12, 64).empty());
+}
+
+TEST_F(GLCompatMath, lookAtMatchesGluForCamerasAllAround) {
+    const double eyes[][9] = {{0, 0, 5, 0, 0, 0, 0, 1, 0},
+                              {120, -40, 33, 10, 25, 0, 0, 1, 0},
+                              {-3, 80, -200, 15, -30, 0, 0, 1, 0},
+                              {1, 2, 3, 4, 6, 8, 0.3, 0.2, 0.9}};
+    for (const auto& e : eyes) {
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(e[0], e[1], e[2], e[3], e[4], e[5], e[6], e[7], e[8]);
+        float expected[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, expected);
+        glLoadIdentity();
+        float rotation[16];
+        lookAtRotation(e[0], e[1], e[2], e[3], e[4], e[5], e[6], e[7], e[8], rotation);
+        glMultMatrixf(rotation);
+        glTranslatef(float(-e[0]), float(-e[1]), float(-e[2]));
+        float ours[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, ours);
+        for (int k = 0; k < 16; ++k) {
+            EXPECT_NEAR(ours[k], expected[k], 1e-4f * (1.0f + std::fabs(expected[k]))) << "entry " << k;
+        }
+    }
+}
+
+TEST_F(GLCompatMath, sphereMapCoordinatesMatchMesaTextureGeneration) {
+    // A rotated, scaled and moved model view, as the sphere scene's is.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(3.0f, -2.0f, -150.0f);
+    glRotatef(37.0f, 0.3f, 1.0f, 0.2f);
+    glScalef(1.5f, 0.8f, 1.2f);
+    float modelView[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    const std::vector<float> positions = {10, 0, 0, 0, 20, 5, -7, -3, 40, 25, 25, -25, 0, 0, 50, -30, 10, 0};
+    const std::vector<float> normals = {1, 0, 0, 0, 2, 0.5f, -0.2f, -0.1f, 1, 0.6f, 0.6f, -0.5f, 0, 0, 3, -1, 0.3f, 0};
+    const size_t count = positions.size() / 3;
+
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glEnable(GL_NORMALIZE);
+    // Feedback reports texture coordinates only while a complete texture is on.
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const uint8_t white[4] = {255, 255, 255, 255};
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    glEnable(GL_TEXTURE_2D);
+    std::vector<GLfloat> feedback(count * 16 + 64);
+    glFeedbackBuffer(GLsizei(feedback.size()), GL_3D_COLOR_TEXTURE, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    glBegin(GL_POINTS);
+    for (size_t v = 0; v < count; ++v) {
+        glNormal3fv(&normals[v * 3]);
+        glVertex3fv(&positions[v * 3]);
+    }
+    glEnd();
+    const GLint written = glRenderMode(GL_RENDER);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_TEXTURE_2D);
+    glDeleteTextures(1, &name);
+
+    std::vector<float> ours(count * 2);
+    sphereMapCoordinates(modelView, positions.data(), normals.data(), count, ours.data());
+    // Each point: token, x, y, z, RGBA, STRQ. Points off screen are clipped away,
+    // so match by order among those Mesa kept and require most of them.
+    ASSERT_GT(written, 0);
+    size_t matched = 0;
+    for (GLint i = 0; i + 11 < written; i += 12) {
+        ASSERT_EQ(GLint(feedback[i]), GL_POINT_TOKEN);
+        const float s = feedback[i + 8], t = feedback[i + 9];
+        bool found = false;
+        for (size_t v = 0; v < count && !found; ++v) {
+            found = std::fabs(ours[v * 2] - s) < 1e-4f && std::fabs(ours[v * 2 + 1] - t) < 1e-4f;
+        }
+        EXPECT_TRUE(found) << "Mesa's (" << s << ", " << t << ") not among ours";
+        matched += found;
+    }
+    EXPECT_GE(matched, 3u);
+}
+
+TEST(IndexPieces, wideIndexListsSplitIntoSixteenBitWindowsOfWholeTriangles) {
+    // Two clusters far apart, a triangle straddling both, and a plain small list.
+    std::vector<uint32_t> indices = {0, 1, 2, 5, 6, 7, 100000, 100001, 100002, 3, 100003, 4, 100004, 100005, 100006};
+    size_t dropped = 9;
+    const std::vector<IndexPiece> pieces = splitIntoPieces(indices.data(), indices.size(), 3, kMaxPieceSpan, &dropped);
+    EXPECT_EQ(dropped, 1u);
+    std::vector<uint32_t> rebuilt;
+    for (const IndexPiece& piece : pieces) {
+        EXPECT_LE(piece.vertexSpan, kMaxPieceSpan);
+        EXPECT_EQ(piece.indices.size() % 3, 0u);
+        for (uint16_t index : piece.indices) {
+            EXPECT_LT(index, piece.vertexSpan);
+            rebuilt.push_back(piece.firstVertex + index);
+        }
+    }
+    const std::vector<uint32_t> kept = {0, 1, 2, 5, 6, 7, 100000, 100001, 100002, 100004, 100005, 100006};
+    EXPECT_EQ(rebuilt, kept);
+    EXPECT_EQ(pieces.size(), 2u);
+
+    const uint32_t small[] = {9, 8, 7, 7, 8, 10};
+    const std::vector<IndexPiece> one = splitIntoPieces(small, 6, 3, kMaxPieceSpan, nullptr);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].firstVertex, 7u);
+    EXPECT_EQ(one[0].vertexSpan, 4u);
+    EXPECT_EQ(one[0].indices, (std::vector<uint16_t>{2, 1, 0, 0, 1, 3}));
+    // A trailing partial triangle is not drawn, as GL would not draw it either.
+    EXPECT_EQ(splitIntoPieces(small, 5, 3, kMaxPieceSpan, nullptr)[0].indices.size(), 3u);
+    EXPECT_TRUE(splitIntoPieces(small, 0, 3, kMaxPieceSpan, nullptr).empty());
+}
