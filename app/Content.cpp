@@ -13,26 +13,51 @@ const char* const kMeshPaths[8] = {
     "data/obj/test.ebr",     "data/obj/hisphere.ebr", "data/obj/hisphere.ebr",    "data/obj/turtleskall.ebr",
 };
 
-Content::Content() : sound(kSoundtrackPath) {
-    for (size_t i = 0; i < loadedTextures.size(); ++i) {
-        textures[i] = &loadedTextures[i].emplace(kTexturePaths[i]);
+void loadContent(ContentSteps& steps) {
+    steps.openSound(kSoundtrackPath);
+    for (size_t i = 0; i < 10; ++i) {
+        steps.loadTexture(i, kTexturePaths[i]);
     }
-    for (size_t i = 0; i < loadedMeshes.size(); ++i) {
-        meshes[i] = &loadedMeshes[i].emplace(kMeshPaths[i]);
+    for (size_t i = 0; i < 8; ++i) {
+        steps.loadMesh(i, kMeshPaths[i]);
     }
-    targets[0] = &createdTargets[0].emplace(800, 600, 800, 600);
-    targets[1] = &createdTargets[1].emplace(128, 128, 800, 600);
+    steps.createTarget(0, 800, 600, 800, 600);
+    steps.createTarget(1, 128, 128, 800, 600);
+}
+
+Content::Content() {
+    loadContent(*this);
+}
+
+void Content::openSound(const char* path) {
+    sound.emplace(path);
+}
+
+void Content::loadTexture(size_t index, const char* path) {
+    textures[index] = &loadedTextures[index].emplace(path);
+}
+
+void Content::loadMesh(size_t index, const char* path) {
+    meshes[index] = &loadedMeshes[index].emplace(path);
+}
+
+void Content::createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) {
+    targets[index] = &createdTargets[index].emplace(width, height, screenWidth, screenHeight);
 }
 
 void Content::startMusic() {
-    sound.play();
+    if (sound) {
+        sound->play();
+    }
 }
 
 const float* Content::currentSpectrum() {
-    const float* spectrum = sound.spectrum();
+    const float* spectrum = sound ? sound->spectrum() : nullptr;
     return spectrum != nullptr ? spectrum : silence.data();
 }
 
 void Content::shutdownSound() {
-    sound.shutdown();
+    if (sound) {
+        sound->shutdown();
+    }
 }

@@ -1,19 +1,50 @@
 #include "app/Demo.h"
 
+#include "platform/MessageBox.h"
 #include "scenes/PhotoScene.h"
 #include "scenes/ShellScene.h"
 #include "scenes/SphereScene.h"
 
-Demo::Demo() : window(800, 600, 32, true, "morvel") {
-    // The content needs the window's GL context, so it is made after the window.
-    content.emplace();
+int Demo::run() {
+    if (!startUp(*this)) {
+        showMessageBox("morvel", "No OpenGL context could be made, so the demo cannot run.");
+        window->close();
+        return kNoWindowStatus;
+    }
+    return runTimeline(*this);
+}
+
+bool Demo::openWindow() {
+    window.emplace(800, 600, 32, true, "morvel");
+    return window->ready;
+}
+
+void Demo::openSound(const char* path) {
+    content.openSound(path);
+}
+
+void Demo::loadTexture(size_t index, const char* path) {
+    content.loadTexture(index, path);
+}
+
+void Demo::loadMesh(size_t index, const char* path) {
+    content.loadMesh(index, path);
+}
+
+void Demo::createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) {
+    content.createTarget(index, width, height, screenWidth, screenHeight);
+}
+
+void Demo::createScenes() {
     scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(), std::make_unique<ShellScene>()};
 }
 
-int Demo::run() {
+void Demo::startClock() {
     timer.start();
-    content->startMusic();
-    return runTimeline(*this);
+}
+
+void Demo::playMusic() {
+    content.startMusic();
 }
 
 float Demo::now() {
@@ -21,19 +52,19 @@ float Demo::now() {
 }
 
 const float* Demo::currentSpectrum() {
-    return content->currentSpectrum();
+    return content.currentSpectrum();
 }
 
 void Demo::renderScene(int scene, float t, const float* spectrum) {
-    scenes[scene]->render(t, spectrum, content->textures, content->meshes, content->targets);
+    scenes[scene]->render(t, spectrum, content.textures, content.meshes, content.targets);
 }
 
 void Demo::present() {
-    window.present();
+    window->present();
 }
 
-bool Demo::escapePressed() {
-    return escapeRequested();
+bool Demo::stopRequested() {
+    return ::stopRequested();
 }
 
 void Demo::stopClock() {
@@ -41,9 +72,9 @@ void Demo::stopClock() {
 }
 
 void Demo::shutdownSound() {
-    content->shutdownSound();
+    content.shutdownSound();
 }
 
 int Demo::closeWindow() {
-    return window.close();
+    return window->close();
 }

@@ -1,36 +1,54 @@
 #pragma once
 // The demo: owns the window, the clock, the content and the three scenes for
-// the whole run, and plays the timeline on the calling thread.
+// the whole run, and plays the timeline on the calling thread. While it lives
+// it owns the process's termination signals (they ask the run to stop), so a
+// request that arrives while loading ends the run as soon as loading is done.
 #include "app/Content.h"
+#include "app/Startup.h"
 #include "app/Timeline.h"
 #include "platform/FrameTimer.h"
 #include "platform/GLWindow.h"
+#include "platform/StopRequests.h"
 
 #include <array>
 #include <memory>
 #include <optional>
 
-class Demo final : public DemoHost {
+class Demo final : public DemoHost, private StartupHost {
 public:
-    // Start-up in its fixed order: window, content, scenes.
-    Demo();
+    // Exit status of a run that could not start for want of a GL context.
+    static constexpr int kNoWindowStatus = 1;
 
-    // Starts the clock and, right after it, the music; then plays the timeline.
-    // Returns the process's exit status.
+    Demo() = default;
+
+    // Starts up in its fixed order, then plays the timeline. Returns the
+    // process's exit status; kNoWindowStatus, with a message, when no window
+    // with a GL context could be made (nothing is loaded then).
     int run();
 
     float now() override;
     const float* currentSpectrum() override;
     void renderScene(int scene, float t, const float* spectrum) override;
     void present() override;
-    bool escapePressed() override;
+    bool stopRequested() override;
     void stopClock() override;
     void shutdownSound() override;
     int closeWindow() override;
 
 private:
-    GLWindow window;
+    bool openWindow() override;
+    void openSound(const char* path) override;
+    void loadTexture(size_t index, const char* path) override;
+    void loadMesh(size_t index, const char* path) override;
+    void createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) override;
+    void createScenes() override;
+    void startClock() override;
+    void playMusic() override;
+
+    // First, so that the signals are owned before anything else starts.
+    StopRequests stopRequests;
+    std::optional<GLWindow> window;
     FrameTimer timer;
-    std::optional<Content> content;
+    Content content{Content::Empty{}};
     std::array<std::unique_ptr<Scene>, 3> scenes;
 };

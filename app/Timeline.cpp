@@ -22,7 +22,7 @@ void teardown(DemoHost& host) {
 }  // namespace
 
 int runTimeline(DemoHost& host) {
-    if (host.escapePressed()) {
+    if (host.stopRequested()) {
         teardown(host);
         return host.closeWindow();
     }
@@ -49,7 +49,7 @@ bool runTimelineIteration(DemoHost& host, int& exitStatus) {
         exitStatus = 0;
         return false;
     }
-    if (host.escapePressed()) {
+    if (host.stopRequested()) {
         teardown(host);
         exitStatus = host.closeWindow();
         return false;

@@ -15,8 +15,9 @@ public:
     virtual void renderScene(int scene, float t, const float* spectrum) = 0;
     // Shows the frame; its result is not looked at.
     virtual void present() = 0;
-    // True when the run should end now (Escape, or a close request).
-    virtual bool escapePressed() = 0;
+    // True when the run should end now: Escape, the window's close request or
+    // a termination signal.
+    virtual bool stopRequested() = 0;
     // Teardown, called in this order on both ways out.
     virtual void stopClock() = 0;
     virtual void shutdownSound() = 0;
@@ -35,12 +36,12 @@ constexpr SceneWindow kEndWindow = {60.0f, 100.0f};
 // True when scene 0, 1 or 2 draws at time t.
 bool sceneShowsAt(int scene, float t);
 
-// Runs the loop until Escape or the end of the timeline. Returns the exit
-// status: 0 after the timeline, the window's close result after Escape.
+// Runs the loop until a stop request or the end of the timeline. Returns the
+// exit status: 0 after the timeline, the window's close result after a stop.
 int runTimeline(DemoHost& host);
 
 // One pass of the loop body: draws the scenes that show at the host's time, then
-// checks the end of the timeline and Escape. Returns true while the run goes on;
+// checks the end of the timeline and for a stop request. Returns true while the run goes on;
 // on the last pass it does the teardown and sets exitStatus as runTimeline would.
 // For hosts whose frames come from a callback (a browser) instead of a loop.
 bool runTimelineIteration(DemoHost& host, int& exitStatus);

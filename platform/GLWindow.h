@@ -2,8 +2,10 @@
 // The one top-level window with its OpenGL compatibility context, made current
 // on the constructing thread, which must issue every later GL call.
 // When the drawable is not exactly width x height (desktop full-screen, tiling
-// window managers, high-DPI), everything is drawn into an off-screen canvas of
-// that size, and present scales it into the drawable with black bars.
+// window managers, high-DPI, a resize), everything is drawn into an off-screen
+// canvas of that size, and present scales it into the drawable with black bars.
+#include "platform/Canvas.h"
+
 #include <cstdint>
 
 struct SDL_Window;
@@ -14,11 +16,13 @@ public:
     // Creates the window (desktop full-screen or windowed with a width x height
     // client area), its context and the initial GL state: full viewport,
     // 45-degree perspective, depth test, normalisation and back-face culling on.
+    // A full-screen window stays hidden until its context is current.
     // A failing step shows its message box and construction stops there.
     GLWindow(int32_t width, int32_t height, int32_t colourBits, bool fullscreen, const char* title);
 
     // Takes at most one pending event. A quit event returns false and shows
     // nothing; otherwise the frame is flushed and shown, then the event handled.
+    // The canvas follows the drawable's size from one frame to the next.
     bool present();
 
     // Releases the context and destroys the window; nonzero when the window
@@ -31,16 +35,21 @@ public:
     int32_t width = 0;
     int32_t height = 0;
     bool registered = false;
-    // Off-screen canvas (frame buffer object and its two render buffers); 0 when
-    // drawing goes straight to the back buffer.
-    unsigned int canvasFramebuffer = 0;
-    unsigned int canvasColour = 0;
-    unsigned int canvasDepthStencil = 0;
+    // True once every construction step succeeded: the context is current and
+    // the initial state set. Nothing may make GL calls through this window
+    // otherwise.
+    bool ready = false;
+    Canvas canvas;
 
 private:
-    void updateCanvas();
-    void showCanvas() const;
+    bool createWindow(bool fullscreen);
+    bool createContext();
+    void followDrawable();
 };
+
+// Sets the pixel format every morvel context asks for: double-buffered RGB of
+// colourBits (no alpha), 16-bit depth, 8-bit stencil, compatibility profile.
+void requestPixelFormat(int32_t colourBits);
 
 // The GL state a fresh window starts with: viewport (0, 0, width, height), a
 // 45-degree perspective with the aspect width / height in floating point,
@@ -50,12 +59,10 @@ void setInitialGLState(int32_t width, int32_t height);
 
 // Handles one event as the window's default handling would: Escape key-down
 // posts a quit event; a close request (close button, window manager) asks the
-// run to end. Refers to no window object.
+// run to stop and posts a quit event. Refers to no window object.
 void handleWindowEvent(const SDL_Event& event);
 
-// True while the Escape key is down, or once the window's close button, Alt+F4,
-// SIGINT or SIGTERM asked the run to end.
-bool escapeRequested();
-
-// Forgets an earlier close request (for tests).
-void clearCloseRequest();
+// The failure text for a context that SDL could not create. SDL makes a new
+// context current inside its creation call, so a failure to make it current
+// arrives there too, told apart only by SDL's error text.
+const char* contextFailureText(const char* sdlError);

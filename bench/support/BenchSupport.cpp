@@ -16,17 +16,6 @@ namespace bench {
 
 namespace {
 
-void setPixelFormat() {
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-}
-
 std::string glString(GLenum name) {
     if (SDL_GL_GetCurrentContext() == nullptr) {
         return "";
@@ -38,19 +27,12 @@ std::string glString(GLenum name) {
 }  // namespace
 
 bool HeadlessGLContext::open(int width, int height) {
-    if (context != nullptr) {
+    if (window) {
         return true;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "bench: SDL video init failed: %s\n", SDL_GetError());
-        return false;
-    }
-    videoStarted = true;
-    setPixelFormat();
-    window = SDL_CreateWindow("morvel-bench", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    context = window != nullptr ? SDL_GL_CreateContext(window) : nullptr;
-    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) {
+    window.emplace(width, height, 32, false, "morvel-bench");
+    if (!window->ready) {
         std::fprintf(stderr, "bench: no GL context: %s\n", SDL_GetError());
         close();
         return false;
@@ -60,17 +42,9 @@ bool HeadlessGLContext::open(int width, int height) {
 }
 
 void HeadlessGLContext::close() {
-    if (context != nullptr) {
-        SDL_GL_DeleteContext(context);
-        context = nullptr;
-    }
-    if (window != nullptr) {
-        SDL_DestroyWindow(window);
-        window = nullptr;
-    }
-    if (videoStarted) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        videoStarted = false;
+    if (window) {
+        window->close();
+        window.reset();
     }
 }
 

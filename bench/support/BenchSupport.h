@@ -3,20 +3,20 @@
 // pixel format and initial state, frame timing with glFinish, percentile
 // statistics, and a printer for the one JSON object each benchmark writes.
 // Single-threaded; the GL helpers work on the calling thread's context.
+#include "platform/GLWindow.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-struct SDL_Window;
-
 namespace bench {
 
-// A hidden OpenGL compatibility context made through SDL (the offscreen
-// driver unless SDL_VIDEODRIVER names another) with the demo window's pixel
-// format: double-buffered RGB without alpha, 16-bit depth, 8-bit stencil.
+// A windowed GLWindow, the demo's own window and context set-up, on SDL's
+// offscreen driver unless SDL_VIDEODRIVER names another.
 // One per process; closed by close() or the destructor.
 class HeadlessGLContext {
 public:
@@ -32,9 +32,7 @@ public:
     void close();
 
 private:
-    SDL_Window* window = nullptr;
-    void* context = nullptr;
-    bool videoStarted = false;
+    std::optional<GLWindow> window;
 };
 
 // Puts back the demo window's initial state: full viewport, 45-degree

@@ -32,7 +32,7 @@ public:
         EXPECT_EQ(s, spectrum);
     }
     void present() override { calls.push_back("present"); }
-    bool escapePressed() override {
+    bool stopRequested() override {
         calls.push_back("poll");
         return ranOut || (escapeAt >= 0 && polls++ >= escapeAt);
     }

@@ -3,12 +3,14 @@
 // full-screen mode, which exercises the canvas path.
 #include "platform/GLWindow.h"
 #include "platform/MessageBox.h"
+#include "platform/StopRequests.h"
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -130,8 +132,8 @@ TEST(GLWindow, escapeKeyPostsAQuitEventWithoutClosingTheWindow) {
     EXPECT_GE(framesBeforeQuit(window), 1);
     EXPECT_TRUE(window.present());
     EXPECT_NE(window.window, nullptr);
-    EXPECT_TRUE(escapeRequested());  // the tap counts once at the next poll
-    EXPECT_FALSE(escapeRequested());
+    EXPECT_TRUE(stopRequested());  // the tap counts once at the next poll
+    EXPECT_FALSE(stopRequested());
     window.close();
 }
 
@@ -140,35 +142,22 @@ TEST(GLWindow, otherKeysPostNothing) {
     drainEvents();
     pushKey(SDLK_SPACE);
     EXPECT_EQ(framesBeforeQuit(window), -1);
-    EXPECT_FALSE(escapeRequested());
+    EXPECT_FALSE(stopRequested());
     window.close();
 }
 
 TEST(GLWindow, closeRequestEndsTheRunLikeEscape) {
     GLWindow window(800, 600, 32, false, "morvel-test");
     drainEvents();
-    clearCloseRequest();
+    clearStopRequests();
     SDL_Event event = {};
     event.type = SDL_WINDOWEVENT;
     event.window.event = SDL_WINDOWEVENT_CLOSE;
     event.window.windowID = SDL_GetWindowID(window.window);
     SDL_PushEvent(&event);
-    EXPECT_TRUE(escapeRequested());
+    EXPECT_TRUE(stopRequested());
     EXPECT_GE(framesBeforeQuit(window), 1);
-    clearCloseRequest();
-    window.close();
-}
-
-TEST(GLWindow, terminationSignalEndsTheRunLikeEscape) {
-    GLWindow window(800, 600, 32, false, "morvel-test");
-    clearCloseRequest();
-    EXPECT_FALSE(escapeRequested());
-    raise(SIGTERM);
-    EXPECT_TRUE(escapeRequested());
-    clearCloseRequest();
-    raise(SIGINT);
-    EXPECT_TRUE(escapeRequested());
-    clearCloseRequest();
+    clearStopRequests();
     window.close();
 }
 
@@ -178,7 +167,7 @@ TEST(GLWindow, windowedModeDrawsStraightIntoTheBackBuffer) {
     SDL_GL_GetDrawableSize(window.window, &w, &h);
     EXPECT_EQ(w, 800);
     EXPECT_EQ(h, 600);
-    EXPECT_EQ(window.canvasFramebuffer, 0u);
+    EXPECT_EQ(window.canvas.framebuffer, 0u);
     window.close();
 }
 
@@ -187,7 +176,7 @@ TEST(GLWindow, drawableOfAnotherSizeStillGivesAnExact800By600Frame) {
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(window.window, &w, &h);
     ASSERT_FALSE(w == 800 && h == 600) << "the offscreen desktop should differ from 800 x 600";
-    ASSERT_NE(window.canvasFramebuffer, 0u);
+    ASSERT_NE(window.canvas.framebuffer, 0u);
 
     // A quad split at x = 400: red left, green right; reads and copies see the
     // canvas, exactly 800 x 600, with its corner at (0, 0).
@@ -262,4 +251,109 @@ TEST(GLWindow, unknownVideoDriverReportsTheRegistrationFailure) {
     EXPECT_EQ(window.renderContext, nullptr);
     EXPECT_TRUE(window.present());  // no context: still safe
     EXPECT_EQ(window.close(), 0);
+}
+
+TEST(GLWindow, fullScreenWindowIsShownOnlyOnceItsContextIsCurrent) {
+    struct Seen {
+        bool shown = false;
+        bool currentWhenShown = false;
+    } seen;
+    auto watch = [](void* data, SDL_Event* event) {
+        auto* seen = static_cast<Seen*>(data);
+        if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_SHOWN && !seen->shown) {
+            SDL_Window* current = SDL_GL_GetCurrentWindow();
+            seen->shown = true;
+            seen->currentWhenShown = current != nullptr && SDL_GetWindowID(current) == event->window.windowID;
+        }
+        return 1;
+    };
+    SDL_InitSubSystem(SDL_INIT_EVENTS);
+    SDL_AddEventWatch(watch, &seen);
+    GLWindow window(800, 600, 32, true, "morvel-test");
+    SDL_DelEventWatch(watch, &seen);
+    ASSERT_TRUE(window.ready);
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.currentWhenShown);
+    EXPECT_NE(SDL_GetWindowFlags(window.window) & SDL_WINDOW_SHOWN, 0u);
+    window.close();
+    SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
+TEST(GLWindow, noGLDriverIsAPixelFormatFailureAndLeavesGLAlone) {
+    MessageRecorder recorder;
+    setenv("SDL_VIDEO_EGL_DRIVER", "/nonexistent/libEGL.so.1", 1);
+    GLWindow window(800, 600, 32, false, "morvel-test");
+    unsetenv("SDL_VIDEO_EGL_DRIVER");
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].caption, "GLWindow::GLWindow");
+    EXPECT_EQ(recorder.boxes[0].text, "Unable to find a suitable pixelformat");
+    EXPECT_NE(window.window, nullptr);  // a plain window could still be made
+    EXPECT_EQ(window.renderContext, nullptr);
+    EXPECT_FALSE(window.ready);
+    EXPECT_TRUE(window.present());
+    EXPECT_EQ(window.close(), 1);
+
+    // Nothing of the failed attempt stays loaded: the next window works.
+    GLWindow next(800, 600, 32, false, "morvel-test");
+    EXPECT_TRUE(next.ready);
+    next.close();
+}
+
+TEST(GLWindow, contextFailuresAreToldApartBySdlsText) {
+    // The texts SDL 2 gives on its EGL and GLX paths.
+    EXPECT_STREQ(contextFailureText("Unable to make EGL context current (call to eglMakeCurrent failed, reporting an "
+                                    "error of EGL_BAD_ACCESS)"),
+                 "Unable to select HRC");
+    EXPECT_STREQ(contextFailureText("Unable to make GL context current"), "Unable to select HRC");
+    EXPECT_STREQ(contextFailureText("Could not create EGL context (call to eglCreateContext failed, reporting an "
+                                    "error of EGL_BAD_MATCH)"),
+                 "Unable to create HRC");
+    EXPECT_STREQ(contextFailureText("Could not create GL context: BadValue"), "Unable to create HRC");
+    EXPECT_STREQ(contextFailureText(nullptr), "Unable to create HRC");
+}
+
+TEST(GLWindow, theCanvasFollowsTheDrawableFromOneFrameToTheNext) {
+    GLWindow window(800, 600, 32, false, "morvel-test");
+    ASSERT_TRUE(window.ready);
+    ASSERT_EQ(window.canvas.framebuffer, 0u);
+    drainEvents();
+
+    SDL_SetWindowSize(window.window, 1024, 768);
+    ASSERT_TRUE(window.present());
+    const unsigned int grown = window.canvas.framebuffer;
+    ASSERT_NE(grown, 0u);
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(readPixel(799, 599), 0x00FF00FFu);  // the canvas is exactly 800 x 600
+
+    SDL_SetWindowSize(window.window, 800, 600);
+    ASSERT_TRUE(window.present());
+    EXPECT_EQ(window.canvas.framebuffer, 0u);
+    auto isFramebuffer = reinterpret_cast<PFNGLISFRAMEBUFFERPROC>(SDL_GL_GetProcAddress("glIsFramebuffer"));
+    EXPECT_FALSE(isFramebuffer(grown));
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    EXPECT_EQ(bound, 0);
+    glClearColor(0, 0, 0, 1);
+    window.close();
+}
+
+TEST(GLWindow, aCanvasThatCannotBeCompletedLeaksNoNamesAndSaysSo) {
+    // No renderbuffer can hold 100000 columns, so the frame buffer stays incomplete.
+    testing::internal::CaptureStderr();
+    GLWindow window(100000, 600, 32, true, "morvel-test");
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(window.ready);
+    EXPECT_EQ(window.canvas.framebuffer, 0u);
+    EXPECT_NE(said.find("no 100000x600 off-screen canvas"), std::string::npos) << said;
+    auto isFramebuffer = reinterpret_cast<PFNGLISFRAMEBUFFERPROC>(SDL_GL_GetProcAddress("glIsFramebuffer"));
+    auto isRenderbuffer = reinterpret_cast<PFNGLISRENDERBUFFERPROC>(SDL_GL_GetProcAddress("glIsRenderbuffer"));
+    for (GLuint name = 1; name <= 8; ++name) {
+        EXPECT_FALSE(isFramebuffer(name)) << name;
+        EXPECT_FALSE(isRenderbuffer(name)) << name;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    drainEvents();
+    EXPECT_TRUE(window.present());  // frames still go to the back buffer
+    window.close();
 }

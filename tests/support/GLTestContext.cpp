@@ -12,23 +12,14 @@
 namespace testgl {
 
 void ensureContext() {
-    static SDL_Window* window = nullptr;
+    // The demo's own window and context set-up, kept for the whole process.
+    static GLWindow* window = nullptr;
     if (window != nullptr) {
         return;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "testgl: SDL video init failed: %s\n", SDL_GetError());
-        std::abort();
-    }
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    window = SDL_CreateWindow("morvel-test", 0, 0, 800, 600, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (context == nullptr || SDL_GL_MakeCurrent(window, context) != 0) {
+    window = new GLWindow(800, 600, 32, false, "morvel-test");
+    if (!window->ready) {
         std::fprintf(stderr, "testgl: no GL context: %s\n", SDL_GetError());
         std::abort();
     }

@@ -1,7 +1,8 @@
 #pragma once
-// A hidden 800 x 600 OpenGL compatibility context for tests, made through SDL's
-// offscreen driver (a real Mesa context, no display). The drawable is exactly
-// 800 x 600, so drawing goes straight into the back buffer.
+// An 800 x 600 OpenGL compatibility context for tests: a windowed GLWindow,
+// the demo's own set-up, on SDL's offscreen driver (a real Mesa context, no
+// display). The drawable is exactly 800 x 600, so drawing goes straight into
+// the back buffer.
 #include <cstdint>
 #include <vector>
 

@@ -3,6 +3,7 @@
 #include "app/Content.h"
 #include "app/Timeline.h"
 #include "platform/GLWindow.h"
+#include "platform/StopRequests.h"
 #include "scenes/PhotoScene.h"
 #include "scenes/ShellScene.h"
 #include "scenes/SphereScene.h"
@@ -75,11 +76,20 @@ int runCapture(const CaptureOptions& options) {
         return 2;
     }
 
+    // SIGINT and SIGTERM stop the capture between two frames; the output is
+    // then removed or left under its temporary name, never as a whole file.
+    StopRequests stopRequests;
     // Headless and silent whatever the machine has: the picture is read back and
     // the music is analysed offline, never played.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     GLWindow window(kFrameWidth, kFrameHeight, 32, false, "morvel-capture");
+    if (!window.ready) {
+        window.close();
+        sink->finish(false);
+        std::fprintf(stderr, "morvel-capture: no OpenGL context could be made, so nothing can be drawn\n");
+        return 1;
+    }
     Content content;
     std::array<std::unique_ptr<Scene>, 3> scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(),
                                                     std::make_unique<ShellScene>()};
@@ -91,7 +101,7 @@ int runCapture(const CaptureOptions& options) {
     Progress progress(end - first);
     bool ok = true;
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (long n = first; n < end && ok; ++n) {
+    for (long n = first; n < end && ok && stopSignal() == 0; ++n) {
         const float t = options.hasAt ? static_cast<float>(options.atSeconds) : frameTime(n, options.fps);
         spectrum.fill(0.0f);
         if (haveMusic) {
@@ -113,10 +123,15 @@ int runCapture(const CaptureOptions& options) {
         ok = writer.push(std::move(frame));
         progress.update(n - first + 1, n + 1 == end);
     }
-    ok = writer.drain() && ok;
+    const int interruptedBy = stopSignal();
+    ok = writer.drain() && ok && interruptedBy == 0;
     ok = sink->finish(ok);
     content.shutdownSound();
     window.close();
+    if (interruptedBy != 0) {
+        std::fprintf(stderr, "\nmorvel-capture: interrupted by signal %d; the output is not complete\n", interruptedBy);
+        return 128 + interruptedBy;
+    }
     if (!ok) {
         std::fprintf(stderr, "morvel-capture: writing the output failed\n");
         return 1;

@@ -6,6 +6,8 @@
 #include "tools/capture/CaptureOptions.h"
 
 // Runs a whole capture and returns the process's exit status: 0 on success,
-// 1 when writing failed part-way, 2 for bad options or an unwritable output
-// (with a one-line message on standard error).
+// 1 when writing failed part-way or nothing can be drawn, 2 for bad options or
+// an unwritable output (with a one-line message on standard error), and
+// 128 + the signal's number when SIGINT or SIGTERM stopped it (the output is
+// then not left under its final name).
 int runCapture(const CaptureOptions& options);

@@ -100,7 +100,7 @@ void WebDemo::present() {
     // The browser shows the frame when the callback returns.
 }
 
-bool WebDemo::escapePressed() {
+bool WebDemo::stopRequested() {
     return endRequested;
 }
 

@@ -33,7 +33,7 @@ public:
     const float* currentSpectrum() override;
     void renderScene(int scene, float t, const float* spectrum) override;
     void present() override;
-    bool escapePressed() override;
+    bool stopRequested() override;
     void stopClock() override;
     void shutdownSound() override;
     int closeWindow() override;
