@@ -7,11 +7,12 @@
 
 #include "tools/assetgen/AssetGen.h"
 #include "tools/assetgen/ContactSheet.h"
+#include "tools/assetgen/Icon.h"
 
 namespace {
 
 void printUsage() {
-    std::printf("usage: morvel-assetgen [--root DIR] [--contact-sheet FILE.png] [--timings]\n"
+    std::printf("usage: morvel-assetgen [--root DIR] [--contact-sheet FILE.png] [--timings] [--icon FILE.png]\n"
                 "  writes DIR/data/tex, DIR/data/obj and DIR/data/sound (DIR defaults to .);\n"
                 "  --timings prints one JSON object with the seconds each file took\n");
 }
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
             root = argv[++i];
+        } else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc) {  // writes only the desktop icon
+            return writeIcon(argv[i + 1]) ? 0 : 1;
         } else if (std::strcmp(argv[i], "--timings") == 0) {
             timings = true;
         } else if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
