@@ -2,6 +2,7 @@
 // morvel-assetgen --icon writes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "assets/PngImage.h"
