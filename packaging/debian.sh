@@ -87,5 +87,5 @@ make_debian_package() {
   normalise_tree "$tree"
   chmod 0644 "$tree/DEBIAN/control" "$tree/DEBIAN/md5sums"
   dpkg-deb --root-owner-group -Zxz --build "$tree" "$dist/$deb_name" >/dev/null
-  run_lintian
+  [ "${lintian_wanted:-yes}" = no ] || run_lintian
 }

@@ -36,7 +36,8 @@ find_libraries() {
       return 1
     fi
   done < <(ldd "$binary")
-  walk_needed "$binary"
+  walk_needed "$binary" || return 1
+  find_library_packages
 }
 
 walk_needed() {
@@ -53,14 +54,31 @@ walk_needed() {
   done
 }
 
-# The Debian package that holds a library path (with usrmerge a library may be
-# registered under /lib or /usr/lib).
+# Fills library_packages (soname -> Debian package) for every library found,
+# with one dpkg -S call (with usrmerge a library may be registered under /lib
+# or /usr/lib, so both are asked).
+find_library_packages() {
+  declare -gA library_packages=()
+  local soname path paths=() package file
+  for soname in "${!bundled_libraries[@]}" "${!system_libraries[@]}"; do
+    path=${bundled_libraries[$soname]:-${system_libraries[$soname]}}
+    [ -n "$path" ] || continue
+    paths+=("$path")
+    case $path in
+      /usr/lib/*) paths+=("${path#/usr}") ;;
+      /lib/*) paths+=("/usr$path") ;;
+    esac
+  done
+  while IFS= read -r line; do
+    package=${line%%: *}
+    file=${line#*: }
+    library_packages[${file##*/}]=${package%%:*}
+  done < <(dpkg -S "${paths[@]}" 2>/dev/null || true)
+}
+
+# The Debian package of a library found by find_libraries.
 package_of() {
-  local path=$1 alternative
-  case $path in
-    /usr/lib/*) alternative=${path#/usr} ;;
-    /lib/*) alternative=/usr$path ;;
-    *) alternative=$path ;;
-  esac
-  { dpkg -S "$path" 2>/dev/null || dpkg -S "$alternative" 2>/dev/null; } | head -n1 | cut -d: -f1
+  local soname=$1
+  [ -n "${library_packages[$soname]:-}" ] || { echo "package: no Debian package holds $soname" >&2; return 1; }
+  echo "${library_packages[$soname]}"
 }

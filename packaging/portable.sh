@@ -5,7 +5,7 @@ system_library_lines() {
   local soname
   for soname in $(printf '%s\n' "${!system_libraries[@]}" | sort); do
     [[ $soname =~ $base_library_pattern ]] && continue
-    echo "          $soname ($(package_of "${system_libraries[$soname]}"))"
+    echo "          $soname ($(package_of "$soname"))"
   done
 }
 
@@ -15,7 +15,7 @@ viewer_packages() {
   local soname
   for soname in "${!system_libraries[@]}"; do
     [[ $soname =~ $base_library_pattern ]] && continue
-    package_of "${system_libraries[$soname]}"
+    package_of "$soname"
   done | sort -u
 }
 
@@ -23,9 +23,25 @@ viewer_packages() {
 bundled_package_lines() {
   local soname
   for soname in "${!bundled_libraries[@]}"; do
-    package_of "${bundled_libraries[$soname]}"
+    package_of "$soname"
   done | sort -u | while read -r package; do
     echo "    $package $(dpkg-query -W -f='${Version}' "$package")"
+  done
+}
+
+# A release should not ship a library older than the archive's (security
+# updates land there first); say so, since only the build machine can mend it.
+warn_outdated_bundles() {
+  local soname package installed candidate
+  for soname in "${!bundled_libraries[@]}"; do
+    package_of "$soname"
+  done | sort -u | while read -r package; do
+    installed=$(dpkg-query -W -f='${Version}' "$package")
+    candidate=$(apt-cache policy "$package" 2>/dev/null | awk '/Candidate:/ { print $2 }')
+    if [ -n "$candidate" ] && [ "$candidate" != "(none)" ] && dpkg --compare-versions "$installed" lt "$candidate"; then
+      echo "package: warning: lib/ gets $package $installed, but the Debian archive has $candidate;" \
+        "run apt-get upgrade here before making a release" >&2
+    fi
   done
 }
 
@@ -50,7 +66,7 @@ bundle_libraries() {
     cp -L "${bundled_libraries[$soname]}" "$folder/lib/$soname"
     chmod 0644 "$folder/lib/$soname"
     patchelf --set-rpath '$ORIGIN' "$folder/lib/$soname"
-    package=$(package_of "${bundled_libraries[$soname]}")
+    package=$(package_of "$soname")
     cp "/usr/share/doc/$package/copyright" "$folder/licenses/$package.txt"
   done
 }
@@ -63,6 +79,7 @@ make_portable_archive() {
   install -m 0755 "$work/morvel" "$folder/bin/morvel"
   patchelf --set-rpath '$ORIGIN/../lib' "$folder/bin/morvel"
   bundle_libraries "$folder"
+  warn_outdated_bundles
   bundled=$(printf '%s\n' "${!bundled_libraries[@]}" | sort | tr '\n' ' ')
   sed "s|@BUNDLED@|${bundled% }|" packaging/launcher-portable.sh > "$folder/morvel"
   chmod 0755 "$folder/morvel"
