@@ -32,17 +32,17 @@ bundled_package_lines() {
 # A release should not ship a library older than the archive's (security
 # updates land there first); say so, since only the build machine can mend it.
 warn_outdated_bundles() {
-  local soname package installed candidate
-  for soname in "${!bundled_libraries[@]}"; do
-    package_of "$soname"
-  done | sort -u | while read -r package; do
-    installed=$(dpkg-query -W -f='${Version}' "$package")
-    candidate=$(apt-cache policy "$package" 2>/dev/null | awk '/Candidate:/ { print $2 }')
-    if [ -n "$candidate" ] && [ "$candidate" != "(none)" ] && dpkg --compare-versions "$installed" lt "$candidate"; then
+  local soname packages=()
+  for soname in "${!bundled_libraries[@]}"; do packages+=("$(package_of "$soname")"); done
+  apt-cache policy "${packages[@]}" 2>/dev/null | awk '
+    /^[^ ]/ { package = $1; sub(/:$/, "", package) }
+    $1 == "Installed:" { installed = $2 }
+    $1 == "Candidate:" && $2 != "(none)" && $2 != installed { print package, installed, $2 }' \
+    | while read -r package installed candidate; do
+      dpkg --compare-versions "$installed" lt "$candidate" || continue
       echo "package: warning: lib/ gets $package $installed, but the Debian archive has $candidate;" \
         "run apt-get upgrade here before making a release" >&2
-    fi
-  done
+    done
 }
 
 write_readme() {
