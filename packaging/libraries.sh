@@ -20,6 +20,9 @@ system_library_pattern+='|libgbm\.so\.1|libpulse(-simple)?\.so\.0|libasound\.so\
 base_library_pattern='^(ld-linux-x86-64\.so\.2|libc\.so\.6|libm\.so\.6|libdl\.so\.2|libpthread\.so\.0'
 base_library_pattern+='|librt\.so\.1|libresolv\.so\.2|libstdc\+\+\.so\.6|libgcc_s\.so\.1|libz\.so\.1)$'
 
+# The GL/EGL dispatch libraries, which README.txt names with the GL driver.
+gl_library_pattern='^lib(OpenGL\.so\.0|GL\.so\.1|GLX\.so\.0|EGL\.so\.1|GLdispatch\.so\.0)$'
+
 # Fills bundled_libraries (soname -> path on this machine) and
 # system_libraries (soname -> path) by walking DT_NEEDED from the binary,
 # stopping at the user's libraries. Paths come from ldd, which resolves the

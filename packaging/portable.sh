@@ -4,7 +4,7 @@
 system_library_lines() {
   local soname
   for soname in $(printf '%s\n' "${!system_libraries[@]}" | sort); do
-    [[ $soname =~ $base_library_pattern ]] && continue
+    [[ $soname =~ $base_library_pattern || $soname =~ $gl_library_pattern ]] && continue
     echo "          $soname ($(package_of "$soname"))"
   done
 }
