@@ -3,7 +3,7 @@
 // page      loading bar, start button, sound running after the click, Escape, play again, no console problems
 // timeline  the whole 60-s run ends by itself on the "play again" screen (and leaves a screenshot)
 // stills    ?at= frames at 10, 35 and 50 s against morvel-capture --at of the native build
-// missing   a content file the server does not have gives a visible message
+// missing   a content file the server does not have, or a bad ?at=, gives a visible message
 // spectrum  the page's offline spectrum against the native TrackAnalysis
 // Exits 77 (skipped) when the site or the npm packages are not there.
 import { execFileSync } from 'node:child_process';
@@ -120,6 +120,10 @@ async function missingGroup(context, site) {
   check(await state(page) === 'failed', 'the page does not offer to start');
   check(await visible(page, 'message') && message.includes('data/tex/grid.png') && message.includes('404'),
         `a visible message names the file: "${message}"`);
+  await page.goto(server.url + '?at=soon');
+  await waitForState(page, ['failed', 'still'], 60000);
+  check(await state(page) === 'failed' && (await page.locator('#message').textContent()).includes('?at='),
+        'a time that is not a number is refused with a message');
   await server.close();
 }
 

@@ -117,6 +117,10 @@ function contentPaths(module) {
 async function startPage() {
   const params = new URLSearchParams(location.search);
   const stillAt = params.has('at') ? Number(params.get('at')) : null;
+  if (stillAt !== null && !(Number.isFinite(stillAt) && params.get('at').trim() !== '')) {
+    fail('?at= wants a time in seconds, such as ?at=35.');
+    return;
+  }
   try {
     const module = await createMorvel({
       canvas: document.getElementById('canvas'),
