@@ -1,6 +1,8 @@
 #pragma once
 // What every scene receives: the fixed asset sets, filled once at start-up and
 // addressed by index, and the one operation a scene offers.
+#include "sound/SoundFormat.h"
+
 #include <array>
 
 class Texture;
@@ -12,8 +14,8 @@ using TextureSet = std::array<Texture*, 10>;
 using MeshSet = std::array<Mesh*, 8>;
 using RenderTargetPair = std::array<RenderTarget*, 2>;
 
-// Number of entries a spectrum always has.
-constexpr int kSpectrumSize = 512;
+// Number of entries a spectrum always has: the sound layer's bin count.
+constexpr int kSpectrumSize = kSpectrumBinCount;
 
 // A timed scene. Scenes hold no state between frames.
 class Scene {

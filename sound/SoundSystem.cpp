@@ -1,11 +1,12 @@
 #include "sound/SoundSystem.h"
 
+#include "sound/SoundFormat.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr int kMixRateHz = 32000;
 constexpr int kSoftwareChannelCount = 64;
 
 // One debug line: the text, a newline, and a flush so it shows at once.

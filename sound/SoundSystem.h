@@ -11,7 +11,7 @@ public:
     // Detects the format from path, then starts the library and loads the whole file.
     explicit SoundSystem(const char* path);
 
-    // Starts the library at 32000 Hz with 64 channels; true when it started.
+    // Starts the library at kMixRateHz (32000 Hz) with 64 channels; true when it started.
     bool init();
     // Loads path as a sample or a module, in the detected mode.
     void load(const char* path);

@@ -1,15 +1,15 @@
 #include "sound/TrackAnalysis.h"
 
 #include "sound/AudioLibrary.h"
+#include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/ModuleFile.h"
+#include "sound/audio/SampleLoader.h"
 
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-constexpr int kDefaultMixRateHz = 32000;
 
 // Module formats have no common magic number, so the name picks module rendering;
 // MP3 and OGG are told apart by their content.
@@ -30,12 +30,15 @@ bool namesModule(const char* path) {
 
 }  // namespace
 
-TrackAnalysis::TrackAnalysis() : TrackAnalysis(kDefaultMixRateHz) {}
+TrackAnalysis::TrackAnalysis() : TrackAnalysis(kMixRateHz) {}
 
-TrackAnalysis::TrackAnalysis(int mixRateHz) : rateHz(mixRateHz) {}
+TrackAnalysis::TrackAnalysis(int mixRateHz)
+    : rateHz(mixRateHz), decoded(std::make_unique<PcmData>()), analyzer(std::make_unique<FftAnalyzer>()) {}
+
+TrackAnalysis::~TrackAnalysis() = default;
 
 bool TrackAnalysis::load(const char* path) {
-    decoded = PcmData();
+    *decoded = PcmData();
     if (path == nullptr) {
         lastError = FMOD_ERR_INVALID_PARAM;
         return false;
@@ -44,10 +47,10 @@ bool TrackAnalysis::load(const char* path) {
         std::vector<unsigned char> bytes;
         lastError = readWholeFile(path, bytes);
         if (lastError == FMOD_ERR_NONE) {
-            lastError = renderModuleOnce(bytes.data(), bytes.size(), rateHz, decoded);
+            lastError = renderModuleOnce(bytes.data(), bytes.size(), rateHz, *decoded);
         }
     } else {
-        lastError = loadSampleFile(path, 0, 0, rateHz, decoded);
+        lastError = loadSampleFile(path, 0, 0, rateHz, *decoded);
     }
     return lastError == FMOD_ERR_NONE;
 }
@@ -58,12 +61,12 @@ void TrackAnalysis::spectrumAt(double seconds, float* out) const {
     // Far outside the file (or not a number) is silence, without overflowing the index.
     bool sane = std::isfinite(frame) && std::fabs(frame) < 1e15;
     long long endFrame = sane ? std::llround(frame) : -kFftSize;
-    gatherMonoWindow(decoded.frames.data(), decoded.frameCount(), endFrame, window);
-    analyzer.analyze(window, out);
+    gatherMonoWindow(decoded->frames.data(), decoded->frameCount(), endFrame, window);
+    analyzer->analyze(window, out);
 }
 
 double TrackAnalysis::durationSeconds() const {
-    return static_cast<double>(decoded.frameCount()) / rateHz;
+    return static_cast<double>(decoded->frameCount()) / rateHz;
 }
 
 int TrackAnalysis::mixRateHz() const {
@@ -74,6 +77,10 @@ int TrackAnalysis::errorCode() const {
     return lastError;
 }
 
-const PcmData& TrackAnalysis::pcm() const {
-    return decoded;
+const float* TrackAnalysis::frames() const {
+    return decoded->frames.data();
+}
+
+long long TrackAnalysis::frameCount() const {
+    return decoded->frameCount();
 }

@@ -4,7 +4,7 @@
 #include "sound/audio/LibraryState.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/ModuleFile.h"
-#include "sound/audio/PcmData.h"
+#include "sound/audio/SampleLoader.h"
 #include "sound/audio/FftAnalyzer.h"
 
 #include <SDL.h>

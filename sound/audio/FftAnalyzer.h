@@ -4,10 +4,9 @@
 // piece of arithmetic. Owns its FFT plan and scratch; one thread at a time.
 #pragma once
 
-#include <memory>
+#include "sound/SoundFormat.h"
 
-constexpr int kFftSize = 1024;
-constexpr int kSpectrumBinCount = 512;
+#include <memory>
 
 class FftAnalyzer {
 public:

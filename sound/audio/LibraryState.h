@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sound/AudioLibrary.h"
+#include "sound/audio/LibraryHandles.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/FftAnalyzer.h"
 
@@ -13,10 +14,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-struct FSOUND_DSPUNIT {
-    bool active = false;
-};
 
 struct LibraryState {
     bool open = false;

@@ -5,26 +5,12 @@
 // thread with the audio device locked; the ring and counters need no lock.
 #pragma once
 
-#include "sound/audio/PcmData.h"
+#include "sound/audio/LibraryHandles.h"
 
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <vector>
-
-typedef struct openmpt_module openmpt_module;
-
-// A loaded sample: the whole file decoded to stereo at the mix rate.
-struct FSOUND_SAMPLE {
-    PcmData pcm;
-};
-
-// A loaded module, rendered by the mixer while playing.
-struct FMUSIC_MODULE {
-    openmpt_module* module = nullptr;
-    double lengthSeconds = 0.0;
-    bool playing = false;
-};
 
 class Mixer {
 public:

@@ -1,6 +1,6 @@
 // MP3 decoding with libmpg123, reading from memory through a seekable reader so
 // that gapless information (encoder delay and padding) is honoured.
-#include "sound/audio/PcmData.h"
+#include "sound/audio/Mp3Decoder.h"
 
 #include "sound/AudioLibrary.h"
 

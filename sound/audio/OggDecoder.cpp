@@ -1,5 +1,5 @@
 // Ogg Vorbis decoding with libvorbisfile, reading from memory.
-#include "sound/audio/PcmData.h"
+#include "sound/audio/OggDecoder.h"
 
 #include "sound/AudioLibrary.h"
 

@@ -160,10 +160,10 @@ TEST_F(AudioLibraryTest, trackAnalysisDecodesExactlyWhatPlaysAndItsSpectrumMatch
     TrackAnalysis offline;
     ASSERT_TRUE(offline.load(path.c_str()));
     FSOUND_SAMPLE* sample = loadSample(path);
-    ASSERT_EQ(AUDIO_Sample_GetLength(sample), offline.pcm().frameCount());
+    ASSERT_EQ(AUDIO_Sample_GetLength(sample), offline.frameCount());
     const float* pcm = AUDIO_Sample_GetData(sample);
-    for (long long i = 0; i < 2 * offline.pcm().frameCount(); ++i) {
-        ASSERT_EQ(pcm[i], offline.pcm().frames[i]) << i;
+    for (long long i = 0; i < 2 * offline.frameCount(); ++i) {
+        ASSERT_EQ(pcm[i], offline.frames()[i]) << i;
     }
     int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
     ASSERT_GE(channel, 0);

@@ -3,7 +3,7 @@
 // one at an ordinary rate.
 #include "tests/sound/TestAudioFiles.h"
 
-#include "sound/audio/PcmData.h"
+#include "sound/audio/OggDecoder.h"
 
 #include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>

@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "sound/TrackAnalysis.h"
-#include "sound/audio/PcmData.h"
+#include "sound/audio/Mp3Decoder.h"
 #include "tools/assetgen/Soundtrack.h"
 #include "tools/assetgen/SoundtrackScore.h"
 #include "tools/assetgen/SynthMaster.h"

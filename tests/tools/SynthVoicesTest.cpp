@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "sound/audio/PcmData.h"
+#include "sound/audio/Mp3Decoder.h"
 #include "tools/assetgen/SoundtrackMix.h"
 #include "tools/assetgen/Synth.h"
 #include "tools/assetgen/SynthDrums.h"

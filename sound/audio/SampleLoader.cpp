@@ -1,6 +1,8 @@
-#include "sound/audio/PcmData.h"
+#include "sound/audio/SampleLoader.h"
 
 #include "sound/AudioLibrary.h"
+#include "sound/audio/Mp3Decoder.h"
+#include "sound/audio/OggDecoder.h"
 
 #include <samplerate.h>
 #include <sys/stat.h>
