@@ -5,8 +5,8 @@
 // timed, between glFinish calls. Prints one JSON object.
 // Usage: glow_bench [timed frames, default 300]
 #include "bench/support/BenchSupport.h"
+#include "fx/Glow.h"
 #include "fx/RenderTarget.h"
-#include "scenes/SceneSteps.h"
 
 #include <GL/gl.h>
 
@@ -65,12 +65,11 @@ int main(int argc, char** argv) {
     }
     RenderTarget full(kWidth, kHeight, kWidth, kHeight);
     RenderTarget small(128, 128, kWidth, kHeight);
-    RenderTargetPair targets = {&full, &small};
     const std::vector<uint8_t> frame = makeFrame();
 
     const std::vector<double> samples = bench::timeGLFrames(
         kWarmupFrames, timedFrames, [&] { drawFrame(frame); },
-        [&] { applyGlow(targets, 1.0f, GlowBlend::multiplyThenAdd); });
+        [&] { applyGlow(full, small, 1.0f, GlowBlend::multiplyThenAdd); });
     const bench::TimingStats stats = bench::summarize(samples);
 
     bench::JsonObject json;

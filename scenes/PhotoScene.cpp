@@ -1,8 +1,8 @@
 #include "scenes/PhotoScene.h"
 
 #include "assets/Texture.h"
+#include "fx/Glow.h"
 #include "fx/RenderTarget.h"
-#include "scenes/SceneSteps.h"
 
 #include <GL/gl.h>
 
@@ -14,5 +14,5 @@ void PhotoScene::render(float, const float* spectrum, TextureSet& textures, Mesh
     // The previous frame's glow left the colour white, so the photo is opaque.
     textures[7]->drawOverlay(0, 0, 800, 600, true);
     const float blurWeight = static_cast<float>(spectrum[0] * 0.15 + 1.1);
-    applyGlow(targets, blurWeight, GlowBlend::addOnly);
+    applyGlow(*targets[0], *targets[1], blurWeight, GlowBlend::addOnly);
 }

@@ -2,8 +2,9 @@
 
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
+#include "fx/Glow.h"
 #include "fx/RenderTarget.h"
-#include "scenes/SceneSteps.h"
+#include "scenes/SceneCamera.h"
 
 #include <GL/gl.h>
 
@@ -27,5 +28,5 @@ void ShellScene::render(float t, const float* spectrum, TextureSet& textures, Me
     // Drawn before the capture, so the greetings glow with the shell.
     textures[9]->drawOverlay(0, 0, 512, 512, true);
     const float blurWeight = static_cast<float>(spectrum[0] * 0.1 + 0.9);
-    applyGlow(targets, blurWeight, GlowBlend::addOnly);
+    applyGlow(*targets[0], *targets[1], blurWeight, GlowBlend::addOnly);
 }

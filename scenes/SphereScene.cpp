@@ -2,8 +2,9 @@
 
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
+#include "fx/Glow.h"
 #include "fx/RenderTarget.h"
-#include "scenes/SceneSteps.h"
+#include "scenes/SceneCamera.h"
 
 #include <GL/gl.h>
 
@@ -52,6 +53,15 @@ void rippleSphere(float t, const SubMesh& rest, SubMesh& target) {
     }
 }
 
+// The first SubMesh of mesh, or null when there is no mesh or it holds none
+// (a file that was missing or damaged).
+static SubMesh* firstSubMesh(const Mesh* mesh) {
+    if (mesh == nullptr || mesh->subMeshCount <= 0 || mesh->subMeshes == nullptr) {
+        return nullptr;
+    }
+    return mesh->subMeshes[0].get();
+}
+
 // Rebuilds mesh 5 from mesh 6 and renormalises it, when the pair is intact.
 static void deformSphere(float t, Mesh* drawn, const Mesh* rest) {
     SubMesh* target = firstSubMesh(drawn);
@@ -89,5 +99,5 @@ void SphereScene::render(float t, const float* spectrum, TextureSet& textures, M
     sphereTexture.unbind();
 
     textures[0]->drawOverlay(0, 0, 800, 600, true);
-    applyGlow(targets, 1.0f, GlowBlend::multiplyThenAdd);
+    applyGlow(*targets[0], *targets[1], 1.0f, GlowBlend::multiplyThenAdd);
 }

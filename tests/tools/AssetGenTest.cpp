@@ -12,7 +12,7 @@
 #include "tools/assetgen/ContactSheet.h"
 #include "tools/assetgen/ImageFiles.h"
 #include "tools/assetgen/Noise.h"
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 #include "tools/assetgen/ScuteLayout.h"
 #include "tools/assetgen/Text.h"
 

@@ -2,7 +2,7 @@
 // Reads back PNG and JPEG files into a Canvas, for the contact sheet.
 #include <string>
 
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 
 // Decodes a PNG (any colour type, to RGBA) or, by extension .jpg, a JPEG into
 // canvas; false, with canvas untouched, when the file cannot be read.

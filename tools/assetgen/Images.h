@@ -2,7 +2,7 @@
 // The demo's ten images, each painted in code onto a Canvas. Each maker is a
 // pure function of nothing (no clock, no shared random state), so the same
 // pixels come out every run; safe to call from different threads.
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 
 // bakgrunn.png: 1024 x 1024 RGBA frame over the rippling sphere; transparent centre.
 Canvas makeBakgrunn();

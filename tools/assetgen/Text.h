@@ -4,7 +4,7 @@
 // not shared between threads.
 #include <string>
 
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 
 // The DejaVu faces the generator uses.
 enum class FontFace { Sans, SansLight, SansBold, SansCondensedBold, SerifBold, SerifItalic, MonoBold };

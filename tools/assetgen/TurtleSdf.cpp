@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 #include "tools/assetgen/ScuteLayout.h"
 
 namespace {

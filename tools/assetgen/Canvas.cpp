@@ -1,4 +1,4 @@
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 
 #include <algorithm>
 #include <cmath>
