@@ -4,8 +4,9 @@
 // through the loader and the first blocks of their rendering. Any bytes must
 // give an error code, or audio within the caps that is whole stereo frames.
 #include "sound/AudioLibrary.h"
+#include "sound/SoundFormat.h"
 #include "sound/audio/ModuleFile.h"
-#include "sound/audio/PcmData.h"
+#include "sound/audio/SampleLoader.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/SoundSeeds.h"
 
@@ -15,8 +16,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kMixRateHz = 32000;
 
 [[maybe_unused]] void checkDecoded(int error, const PcmData& pcm) {
     if (error != FMOD_ERR_NONE) {
