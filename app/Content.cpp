@@ -1,5 +1,7 @@
 #include "app/Content.h"
 
+#include "platform/CanvasSize.h"
+
 const char* const kSoundtrackPath = "data/sound/tamokrelu.mp3";
 
 const char* const kTexturePaths[10] = {
@@ -21,8 +23,8 @@ void loadContent(ContentSteps& steps) {
     for (size_t i = 0; i < 8; ++i) {
         steps.loadMesh(i, kMeshPaths[i]);
     }
-    steps.createTarget(0, 800, 600, 800, 600);
-    steps.createTarget(1, 128, 128, 800, 600);
+    steps.createTarget(0, kCanvasWidth, kCanvasHeight, kCanvasWidth, kCanvasHeight);
+    steps.createTarget(1, 128, 128, kCanvasWidth, kCanvasHeight);
 }
 
 Content::Content() {

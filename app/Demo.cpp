@@ -1,5 +1,6 @@
 #include "app/Demo.h"
 
+#include "platform/CanvasSize.h"
 #include "platform/MessageBox.h"
 #include "scenes/PhotoScene.h"
 #include "scenes/ShellScene.h"
@@ -15,7 +16,7 @@ int Demo::run() {
 }
 
 bool Demo::openWindow() {
-    window.emplace(800, 600, 32, true, "morvel");
+    window.emplace(kCanvasWidth, kCanvasHeight, 32, true, "morvel");
     return window->ready;
 }
 

@@ -1,6 +1,7 @@
 #include "assets/Texture.h"
 
 #include "assets/PngBind.h"
+#include "platform/CanvasSize.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -52,6 +53,10 @@ void Texture::bind() {
 void Texture::unbind() {
     glDisable(GL_TEXTURE_2D);
 }
+
+// The overlay space is the canvas, fixed whatever the viewport; the glOrtho
+// below spells it out.
+static_assert(kCanvasWidth == 800 && kCanvasHeight == 600, "drawOverlay's glOrtho is the canvas");
 
 void Texture::drawOverlay(int x, int y, int width, int height, bool blend) {
     glMatrixMode(GL_PROJECTION);

@@ -1,5 +1,7 @@
 #include "scenes/SceneCamera.h"
 
+#include "platform/CanvasSize.h"
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -8,7 +10,7 @@
 void setScenePerspective() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, 1.3333333333333333, 1.0, 1000.0);
+    gluPerspective(45.0, static_cast<double>(kCanvasWidth) / kCanvasHeight, 1.0, 1000.0);
 }
 
 void setWanderingCamera(float t, double eyeRadius) {

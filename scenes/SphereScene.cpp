@@ -4,6 +4,7 @@
 #include "assets/Texture.h"
 #include "fx/Glow.h"
 #include "fx/RenderTarget.h"
+#include "platform/CanvasSize.h"
 #include "scenes/SceneCamera.h"
 
 #include <GL/gl.h>
@@ -98,6 +99,6 @@ void SphereScene::render(float t, const float* spectrum, TextureSet& textures, M
     disableSphereMap();
     sphereTexture.unbind();
 
-    textures[0]->drawOverlay(0, 0, 800, 600, true);
+    textures[0]->drawOverlay(0, 0, kCanvasWidth, kCanvasHeight, true);
     applyGlow(*targets[0], *targets[1], 1.0f, GlowBlend::multiplyThenAdd);
 }

@@ -2,15 +2,14 @@
 // The score of the soundtrack: tempo, bar grid, sections, chords and the notes
 // of every part, in A minor at 128 BPM. Pure data and arithmetic; the parts
 // that play it live in SoundtrackParts.
+#include "app/Timeline.h"
+
 #include <array>
 #include <vector>
 
 constexpr double kTempoBpm = 128.0;
 constexpr double kBeatSeconds = 60.0 / kTempoBpm;
 constexpr double kBarSeconds = 4.0 * kBeatSeconds;
-// At 128 BPM, 15 s is exactly eight bars, so starting the grid here puts bar
-// lines at 28 s and 43 s, where the picture changes scene.
-constexpr double kFirstBarSeconds = 28.0 - 14.0 * kBarSeconds;
 constexpr double kTrackSeconds = 62.0;
 constexpr int kBarCount = 32;
 
@@ -23,6 +22,14 @@ enum class Section { Build, Dub, Lift, Outro };
 constexpr int kDubFirstBar = 14;
 constexpr int kLiftFirstBar = 22;
 constexpr int kOutroBar = 31;
+
+// The sections change where the picture changes scene. At 128 BPM the 15 s of
+// the photo scene are exactly eight bars, so one bar grid puts bar lines at both.
+constexpr double kDubStartSeconds = kSceneWindows[1].start;
+constexpr double kLiftStartSeconds = kSceneWindows[2].start;
+constexpr double kFirstBarSeconds = kDubStartSeconds - kDubFirstBar * kBarSeconds;
+static_assert(kFirstBarSeconds + kLiftFirstBar * kBarSeconds == kLiftStartSeconds,
+              "the lift must start on a bar line at the shell scene's start");
 
 // Section that plays during a bar.
 Section sectionOfBar(int bar);

@@ -2,6 +2,7 @@
 
 #include "app/Content.h"
 #include "app/Timeline.h"
+#include "platform/CanvasSize.h"
 #include "platform/GLWindow.h"
 #include "platform/StopRequests.h"
 #include "scenes/PhotoScene.h"
@@ -19,9 +20,6 @@
 #include <memory>
 
 namespace {
-
-constexpr int kFrameWidth = 800;
-constexpr int kFrameHeight = 600;
 
 std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, std::string& error) {
     if (options.hasAt) {
@@ -83,7 +81,7 @@ int runCapture(const CaptureOptions& options) {
     // the music is analysed offline, never played.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    GLWindow window(kFrameWidth, kFrameHeight, 32, false, "morvel-capture");
+    GLWindow window(kCanvasWidth, kCanvasHeight, 32, false, "morvel-capture");
     if (!window.ready) {
         window.close();
         sink->finish(false);
@@ -116,10 +114,10 @@ int runCapture(const CaptureOptions& options) {
         }
         CapturedFrame frame;
         frame.number = n;
-        frame.width = kFrameWidth;
-        frame.height = kFrameHeight;
-        frame.rgb = writer.takeBuffer(static_cast<size_t>(kFrameWidth) * kFrameHeight * 3);
-        glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+        frame.width = kCanvasWidth;
+        frame.height = kCanvasHeight;
+        frame.rgb = writer.takeBuffer(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 3);
+        glReadPixels(0, 0, kCanvasWidth, kCanvasHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
         ok = writer.push(std::move(frame));
         progress.update(n - first + 1, n + 1 == end);
     }

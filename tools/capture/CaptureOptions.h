@@ -1,6 +1,8 @@
 #pragma once
 // The command line of morvel-capture, parsed without side effects so that
 // every bad input gets a one-line message before anything is rendered.
+#include "platform/CanvasSize.h"
+
 #include <string>
 #include <vector>
 
@@ -13,8 +15,8 @@ struct CaptureOptions {
     std::string stillFile;   // --png with --at: one still
     double atSeconds = -1.0; // --at
     bool hasAt = false;
-    int outWidth = 800;      // --size: scaled output; the demo renders at 800 x 600
-    int outHeight = 600;
+    int outWidth = kCanvasWidth;  // --size: scaled output; the demo renders at the canvas size
+    int outHeight = kCanvasHeight;
 };
 
 // Parses args (without the program name). On a bad input returns false and

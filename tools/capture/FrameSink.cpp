@@ -1,5 +1,7 @@
 #include "tools/capture/FrameSink.h"
 
+#include "platform/CanvasSize.h"
+
 #include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,7 +132,12 @@ public:
         }
     }
 
+    // ffmpeg was told the canvas size; a frame of any other size would shear the video.
     bool write(const CapturedFrame& frame) override {
+        if (frame.width != kCanvasWidth || frame.height != kCanvasHeight ||
+            frame.rgb.size() != static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 3) {
+            return false;
+        }
         return std::fwrite(frame.rgb.data(), 1, frame.rgb.size(), pipe) == frame.rgb.size();
     }
 
@@ -229,7 +236,8 @@ std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, int fps, int wid
     // first frame's time; ffmpeg's MP3 decoder drops the encoder's delay.
     char numbers[160];
     std::snprintf(numbers, sizeof numbers, " -r %d -i - -ss %.6f -t %.6f -i ", fps, fromSeconds, durationSeconds);
-    std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s 800x600";
+    std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s " +
+                          std::to_string(kCanvasWidth) + "x" + std::to_string(kCanvasHeight);
     command += numbers + shellQuote(audioPath);
     command += " -map 0:v:0 -map 1:a:0? -vf vflip,scale=" + std::to_string(width) + ":" + std::to_string(height) +
                ":flags=bicubic -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -r " + std::to_string(fps) +
