@@ -4,7 +4,7 @@
 // bytes are the same every run.
 #include <string>
 
-#include "tools/assetgen/Raster.h"
+#include "tools/assetgen/Canvas.h"
 
 // Edge of the icon that desktop menus pick for hicolor/128x128.
 constexpr int kIconSizePx = 128;
