@@ -2,8 +2,10 @@
 // and the drawing pieces that the images are built from.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -30,8 +32,8 @@ TEST(AssetGen, listsEveryFileTheDemoLoadsOnce) {
 
 TEST(AssetGen, writesTheSameBytesWithOneThreadAsWithTwo) {
     const std::string twoThreads = scratchFolder("two-threads"), oneThread = scratchFolder("one-thread");
-    EXPECT_TRUE(generateAssets(twoThreads, false, 2).empty());
-    EXPECT_TRUE(generateAssets(oneThread, false, 1).empty());
+    EXPECT_TRUE(generateAssets(twoThreads, false, 2).ok());
+    EXPECT_TRUE(generateAssets(oneThread, false, 1).ok());
     for (const AssetFile& file : assetFiles(false)) {
         SCOPED_TRACE(file.relativePath);
         std::vector<unsigned char> first = fileBytes(twoThreads + "/" + file.relativePath);
@@ -39,21 +41,45 @@ TEST(AssetGen, writesTheSameBytesWithOneThreadAsWithTwo) {
         ASSERT_FALSE(first.empty());
         EXPECT_TRUE(first == second);
     }
+    EXPECT_FALSE(std::filesystem::exists(twoThreads + "/" + kStagingFolderName));
 }
 
-TEST(AssetGen, reportsAFileItCannotWrite) {
+TEST(AssetGen, reportsEveryFileItCannotWriteAndLeavesNoTree) {
     for (const AssetFile& file : assetFiles(false)) {
         if (file.relativePath != "data/obj/test.ebr") continue;
         EXPECT_FALSE(file.write("/nonexistent-folder-for-morvel/test.ebr"));
     }
     // A root that is a plain file cannot hold the tree: every file is reported.
-    std::string blocker = scratchFolder("blocked") + "/blocker";
+    const std::string blocker = scratchFolder("blocked") + "/blocker";
     std::FILE* f = std::fopen(blocker.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fclose(f);
-    Canvas probe(1, 1);
-    EXPECT_FALSE(probe.writePng(blocker + "/data/tex/x.png", true));
-    std::filesystem::remove(blocker);
+    const GenerationReport report = generateAssets(blocker, false, 2);
+    EXPECT_TRUE(report.missingFonts.empty());
+    std::set<std::string> expected;
+    for (const AssetFile& file : assetFiles(false)) expected.insert(file.relativePath);
+    EXPECT_EQ(std::set<std::string>(report.failedFiles.begin(), report.failedFiles.end()), expected);
+    EXPECT_TRUE(std::filesystem::is_regular_file(blocker));
+}
+
+TEST(AssetGen, withoutItsFontsWritesNothingAndKeepsTheEarlierTree) {
+    const std::string root = scratchFolder("no-fonts");
+    const std::string emptyFonts = scratchFolder("empty-font-folder");
+    std::filesystem::create_directories(root + "/data/tex");
+    std::FILE* earlier = std::fopen((root + "/data/tex/earlier.png").c_str(), "wb");
+    ASSERT_NE(earlier, nullptr);
+    std::fclose(earlier);
+    setenv("MORVEL_FONT_DIR", emptyFonts.c_str(), 1);
+    const GenerationReport report = generateAssets(root, true, 2);
+    unsetenv("MORVEL_FONT_DIR");
+    EXPECT_FALSE(report.ok());
+    ASSERT_EQ(report.missingFonts.size(), 7u);
+    EXPECT_EQ(report.missingFonts[0], emptyFonts + "/DejaVuSans.ttf");
+    EXPECT_TRUE(report.failedFiles.empty());
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) left.push_back(entry.path().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{root + "/data", root + "/data/tex", root + "/data/tex/earlier.png"}));
 }
 
 TEST(Canvas, blendsOverWithStraightAlphaAndCoverage) {

@@ -94,14 +94,14 @@ bool writeSoundtrack(const std::string& path) {
     // Opened first, so an unwritable path fails before seconds of rendering.
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        std::fprintf(stderr, "Soundtrack: cannot open %s for writing\n", path.c_str());
+        std::fprintf(stderr, "morvel-assetgen: cannot open %s for writing\n", path.c_str());
         return false;
     }
     const std::vector<unsigned char> mp3 = encodeMp3(renderSoundtrack(), kSoundtrackBitrateKbps);
     const bool written = !mp3.empty() && std::fwrite(mp3.data(), 1, mp3.size(), file) == mp3.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        std::fprintf(stderr, "Soundtrack: %s for %s\n", mp3.empty() ? "MP3 encoding failed" : "cannot write",
+        std::fprintf(stderr, "morvel-assetgen: %s for %s\n", mp3.empty() ? "MP3 encoding failed" : "cannot write",
                      path.c_str());
         std::remove(path.c_str());
         return false;

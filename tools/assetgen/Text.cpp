@@ -3,14 +3,21 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <cstdlib>
+
 namespace {
 
 FT_Face asFace(void* face) { return static_cast<FT_Face>(face); }
 
 }  // namespace
 
+std::string Font::fontFolder() {
+    const char* override = std::getenv("MORVEL_FONT_DIR");
+    return override != nullptr ? override : "/usr/share/fonts/truetype/dejavu";
+}
+
 std::string Font::pathOf(FontFace face) {
-    const std::string dir = "/usr/share/fonts/truetype/dejavu/";
+    const std::string dir = fontFolder() + "/";
     switch (face) {
         case FontFace::Sans: return dir + "DejaVuSans.ttf";
         case FontFace::SansLight: return dir + "DejaVuSans-ExtraLight.ttf";
@@ -78,4 +85,15 @@ float Font::draw(Canvas& canvas, const std::string& text, float x, float baselin
 void Font::drawCentred(Canvas& canvas, const std::string& text, float cx, float baselineY,
                        const Rgba& colour, float tracking) const {
     draw(canvas, text, cx - measure(text, tracking) * 0.5f, baselineY, colour, tracking);
+}
+
+std::vector<std::string> Font::missingFiles() {
+    std::vector<std::string> missing;
+    for (FontFace face : {FontFace::Sans, FontFace::SansLight, FontFace::SansBold, FontFace::SansCondensedBold,
+                          FontFace::SerifBold, FontFace::SerifItalic, FontFace::MonoBold}) {
+        if (!Font(face, 12).ok()) {
+            missing.push_back(pathOf(face));
+        }
+    }
+    return missing;
 }

@@ -3,6 +3,7 @@
 // a Canvas with anti-aliased coverage. One Font per thread: FreeType faces are
 // not shared between threads.
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/Canvas.h"
 
@@ -29,8 +30,13 @@ public:
     void drawCentred(Canvas& canvas, const std::string& text, float cx, float baselineY,
                      const Rgba& colour, float tracking = 0.0f) const;
 
-    // Path of the font file for a face.
+    // Path of the font file for a face, in fontFolder().
     static std::string pathOf(FontFace face);
+    // The folder the faces are read from: fonts-dejavu's, or MORVEL_FONT_DIR
+    // when set (tests use it to take the fonts away).
+    static std::string fontFolder();
+    // The font files of the faces the generator uses that FreeType cannot open.
+    static std::vector<std::string> missingFiles();
 
 private:
     void* library_ = nullptr;  // FT_Library

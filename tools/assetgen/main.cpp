@@ -49,17 +49,26 @@ int main(int argc, char** argv) {
     }
     auto start = std::chrono::steady_clock::now();
     std::vector<double> seconds;
-    std::vector<std::string> failed = generateAssets(root, true, 2, &seconds);
-    for (const std::string& path : failed) {
+    const GenerationReport report = generateAssets(root, true, 2, &seconds);
+    for (const std::string& font : report.missingFonts) {
+        std::fprintf(stderr, "morvel-assetgen: cannot open the font %s (package fonts-dejavu)\n", font.c_str());
+    }
+    for (const std::string& path : report.failedFiles) {
         std::fprintf(stderr, "morvel-assetgen: could not write %s/%s\n", root.c_str(), path.c_str());
     }
+    if (!report.ok()) {
+        std::fprintf(stderr, "morvel-assetgen: %s/data was left as it was\n", root.c_str());
+        return 1;
+    }
     double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("morvel-assetgen: wrote %zu files under %s/data in %.1f s\n",
-                assetFiles(true).size() - failed.size(), root.c_str(), wallSeconds);
-    if (timings) printTimings(seconds, wallSeconds);
+    std::printf("morvel-assetgen: wrote %zu files under %s/data in %.1f s\n", assetFiles(true).size(), root.c_str(),
+                wallSeconds);
+    if (timings) {
+        printTimings(seconds, wallSeconds);
+    }
     if (!sheet.empty() && !writeContactSheet(root, sheet)) {
         std::fprintf(stderr, "morvel-assetgen: could not write the contact sheet %s\n", sheet.c_str());
         return 1;
     }
-    return failed.empty() ? 0 : 1;
+    return 0;
 }

@@ -32,6 +32,14 @@ std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, std::string& 
                        options.fromSeconds, options.toSeconds - options.fromSeconds, error);
 }
 
+// The file or folder the capture writes, for messages.
+const std::string& outputName(const CaptureOptions& options) {
+    if (options.hasAt) {
+        return options.stillFile;
+    }
+    return options.framesDir.empty() ? options.outFile : options.framesDir;
+}
+
 // Prints frames done, frames per second and time left, at most twice a second.
 class Progress {
 public:
@@ -46,7 +54,7 @@ public:
         shownAt = seconds;
         const double fps = seconds > 0 ? done / seconds : 0.0;
         const double left = fps > 0 ? (total - done) / fps : 0.0;
-        std::fprintf(stderr, "\rcapture: frame %ld/%ld  %.1f fps  %.0f s left   %s", done, total, fps, left,
+        std::fprintf(stderr, "\rmorvel-capture: frame %ld/%ld  %.1f fps  %.0f s left   %s", done, total, fps, left,
                      last ? "\n" : "");
         std::fflush(stderr);
     }
@@ -131,7 +139,7 @@ int runCapture(const CaptureOptions& options) {
         return 128 + interruptedBy;
     }
     if (!ok) {
-        std::fprintf(stderr, "morvel-capture: writing the output failed\n");
+        std::fprintf(stderr, "morvel-capture: writing %s failed\n", outputName(options).c_str());
         return 1;
     }
     return 0;
