@@ -6,6 +6,7 @@
 #include "sound/audio/ModuleFile.h"
 #include "sound/audio/SampleLoader.h"
 #include "sound/audio/FftAnalyzer.h"
+#include "sound/audio/HeardSpectrum.h"
 
 #include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
@@ -227,13 +228,9 @@ float* FSOUND_DSP_GetSpectrum(void) {
         return lib.spectrum;
     }
     // The window ends at the frame being heard, not at the mixer's lead.
-    long long heard = lib.mixer->mixedFrames() - lib.bufferFrames;
-    if (heard != lib.spectrumEndFrame) {
-        float window[kFftSize];
-        lib.mixer->copyMonoWindow(heard, window);
-        lib.analyzer.analyze(window, lib.spectrum);
-        lib.spectrumEndFrame = heard;
-    }
+    HeardSpectrum heard{lib.spectrum, lib.spectrumEndFrame};
+    refreshHeardSpectrum(*lib.mixer, lib.bufferFrames, lib.analyzer, heard);
+    lib.spectrumEndFrame = heard.endFrame;
     return lib.spectrum;
 }
 
