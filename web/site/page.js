@@ -8,6 +8,8 @@
 // The audio library's mix rate: the soundtrack is decoded at it, so the
 // spectrum sees the same samples as natively.
 const kMixRateHz = 32000;
+// How long the start button waits for the sound output to come up.
+const kResumeWaitMs = 2000;
 
 const page = {
   state: 'loading',      // loading, ready, playing, ended, still or failed
@@ -170,7 +172,10 @@ async function startRun() {
     page.audio = new AudioContext();
     page.module.morvelAudio = page.audio;
   }
-  await page.audio.resume();
+  // A browser without a usable sound device never finishes resuming; the
+  // picture then runs silent rather than waiting on the start screen.
+  await Promise.race([page.audio.resume(), new Promise((resolve) => setTimeout(resolve, kResumeWaitMs))]);
+  if (page.audio.state !== 'running') console.info('morvel: no sound output; playing without sound');
   ui.overlay.hidden = true;
   ui.hint.hidden = true;
   page.runs += 1;
