@@ -1,5 +1,6 @@
 #include "tests/assets/AssetTestFiles.h"
 
+#include "tests/support/DebianPackage.h"
 #include "tests/support/GLTestContext.h"
 
 #include <unistd.h>
@@ -130,14 +131,8 @@ void expectPixels(std::initializer_list<std::tuple<int, int, uint32_t>> expected
 }
 
 std::string packageFolder(const std::string& p, const std::string& subfolder, const std::string& pattern) {
-    const std::string cache = fs::canonical("/proc/self/exe").parent_path().string() + "/real-image-cache";
-    // One fetch per package even when test processes run side by side.
-    const std::string command = "mkdir -p '" + cache + "' && cd '" + cache + "' && flock " + p + ".lock sh -c '" +
-        "test -f " + p + ".done || (rm -rf " + p + " && mkdir -p " + p + "/download && cd " + p + "/download && " +
-        "apt-get download " + p + " && dpkg-deb --fsys-tarfile *.deb | tar -x -C .. --wildcards \"" +
-        pattern + "\" && cd .. && rm -rf download && touch ../" + p + ".done)' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0 || !fs::exists(cache + "/" + p + ".done")) return "";
-    return cache + "/" + p + "/" + subfolder;
+    const std::string folder = debianPackageFolder(p, pattern);
+    return folder.empty() ? "" : folder + "/" + subfolder;
 }
 
 std::vector<uint32_t> referenceTexels(const std::string& path, int& width, int& height) {

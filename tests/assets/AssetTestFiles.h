@@ -56,8 +56,7 @@ bool near(uint32_t actual, uint32_t expected, int tolerance = 3);
 void expectPixels(std::initializer_list<std::tuple<int, int, uint32_t>> expected, int tolerance = 3);
 
 // The files of a Debian package (those matching pattern, when given), fetched
-// with apt-get into a cache beside the test binary: folder + subfolder, or ""
-// when it cannot be had.
+// by debianPackageFolder: its folder + subfolder, or "" when it cannot be had.
 std::string packageFolder(const std::string& package, const std::string& subfolder, const std::string& pattern = "*");
 // libpng's own decode (its simplified reader) as 0xRRGGBBAA texels, rows top first; empty when it fails.
 std::vector<uint32_t> referenceTexels(const std::string& path, int& width, int& height);

@@ -141,7 +141,7 @@ TEST(CaptureRun, badOptionsAndUnwritableOutputsExitTwoWithTheirMessage) {
     ProcessResult unwritable = runIn(MORVEL_E2E_ROOT, capture + " --out /proc/no-such-dir/x.mp4");
     EXPECT_EQ(unwritable.status, 2);
     EXPECT_EQ(unwritable.err, "morvel-capture: cannot write '/proc/no-such-dir/x.mp4'\n");
-    ProcessResult noFfmpeg = runIn(MORVEL_E2E_ROOT, "env PATH=/nonexistent " + capture + " --out /tmp/x.mp4");
+    ProcessResult noFfmpeg = runIn(MORVEL_E2E_ROOT, "env PATH=/nonexistent " + capture + " --out never-written.mp4");
     EXPECT_EQ(noFfmpeg.status, 2);
     EXPECT_EQ(noFfmpeg.err, "morvel-capture: ffmpeg was not found on the PATH (scripts/setup installs it)\n");
 }

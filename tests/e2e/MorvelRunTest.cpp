@@ -1,4 +1,5 @@
-// The real demo, headless, over its whole 60-second timeline.
+// The real demo, headless, over its whole 60-second timeline, and cut short
+// without its soundtrack.
 #include "tests/e2e/RunProcess.h"
 
 #include <gtest/gtest.h>
@@ -16,23 +17,23 @@ const char* kSoundLines =
 
 }  // namespace
 
-TEST(MorvelRun, playsTheWholeTimelineHeadlessAndExitsZero) {
-    ProcessResult run = runIn(MORVEL_E2E_ROOT, MORVEL_BINARY);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, kSoundLines);
-    EXPECT_EQ(run.err.find("Error"), std::string::npos) << run.err;
-}
-
-TEST(MorvelRun, missingUnusedAssetsAreReportedAndTheRunStillCompletes) {
+// One full 60-second run checks both the whole timeline and the missing files:
+// the meshes and textures that no scene draws are not needed to finish.
+TEST(MorvelRun, playsTheWholeTimelineHeadlessEvenWithoutItsUnusedAssetsAndExitsZero) {
     const std::string folder = freshContentCopy();
     std::remove((folder + "/data/obj/chamferbox.ebr").c_str());
     std::remove((folder + "/data/tex/lol.png").c_str());
     ProcessResult run = runIn(folder, MORVEL_BINARY);
     std::system(("rm -rf '" + folder + "'").c_str());
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, kSoundLines);
     // Headless, the message box goes to standard error; a missing PNG says nothing.
-    EXPECT_NE(run.err.find("data/obj/chamferbox.ebr: Error: .ebr file not found"), std::string::npos) << run.err;
+    const std::string missingMesh = "data/obj/chamferbox.ebr: Error: .ebr file not found";
+    const size_t at = run.err.find(missingMesh);
+    ASSERT_NE(at, std::string::npos) << run.err;
+    std::string rest = run.err;
+    rest.erase(at, missingMesh.size());
+    EXPECT_EQ(rest.find("Error"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("lol.png"), std::string::npos) << run.err;
 }
 

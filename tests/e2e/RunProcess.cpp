@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -19,8 +20,8 @@ std::string readFile(const std::string& path) {
 }  // namespace
 
 ProcessResult runIn(const std::string& folder, const std::string& command) {
-    char pattern[] = "/tmp/morvel-e2e-XXXXXX";
-    const std::string scratch = mkdtemp(pattern);
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-e2e-XXXXXX").string();
+    const std::string scratch = mkdtemp(pattern.data());
     const std::string line = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy " +
                              command + " >'" + scratch + "/out' 2>'" + scratch + "/err' </dev/null";
     const int raw = std::system(line.c_str());
@@ -33,8 +34,8 @@ ProcessResult runIn(const std::string& folder, const std::string& command) {
 }
 
 std::string freshContentCopy() {
-    char pattern[] = "/tmp/morvel-content-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-content-XXXXXX").string();
+    const std::string folder = mkdtemp(pattern.data());
     std::system(("cp -r '" MORVEL_E2E_ROOT "/data' '" + folder + "/'").c_str());
     return folder;
 }

@@ -1,6 +1,7 @@
 // Sound files that nobody here wrote, taken from Debian packages at test time and
 // cached under the build folder. Without a network the tests skip, saying why.
 #include "tests/sound/TestAudioFiles.h"
+#include "tests/support/DebianPackage.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -18,26 +19,6 @@
 using namespace soundtest;
 
 namespace {
-
-// Downloads and unpacks a Debian package once, beside the test runner; the unpacked
-// root, or "" when it cannot. Each attempt works in its own folder and renames it into
-// place, so test processes running side by side never see half a package.
-std::string fetchPackage(const std::string& name) {
-    char runner[4096] = {0};
-    std::string root = readlink("/proc/self/exe", runner, sizeof runner - 1) > 0 ? runner : "./x";
-    root = root.substr(0, root.rfind('/')) + "/real-sound-cache";
-    std::string dir = root + "/" + name;
-    if (access((dir + "/unpacked").c_str(), F_OK) != 0) {
-        std::system(("mkdir -p '" + root + "' && work=$(mktemp -d '" + root + "/fetch-XXXXXX') && " +
-                     "(cd \"$work\" && timeout 120 apt-get download -q " + name + " >/dev/null 2>&1 && " +
-                     "dpkg-deb -x ./" + name + "_*.deb root && rm -f ./*.deb && touch unpacked) && " +
-                     "{ [ -e '" + dir + "/unpacked' ] || rm -rf '" + dir + "'; " +
-                     "mv -T \"$work\" '" + dir + "' 2>/dev/null; }; " +
-                     "rm -rf \"$work\"")
-                        .c_str());
-    }
-    return access((dir + "/unpacked").c_str(), F_OK) == 0 ? dir + "/root" : "";
-}
 
 Bytes readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -134,7 +115,7 @@ class RealSoundFiles : public testing::TestWithParam<RealSet> {};
 
 TEST_P(RealSoundFiles, loadWithTheirFactsPlayAndSurviveDamage) {
     const RealSet& set = GetParam();
-    std::string root = fetchPackage(set.package);
+    std::string root = debianPackageFolder(set.package);
     if (root.empty()) {
         GTEST_SKIP() << "could not fetch Debian package " << set.package << " with apt-get download (no network?)";
     }
