@@ -2,6 +2,7 @@
 
 #include "assets/PngBind.h"
 #include "platform/CanvasSize.h"
+#include "platform/MatrixStack.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -59,13 +60,9 @@ void Texture::unbind() {
 static_assert(kCanvasWidth == 800 && kCanvasHeight == 600, "drawOverlay's glOrtho is the canvas");
 
 void Texture::drawOverlay(int x, int y, int width, int height, bool blend) {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
+    pushIdentityMatrix(GL_PROJECTION);
     glOrtho(0, 800, 0, 600, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    pushIdentityMatrix(GL_MODELVIEW);
     if (blend) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -86,10 +83,7 @@ void Texture::drawOverlay(int x, int y, int width, int height, bool blend) {
     glVertex3f(left, top, 0);
     glEnd();
     glDisable(GL_TEXTURE_2D);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    popModelViewThenProjection();
 }
 
 void Texture::load(const char* path) {

@@ -18,9 +18,9 @@ public:
     // Disables GL_TEXTURE_2D; the binding stays.
     virtual void unbind();
     // Draws the image over (x, y, width, height) of an 800 x 600 space whose
-    // origin is the lower left; leaves texturing off, the matrix mode at
-    // modelview with both matrices as found, and blending on (SRC_ALPHA,
-    // ONE_MINUS_SRC_ALPHA) when blend is true, else as found.
+    // origin is the lower left; leaves this texture bound, texturing off, the
+    // matrix mode at modelview with both matrices as found, and blending on
+    // (SRC_ALPHA, ONE_MINUS_SRC_ALPHA) when blend is true, else as found.
     virtual void drawOverlay(int x, int y, int width, int height, bool blend);
 
     // Loads the file: PNG when the text after the path's first '.' is exactly

@@ -7,6 +7,7 @@
 #include "bench/support/BenchSupport.h"
 #include "fx/Glow.h"
 #include "fx/RenderTarget.h"
+#include "platform/MatrixStack.h"
 
 #include <GL/gl.h>
 
@@ -40,18 +41,11 @@ std::vector<uint8_t> makeFrame() {
 void drawFrame(const std::vector<uint8_t>& rgba) {
     glDisable(GL_DEPTH_TEST);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    pushIdentityMatrix(GL_PROJECTION);
+    pushIdentityMatrix(GL_MODELVIEW);
     glRasterPos2f(-1, -1);
     glDrawPixels(kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    popModelViewThenProjection();
     glEnable(GL_DEPTH_TEST);
 }
 

@@ -1,5 +1,7 @@
 #include "fx/RenderTarget.h"
 
+#include "platform/MatrixStack.h"
+
 #include <GL/gl.h>
 
 #include <cstdlib>
@@ -27,20 +29,8 @@ void uploadZeroTexture(int32_t width, int32_t height) {
 
 // Both matrices saved and set to identity; matrix mode left at GL_MODELVIEW.
 void pushIdentityMatrices() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-}
-
-// Restores what pushIdentityMatrices saved; matrix mode left at GL_MODELVIEW.
-void popMatrices() {
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    pushIdentityMatrix(GL_PROJECTION);
+    pushIdentityMatrix(GL_MODELVIEW);
 }
 
 // One z = 0 quad from (x0, y0) to (x1, y1) showing texture coordinates 0..s, 0..t.
@@ -115,7 +105,7 @@ void RenderTarget::drawQuad(float xOffset, float yOffset, float extraWidth, floa
     texturedQuad(x0, y0, x1, y1, sExtent, tExtent);
 
     glDisable(GL_TEXTURE_2D);
-    popMatrices();
+    popProjectionThenModelView();
     glEnable(GL_DEPTH_TEST);
 }
 
@@ -177,7 +167,7 @@ void RenderTarget::blurPass(int32_t repetitions, int32_t radius, float spacing, 
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
-    popMatrices();
+    popProjectionThenModelView();
     glEnable(GL_DEPTH_TEST);
 }
 

@@ -23,8 +23,8 @@ public:
     // other's screen viewport set.
     void downsampleInto(const RenderTarget& other) const;
     // Draws the held image as one quad: the viewport moved by (xOffset, yOffset)
-    // pixels and enlarged by (extraWidth, extraHeight); leaves texturing off and
-    // the depth test on.
+    // pixels and enlarged by (extraWidth, extraHeight); leaves this texture
+    // bound, texturing off, the depth test on and both matrices as found.
     void drawQuad(float xOffset, float yOffset, float extraWidth, float extraHeight) const;
     // drawQuad(0, 0, 0, 0).
     void drawFullScreen() const;
@@ -32,11 +32,17 @@ public:
     void drawAdditive(float red, float green, float blue, float alpha) const;
     // Multiplies the viewport by the image times the colour; leaves blending off and colour white.
     void drawModulate(float red, float green, float blue, float alpha) const;
-    // Box-blurs the image in place along (xDirection, yDirection); leaves
-    // texturing and blending off, colour white, the depth test on.
+    // Box-blurs the image in place along (xDirection, yDirection), repetitions
+    // times: each pass sums 2 x radius + 1 taps (radius counts taps on each
+    // side) spaced `spacing` pixels of the target's width apart, in both
+    // directions (so a vertical step on a non-square target is not `spacing`
+    // rows), each weighted weight / (2 x radius + 1). Leaves texturing and
+    // blending off with the blend function SRC_ALPHA, ONE, the clear colour
+    // black (0, 0, 0, 1) once a pass ran, colour white, the depth test on, this
+    // texture bound, the screen viewport and both matrices as found.
     void blurPass(int32_t repetitions, int32_t radius, float spacing, float weight, float xDirection,
                   float yDirection) const;
-    // blurPass along x, then along y.
+    // blurPass along x, then along y; leaves the same state as blurPass.
     void blur(int32_t repetitions, int32_t radius, float spacing, float weight) const;
     // Binds the texture and sets linear filtering.
     void setLinear() const;

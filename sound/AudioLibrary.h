@@ -37,10 +37,14 @@ enum {
 };
 
 // Opens the output at mixRateHz, stereo, with maxChannels sample channels; falls back to
-// SDL's dummy driver when no device opens. True when ready to play.
+// SDL's dummy driver when no device opens. True when ready to play. flags is ignored.
+// The library owns everything it opens until FSOUND_Close.
 signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int flags);
-// Decodes a whole MP3 or OGG file (from offsetBytes, lengthBytes or 0 for all) into one sample
-// at the mix rate. Null on failure.
+// Decodes a whole MP3 or OGG file (from offsetBytes, lengthBytes or 0 for all) into one
+// sample at the mix rate. Null on failure. index picks no slot (every sample gets one of
+// its own, as with FSOUND_FREE; below FSOUND_UNMANAGED it is invalid) and mode is ignored:
+// mono files play on both sides, stereo ones as they are. The library owns the sample
+// (FSOUND_Sample_Free or FSOUND_Close frees it) and does not keep path after the call.
 FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int mode, int offsetBytes,
                                   int lengthBytes);
 // Loads an S3M, XM or MOD module. Null on failure.
