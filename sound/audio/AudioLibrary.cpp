@@ -9,10 +9,13 @@
 #include "sound/audio/HeardSpectrum.h"
 
 #include <SDL.h>
+#include <pthread.h>
+#include <sched.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,7 +23,12 @@
 
 namespace {
 
-constexpr int kBlockFrames = 512;
+// Frames a block. A sound server's stream holds about one block, and a renderer
+// busy on every core can keep the audio thread waiting for tens of milliseconds,
+// so real outputs get 64 ms blocks; what they add to the latency is compensated.
+// Nothing is heard through the dummy driver, so it keeps short blocks.
+constexpr int kOutputBlockFrames = 2048;
+constexpr int kDummyBlockFrames = 512;
 
 void countCall() {
     libraryCallCount().fetch_add(1, std::memory_order_relaxed);
@@ -30,15 +38,50 @@ void fail(int error) {
     library().lastError = error;
 }
 
+// Real-time scheduling for the thread that feeds the output, where the system grants
+// it (SDL asks only through a session bus); otherwise it stays as it was.
+void raiseThisThreadsPriority() {
+    sched_param param;
+    std::memset(&param, 0, sizeof param);
+    param.sched_priority = 5;
+    pthread_setschedparam(pthread_self(), SCHED_RR, &param);
+}
+
 void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
+    static thread_local bool raised = false;
+    if (!raised) {
+        raiseThisThreadsPriority();
+        raised = true;
+    }
     int frameCount = byteCount / static_cast<int>(2 * sizeof(float));
     static_cast<Mixer*>(mixer)->render(reinterpret_cast<float*>(stream), frameCount);
 }
 
-bool openOnCurrentDriver(LibraryState& lib, const SDL_AudioSpec& want) {
+// How long a block waits between its request and being heard, beyond the block
+// itself, on each output: what the server queues and its sink plays out of.
+// Measured with bench/sync_bench through each server; the dummy driver hears
+// nothing, so its blocks count as heard when requested.
+int outputLatencyFrames(const std::string& driver, int bufferFrames, int mixRateHz) {
+    if (const char* forced = std::getenv("MORVEL_LATENCY_MS")) {
+        return static_cast<int>(std::atof(forced) * mixRateHz / 1000);
+    }
+    if (driver == "dummy") {
+        return 0;
+    }
+    return bufferFrames;
+}
+
+// The mixer is made for the driver's block size, then the device opened on it.
+bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels) {
+    const char* current = SDL_GetCurrentAudioDriver();
+    bool dummy = current != nullptr && std::strcmp(current, "dummy") == 0;
+    want.samples = dummy ? kDummyBlockFrames : kOutputBlockFrames;
+    lib.mixer.reset(new Mixer(want.freq, maxChannels, want.samples));
+    want.userdata = lib.mixer.get();
     SDL_AudioSpec have;
     lib.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (lib.device == 0) {
+        lib.mixer.reset();
         return false;
     }
     lib.bufferFrames = have.samples;
@@ -49,30 +92,54 @@ bool openOnCurrentDriver(LibraryState& lib, const SDL_AudioSpec& want) {
 
 // Opens the default device, or SDL's dummy driver when there is none, so that
 // playback time and the spectrum still advance in silence.
-bool openDevice(LibraryState& lib, int mixRateHz) {
+bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
     SDL_AudioSpec want;
     std::memset(&want, 0, sizeof want);
     want.freq = mixRateHz;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
-    want.samples = kBlockFrames;
     want.callback = mixCallback;
-    want.userdata = lib.mixer.get();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        if (openOnCurrentDriver(lib, want)) {
+        if (openOnCurrentDriver(lib, want, maxChannels)) {
             lib.dummyFallback = false;
             return true;
         }
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     if (SDL_AudioInit("dummy") == 0) {
-        if (openOnCurrentDriver(lib, want)) {
+        if (openOnCurrentDriver(lib, want, maxChannels)) {
             lib.dummyFallback = true;
             return true;
         }
         SDL_AudioQuit();
     }
     return false;
+}
+
+// Any way out of the process (a return from main, or exit() called inside a library,
+// as the JPEG decoder does on damaged data) destroys the library state; SDL's audio
+// thread must be stopped before, or it mixes into a freed mixer. Registered after the
+// state is constructed, so it runs before the state's destructor.
+void stopOutputAtExit() {
+    LibraryState& lib = library();
+    if (lib.open && lib.device != 0) {
+        SDL_CloseAudioDevice(lib.device);  // joins the audio thread
+        lib.device = 0;
+    }
+}
+
+// A server that goes away leaves SDL calling the mixer at about the device's pace
+// with its output thrown away; from then on the wall clock keeps the mix, and so
+// the spectrum, in time, as with the dummy driver. The device is not reopened:
+// the rest of the run is silent even if the server comes back.
+void keepTimeIfOutputLost(LibraryState& lib) {
+    if (lib.outputLost || lib.dummyFallback || SDL_GetAudioDeviceStatus(lib.device) != SDL_AUDIO_STOPPED) {
+        return;
+    }
+    lib.outputLost = true;
+    SDL_LockAudioDevice(lib.device);
+    lib.mixer->setClockPacing(true);
+    SDL_UnlockAudioDevice(lib.device);
 }
 
 void releaseEverything(LibraryState& lib) {
@@ -110,18 +177,20 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
-    lib.mixer.reset(new Mixer(mixRateHz, maxChannels, kBlockFrames));
-    if (!openDevice(lib, mixRateHz)) {
-        lib.mixer.reset();
+    if (!openDevice(lib, mixRateHz, maxChannels)) {
         fail(FMOD_ERR_INIT);
         return 0;
     }
+    static const bool stopsAtExit = std::atexit(stopOutputAtExit) == 0;
+    (void)stopsAtExit;
     lib.open = true;
     lib.mixRateHz = mixRateHz;
     lib.spectrumEndFrame = -1;
     lib.fftUnit.active = false;
+    lib.outputLost = false;
     SDL_LockAudioDevice(lib.device);
     lib.mixer->setClockPacing(lib.driverName == "dummy");
+    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, lib.bufferFrames, mixRateHz));
     SDL_UnlockAudioDevice(lib.device);
     SDL_PauseAudioDevice(lib.device, 0);
     return 1;
@@ -227,9 +296,10 @@ float* FSOUND_DSP_GetSpectrum(void) {
         lib.spectrumEndFrame = -1;
         return lib.spectrum;
     }
+    keepTimeIfOutputLost(lib);
     // The window ends at the frame being heard, not at the mixer's lead.
     HeardSpectrum heard{lib.spectrum, lib.spectrumEndFrame};
-    refreshHeardSpectrum(*lib.mixer, lib.bufferFrames, lib.analyzer, heard);
+    refreshHeardSpectrum(*lib.mixer, 0, lib.analyzer, heard);
     lib.spectrumEndFrame = heard.endFrame;
     return lib.spectrum;
 }

@@ -36,7 +36,7 @@ long long AUDIO_GetMixedFrames(void) {
 
 long long AUDIO_GetHeardFrame(void) {
     LibraryState& lib = library();
-    return lib.open ? lib.mixer->mixedFrames() - lib.bufferFrames : 0;
+    return lib.open ? lib.mixer->heardFrame() : 0;
 }
 
 long long AUDIO_GetSpectrumEndFrame(void) {

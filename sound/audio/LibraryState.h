@@ -19,6 +19,7 @@ struct LibraryState {
     bool open = false;
     SDL_AudioDeviceID device = 0;
     bool dummyFallback = false;
+    bool outputLost = false;
     int mixRateHz = 0;
     int bufferFrames = 0;
     std::string driverName;

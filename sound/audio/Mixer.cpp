@@ -22,11 +22,58 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
     }
 }
 
+namespace {
+
+long long steadyNowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
 void Mixer::render(float* out, int frameCount) {
     if (clockPacing) {
         catchUpWithClock();
     }
+    noteRequest(frameCount);
     mixBlock(out, frameCount);
+}
+
+// Audio thread: when this block was asked for, for the heard position.
+void Mixer::noteRequest(int frameCount) {
+    requestSequence.fetch_add(1, std::memory_order_acq_rel);
+    requestNs.store(steadyNowNs(), std::memory_order_relaxed);
+    requestFirstFrame.store(mixed.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    requestFrameCount.store(frameCount, std::memory_order_relaxed);
+    requestSequence.fetch_add(1, std::memory_order_release);
+}
+
+void Mixer::setOutputLatency(int frames) {
+    latencyFrames.store(frames, std::memory_order_relaxed);
+}
+
+long long Mixer::heardFrame() const {
+    long long published = mixed.load(std::memory_order_acquire);
+    long long atNs = 0, firstFrame = 0;
+    int frameCount = 0;
+    for (;;) {
+        unsigned before = requestSequence.load(std::memory_order_acquire);
+        atNs = requestNs.load(std::memory_order_relaxed);
+        firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
+        frameCount = requestFrameCount.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
+            break;
+        }
+    }
+    if (frameCount == 0) {
+        return 0;  // no block requested yet
+    }
+    double sinceSeconds = (steadyNowNs() - atNs) * 1e-9;
+    long long advance = std::min<long long>(static_cast<long long>(sinceSeconds * mixRateHz), frameCount);
+    long long heard = firstFrame - latencyFrames.load(std::memory_order_relaxed) + std::max(0LL, advance);
+    return std::min(heard, published);
 }
 
 void Mixer::setClockPacing(bool enabled) {
@@ -135,10 +182,14 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, int& error) {
         error = FMOD_ERR_INVALID_PARAM;
         return -1;
     }
+    // What is mixed but not heard yet is already on its way; starting that far into
+    // the sample makes what is heard at time t after this call its frame at t.
+    long long mixedSoFar = mixed.load(std::memory_order_relaxed);
+    long long lead = std::max(0LL, mixedSoFar - heardFrame());
     Voice& voice = voices[channel];
-    voice.sample = sample->pcm.frames.empty() ? nullptr : sample;
-    voice.position = 0;
-    voice.startFrame = mixed.load(std::memory_order_relaxed);
+    voice.sample = sample->pcm.frames.empty() || lead >= sample->pcm.frameCount() ? nullptr : sample;
+    voice.position = lead;
+    voice.startFrame = mixedSoFar - lead;
     return channel;
 }
 

@@ -19,13 +19,18 @@ public:
     // Audio thread: mixes frameCount stereo frames into out and publishes them.
     void render(float* out, int frameCount);
 
+    // Device locked: frames between a block's request and the moment its first frame is
+    // heard (what the device and the server still hold), for this output.
+    void setOutputLatency(int frames);
+
     // Device locked: keep the mix in step with the wall clock. For output that
     // nobody hears (SDL's dummy driver sleeps a little longer than each block lasts),
     // frames the clock says are due are mixed and published before the next block.
     void setClockPacing(bool enabled);
 
     // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
-    // or -1 with error set.
+    // or -1 with error set. The sample starts as far in as the output lags, so that its
+    // frame n is heard n frames after this call.
     int startSample(int channel, const FSOUND_SAMPLE* sample, int& error);
     // Device locked: silences every channel playing sample.
     void stopSample(const FSOUND_SAMPLE* sample);
@@ -39,6 +44,10 @@ public:
 
     // Any thread, lock-free: frames mixed so far.
     long long mixedFrames() const;
+    // Any thread, lock-free: the mixer frame being heard now: at a block's request the
+    // output latency before the block, then advancing with the clock for at most one block
+    // (a device that stops asking has stopped playing); never past what is mixed.
+    long long heardFrame() const;
     // Any thread, lock-free: the mono mix of frames [endFrame - 1024, endFrame); frames not
     // mixed yet or before the start read as silence. False if the ring moved on meanwhile.
     bool copyMonoWindow(long long endFrame, float* window) const;
@@ -57,6 +66,7 @@ private:
     void mixVoices(float* out, int frameCount);
     void mixSongs(float* out, int frameCount);
     void publish(float* out, int frameCount);
+    void noteRequest(int frameCount);
 
     int mixRateHz;
     int blockFrames;
@@ -67,6 +77,13 @@ private:
     bool clockPacing = false;
     std::chrono::steady_clock::time_point clockOrigin;
     bool clockStarted = false;
+    // The last block's request: when it came and which frames it asked for, published
+    // under a sequence count so the main thread reads the three together.
+    std::atomic<unsigned> requestSequence{0};
+    std::atomic<long long> requestNs{0};
+    std::atomic<long long> requestFirstFrame{0};
+    std::atomic<int> requestFrameCount{0};
+    std::atomic<int> latencyFrames{0};
     static constexpr int kRingFrames = 16384;
     std::unique_ptr<std::atomic<float>[]> ring;
     std::atomic<long long> mixed{0};

@@ -1,0 +1,240 @@
+// A/V sync through real sound servers. The offset is the time at which the listener
+// hears track time tau less the time at which the demo's clock reads tau; drift is
+// how much it changes over the run. Each server is started privately with a null
+// sink, the soundtrack played as the demo plays it (clock, then play, a spectrum
+// every frame) and the sink's monitor recorded. Beside it a reference stream writes
+// a one-frame click every second into the same sink and notes, from the server's
+// own latency for that stream, when each click is heard; where a click lands in the
+// recording, against the aligned track, says which track frame was heard then.
+// Needs data/ in the working directory. Usage: sync_bench [seconds, default 60].
+#include "bench/support/BenchSupport.h"
+#include "platform/FrameTimer.h"
+#include "sound/SoundSystem.h"
+#include "sound/TrackAnalysis.h"
+#include "tools/soundserver/RecordingMatch.h"
+#include "tools/soundserver/SoundServer.h"
+
+#include <SDL.h>
+#include <pulse/simple.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kRateHz = 32000;
+constexpr int kChunkFrames = 160;  // 5 ms
+constexpr int kClickEveryFrames = kRateHz;
+// Click n has the level kClickLevel + kClickStep x (n mod kClickLevels), so that a
+// recorded click says which one it is even when the first ones were never heard.
+constexpr float kClickLevel = 0.3f;
+constexpr float kClickStep = 0.01f;
+constexpr int kClickLevels = 40;
+
+long long nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Writes silence with a click every second to the default sink; when each click is heard.
+class ClickReference {
+public:
+    bool start() {
+        pa_sample_spec spec = {PA_SAMPLE_FLOAT32LE, kRateHz, 2};
+        pa_buffer_attr attr = {static_cast<uint32_t>(-1), 8 * kChunkFrames * 8, static_cast<uint32_t>(-1),
+                               static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
+        int error = 0;
+        stream = pa_simple_new(nullptr, "sync_bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &spec, nullptr, &attr,
+                               &error);
+        if (stream == nullptr) {
+            return false;
+        }
+        writer = std::thread([this] { run(); });
+        return true;
+    }
+
+    std::vector<long long> stop() {
+        running = false;
+        if (writer.joinable()) {
+            writer.join();
+        }
+        if (stream != nullptr) {
+            pa_simple_free(stream);
+            stream = nullptr;
+        }
+        return heardNs;
+    }
+
+private:
+    void run() {
+        std::vector<float> chunk(2 * kChunkFrames);
+        long long written = 0;
+        while (running) {
+            long long clickAt = -1;
+            for (int i = 0; i < kChunkFrames; ++i) {
+                bool click = (written + i) % kClickEveryFrames == kClickEveryFrames / 2;
+                float level = kClickLevel + kClickStep * static_cast<float>(heardNs.size() % kClickLevels);
+                chunk[2 * i] = chunk[2 * i + 1] = click ? level : 0.0f;
+                clickAt = click ? i : clickAt;
+            }
+            int error = 0;
+            if (pa_simple_write(stream, chunk.data(), chunk.size() * sizeof(float), &error) < 0) {
+                break;
+            }
+            written += kChunkFrames;
+            if (clickAt >= 0) {
+                // The latency is until the last frame written is heard.
+                pa_usec_t latencyUs = pa_simple_get_latency(stream, &error);
+                heardNs.push_back(nowNs() + static_cast<long long>(latencyUs) * 1000 -
+                                  (kChunkFrames - 1 - clickAt) * 1000000000LL / kRateHz);
+            }
+        }
+    }
+
+    pa_simple* stream = nullptr;
+    std::thread writer;
+    std::atomic<bool> running{true};
+    std::vector<long long> heardNs;
+};
+
+struct SyncFigures {
+    bool measured = false;
+    double startOffsetMs = NAN;
+    double endOffsetMs = NAN;
+    double worstOffsetMs = 0.0;
+    int dropouts = -1;
+};
+
+struct RecordedClick {
+    long long frame;
+    int levelIndex;
+};
+
+// Recording frames where the recording stands out from the aligned track for one frame
+// only: the clicks (the end of the track, cut off, stands out for good).
+std::vector<RecordedClick> clickFrames(const std::vector<float>& recording, const std::vector<float>& track,
+                                   const RecordingMatch& match) {
+    long long frameCount = static_cast<long long>(recording.size() / 2);
+    auto difference = [&](long long i) {
+        long long lag = match.segments[0].lagFrames;
+        for (const RecordingSegment& s : match.segments) {
+            lag = s.recordingFrame <= i ? s.lagFrames : lag;
+        }
+        long long t = i - lag;
+        float trackValue = t >= 0 && t < static_cast<long long>(track.size() / 2) ? track[2 * t] : 0.0f;
+        return std::fabs(recording[2 * i] - trackValue);
+    };
+    std::vector<RecordedClick> clicks;
+    for (long long i = 1; i + 1 < frameCount; ++i) {
+        float d = difference(i);
+        if (d > kClickLevel * 0.8f && difference(i - 1) < 0.05f && difference(i + 1) < 0.05f) {
+            clicks.push_back({i, static_cast<int>(std::lround((d - kClickLevel) / kClickStep))});
+        }
+    }
+    return clicks;
+}
+
+SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnalysis& track, double seconds) {
+    SyncFigures figures;
+    SoundServer server;
+    if (!server.start(kind)) {
+        std::fprintf(stderr, "sync_bench: %s\n", server.why().c_str());
+        return figures;
+    }
+    server.applyToThisProcess();
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    ClickReference clicks;
+    if (!server.startRecording() || !clicks.start()) {
+        return figures;
+    }
+    SoundSystem sound("data/sound/tamokrelu.mp3");
+    FrameTimer timer;
+    timer.start();
+    long long clockStartNs = nowNs();
+    sound.play();
+    while (timer.now() < seconds) {
+        sound.spectrum();
+        SDL_Delay(5);
+    }
+    sound.shutdown();
+    SDL_Delay(200);
+    std::vector<long long> heardNs = clicks.stop();
+    std::vector<float> recording = server.stopRecording();
+    RecordingMatch match = matchRecording(recording, track.pcm().frames, kRateHz);
+    if (!match.found) {
+        std::fprintf(stderr, "sync_bench: %s through %s: the track is not in the recording (%zu frames)\n",
+                     server.name(), driver, recording.size() / 2);
+        return figures;
+    }
+    figures.dropouts = match.jumpCount();
+    std::vector<RecordedClick> found = clickFrames(recording, track.pcm().frames, match);
+    std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
+                 heardNs.size(), found.size());
+    size_t written = 0;
+    for (const RecordedClick& click : found) {
+        while (written < heardNs.size() && static_cast<int>(written % kClickLevels) != click.levelIndex) {
+            ++written;  // written, but never recorded
+        }
+        if (written == heardNs.size()) {
+            break;
+        }
+        long long lag = match.segments[0].lagFrames;
+        for (const RecordingSegment& segment : match.segments) {
+            lag = segment.recordingFrame <= click.frame ? segment.lagFrames : lag;
+        }
+        double tau = static_cast<double>(click.frame - lag) / kRateHz;
+        long long heard = heardNs[written++];
+        if (tau < 0.5 || tau > seconds - 0.5) {
+            continue;
+        }
+        double offsetMs = (heard - clockStartNs) / 1e6 - tau * 1000.0;
+        if (!figures.measured) {
+            figures.startOffsetMs = offsetMs;
+            figures.measured = true;
+        }
+        figures.endOffsetMs = offsetMs;
+        figures.worstOffsetMs = std::max(figures.worstOffsetMs, std::fabs(offsetMs));
+    }
+    return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+    TrackAnalysis track;
+    if (!track.load("data/sound/tamokrelu.mp3")) {
+        std::fprintf(stderr, "sync_bench: no data/sound/tamokrelu.mp3 here\n");
+        return 1;
+    }
+    const struct {
+        const char* key;
+        SoundServer::Kind kind;
+        const char* driver;
+    } cases[] = {
+        {"pulseaudio", SoundServer::Kind::PulseAudio, "pulseaudio"},
+        {"alsa", SoundServer::Kind::PulseAudio, "alsa"},
+        {"pipewire", SoundServer::Kind::PipeWire, "pulseaudio"},
+    };
+    bench::JsonObject json;
+    json.add("benchmark", "sync").add("seconds", seconds);
+    for (const auto& c : cases) {
+        SyncFigures f = measure(c.kind, c.driver, track, seconds);
+        std::string key = c.key;
+        if (key == "pulseaudio") {
+            json.add("offset_ms", f.startOffsetMs).add("drift_ms", f.endOffsetMs - f.startOffsetMs);
+        }
+        json.add(key + "_offset_ms", f.startOffsetMs)
+            .add(key + "_drift_ms", f.endOffsetMs - f.startOffsetMs)
+            .add(key + "_worst_offset_ms", f.worstOffsetMs)
+            .add(key + "_dropouts", f.dropouts);
+    }
+    json.print();
+    return 0;
+}

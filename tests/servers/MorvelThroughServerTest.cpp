@@ -1,0 +1,75 @@
+// The real demo, headless and rendering at full speed on llvmpipe, playing
+// through a private PulseAudio server: the whole 60-s run recorded once, and a
+// run whose server dies under it.
+#include "tests/servers/ServerTestSupport.h"
+#include "tools/soundserver/RecordingMatch.h"
+#include "tools/soundserver/SoundServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+const char* const kSoundLines =
+    "Debug: Detected MP3-format.\n"
+    "Debug: Starting INIT with SOUND\n"
+    "Debug: Started soundsystem with SOUND\n"
+    "Debug: Loaded song with SOUND\n";
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the demo in the content folder through the server; its exit status.
+int runDemo(const SoundServer& server, const std::string& prefix = "") {
+    return server.runClient("cd '" MORVEL_E2E_ROOT "' && unset DISPLAY WAYLAND_DISPLAY && "
+                            "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=pulseaudio " +
+                            prefix + MORVEL_BINARY " >'" + server.folder() + "/out' 2>'" + server.folder() +
+                            "/err' </dev/null");
+}
+
+}  // namespace
+
+TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
+    SoundServer server;
+    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.startRecording());
+    int status = runDemo(server);
+    std::vector<float> recording = server.stopRecording();
+    EXPECT_EQ(status, 0) << readFile(server.folder() + "/err");
+    EXPECT_EQ(readFile(server.folder() + "/out"), kSoundLines);
+    RecordingMatch match = matchRecording(recording, track().pcm().frames, 32000);
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ(match.jumpCount(), 0) << "first jump at recording frame "
+                                    << (match.segments.size() > 1 ? match.segments[1].recordingFrame : -1);
+    EXPECT_LT(match.residualDb, -60.0);
+    EXPECT_NEAR(match.levelDb, 0.0, 0.05);
+    EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
+    EXPECT_LE(match.unmatchedFrames, 2048);
+    // The clock ends the run at 60 s, so the listener has heard the track up to then
+    // (and no further than the last frame and the shutdown take).
+    double heardSeconds = match.lastTrackFrame / 32000.0;
+    EXPECT_GT(heardSeconds, 59.95);
+    EXPECT_LT(heardSeconds, 60.3);
+}
+
+TEST(MorvelThroughServer, aServerDyingMidRunLeavesThePictureGoingUntilTheRunEnds) {
+    SoundServer server;
+    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    int status = -2;
+    // SIGTERM at 7 s ends the run as Escape does, with the window's close result 1;
+    // a loop stuck on the dead server would never see it.
+    std::thread demo([&] { status = runDemo(server, "timeout -k 20 --preserve-status -s TERM 7 "); });
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    server.killServer();
+    demo.join();
+    EXPECT_EQ(status, 1) << readFile(server.folder() + "/err");
+    EXPECT_EQ(readFile(server.folder() + "/out"), kSoundLines);
+}

@@ -1,0 +1,56 @@
+#include "tests/servers/ServerTestSupport.h"
+
+#include "sound/AudioLibrary.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+const char* const kTrackPath = "data/sound/tamokrelu.mp3";
+
+namespace {
+
+// The demo's paths are relative to the content folder, so the tests run there.
+struct InContentFolder : testing::Environment {
+    void SetUp() override { ASSERT_EQ(chdir(MORVEL_E2E_ROOT), 0); }
+};
+
+testing::Environment* const kInContentFolder = testing::AddGlobalTestEnvironment(new InContentFolder);
+
+}  // namespace
+
+const TrackAnalysis& track() {
+    static TrackAnalysis* analysis = [] {
+        TrackAnalysis* loaded = new TrackAnalysis;
+        EXPECT_TRUE(loaded->load(kTrackPath));
+        return loaded;
+    }();
+    return *analysis;
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+void SpectrumFollower::check(const float* spectrum, float t) {
+    ASSERT_NE(spectrum, nullptr);
+    long long endFrame = AUDIO_GetSpectrumEndFrame();
+    long long startFrame = AUDIO_GetChannelStartFrame(0);
+    // The first frames, which were on their way when play started, are skipped, so
+    // the heard windows match the track's from its frame lead + 1024 on.
+    if (endFrame < 0 || startFrame < 0 || t < 0.25f) {
+        return;
+    }
+    double heardSeconds = static_cast<double>(endFrame - startFrame) / analysis.mixRateHz();
+    worstMs = std::max(worstMs, static_cast<float>(std::fabs(heardSeconds - t) * 1000.0));
+    float offline[kSpectrumBinCount];
+    analysis.spectrumAt(heardSeconds, offline);
+    for (int k = 0; k < kSpectrumBinCount; ++k) {
+        ASSERT_NEAR(spectrum[k], offline[k], 1e-4f) << "bin " << k << " at " << t << " s";
+    }
+    loudestFrom = std::min(loudestFrom, t);
+    loudest = std::max(loudest, *std::max_element(spectrum, spectrum + kSpectrumBinCount));
+}

@@ -1,0 +1,34 @@
+// Finds a decoded track in a recording of what a sound server played, sample by
+// sample: where it starts, every place where the recording leaves the track
+// (a dropout, a repeated or a skipped block shows as a change of the lag between
+// them) and how loud the recording is against the track. Both are interleaved
+// stereo floats at the same rate. Pure arithmetic; any thread.
+#pragma once
+
+#include <vector>
+
+struct RecordingSegment {
+    long long recordingFrame = 0;  // first recording frame of the segment
+    long long lagFrames = 0;       // recording frame - track frame within it
+};
+
+struct RecordingMatch {
+    bool found = false;
+    std::vector<RecordingSegment> segments;  // one, unless the recording jumps
+    long long firstTrackFrame = -1;          // first track frame the recording holds
+    long long lastTrackFrame = -1;           // last track frame heard before silence
+    long long lastRecordingFrame = -1;       // where it was heard in the recording
+    long long unmatchedFrames = 0;           // sounding frames that match no part of the track
+    double residualDb = 0.0;                 // residual energy against signal energy, matched frames
+    double levelDb = 0.0;                    // recording RMS against track RMS, matched frames
+    float recordingPeak = 0.0f;
+    float trackPeak = 0.0f;
+
+    // Places where the recording jumps in the track: dropouts and repeated blocks.
+    int jumpCount() const { return segments.empty() ? 0 : static_cast<int>(segments.size()) - 1; }
+};
+
+// Matches recording against track. The recording's first sounding frame must lie
+// within the track's first maxStartSeconds (at rateHz).
+RecordingMatch matchRecording(const std::vector<float>& recording, const std::vector<float>& track, int rateHz,
+                              double maxStartSeconds = 2.0);
