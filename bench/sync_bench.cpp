@@ -6,7 +6,8 @@
 // a one-frame click every second into the same sink and notes, from the server's
 // own latency for that stream, when each click is heard; where a click lands in the
 // recording, against the aligned track, says which track frame was heard then.
-// Needs data/ in the working directory. Usage: sync_bench [seconds, default 60].
+// Needs data/ in the working directory. Usage: sync_bench [seconds [pulseaudio|alsa|pipewire]],
+// 60 s and all three by default.
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
 #include "sound/SoundSystem.h"
@@ -225,6 +226,9 @@ int main(int argc, char** argv) {
     bench::JsonObject json;
     json.add("benchmark", "sync").add("seconds", seconds);
     for (const auto& c : cases) {
+        if (argc > 2 && std::string(argv[2]) != c.key) {
+            continue;
+        }
         SyncFigures f = measure(c.kind, c.driver, track, seconds);
         std::string key = c.key;
         if (key == "pulseaudio") {

@@ -82,7 +82,8 @@ const char* AUDIO_GetDriverName(void);
 int AUDIO_GetDeviceBufferFrames(void);
 // Frames mixed since FSOUND_Init.
 long long AUDIO_GetMixedFrames(void);
-// Frame being heard now: mixed frames less what the device still holds (may be negative).
+// Frame being heard now: from when the device last asked for a block and the output's
+// latency (may be negative at the start); never past the mixed frames.
 long long AUDIO_GetHeardFrame(void);
 // Frame just after the 1024-frame window of the last FSOUND_DSP_GetSpectrum, or -1.
 long long AUDIO_GetSpectrumEndFrame(void);

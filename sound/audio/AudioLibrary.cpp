@@ -27,7 +27,7 @@ namespace {
 // busy on every core can keep the audio thread waiting for tens of milliseconds,
 // so real outputs get 64 ms blocks; what they add to the latency is compensated.
 // Nothing is heard through the dummy driver, so it keeps short blocks.
-constexpr int kOutputBlockFrames = 2048;
+constexpr int kOutputBlockFrames = 4096;
 constexpr int kDummyBlockFrames = 512;
 
 void countCall() {
@@ -57,18 +57,20 @@ void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
     static_cast<Mixer*>(mixer)->render(reinterpret_cast<float*>(stream), frameCount);
 }
 
-// How long a block waits between its request and being heard, beyond the block
-// itself, on each output: what the server queues and its sink plays out of.
-// Measured with bench/sync_bench through each server; the dummy driver hears
-// nothing, so its blocks count as heard when requested.
-int outputLatencyFrames(const std::string& driver, int bufferFrames, int mixRateHz) {
-    if (const char* forced = std::getenv("MORVEL_LATENCY_MS")) {
-        return static_cast<int>(std::atof(forced) * mixRateHz / 1000);
-    }
+// Frames between a block's request and the moment its first frame is heard, per
+// SDL driver, measured with bench/sync_bench through private servers with 4096-frame
+// blocks at 32 kHz: PulseAudio 86-90 ms and PipeWire's PulseAudio service 82 ms
+// ("pulseaudio" stands for both), ALSA through its PulseAudio plugin 386 ms (SDL's
+// two periods and the plugin's own buffer). The dummy driver hears nothing, so its
+// blocks count as heard when they are asked for.
+int outputLatencyFrames(const std::string& driver, int mixRateHz) {
+    double latencyMs = 85.0;
     if (driver == "dummy") {
-        return 0;
+        latencyMs = 0.0;
+    } else if (driver == "alsa") {
+        latencyMs = 386.0;
     }
-    return bufferFrames;
+    return static_cast<int>(latencyMs * mixRateHz / 1000.0);
 }
 
 // The mixer is made for the driver's block size, then the device opened on it.
@@ -190,7 +192,7 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
     lib.outputLost = false;
     SDL_LockAudioDevice(lib.device);
     lib.mixer->setClockPacing(lib.driverName == "dummy");
-    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, lib.bufferFrames, mixRateHz));
+    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, mixRateHz));
     SDL_UnlockAudioDevice(lib.device);
     SDL_PauseAudioDevice(lib.device, 0);
     return 1;

@@ -53,20 +53,25 @@ void Mixer::setOutputLatency(int frames) {
     latencyFrames.store(frames, std::memory_order_relaxed);
 }
 
-long long Mixer::heardFrame() const {
-    long long published = mixed.load(std::memory_order_acquire);
-    long long atNs = 0, firstFrame = 0;
-    int frameCount = 0;
+Mixer::Request Mixer::lastRequest() const {
+    Request request;
     for (;;) {
         unsigned before = requestSequence.load(std::memory_order_acquire);
-        atNs = requestNs.load(std::memory_order_relaxed);
-        firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
-        frameCount = requestFrameCount.load(std::memory_order_relaxed);
+        request.atNs = requestNs.load(std::memory_order_relaxed);
+        request.firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
+        request.frameCount = requestFrameCount.load(std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_acquire);
         if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
-            break;
+            return request;
         }
     }
+}
+
+long long Mixer::heardFrame() const {
+    long long published = mixed.load(std::memory_order_acquire);
+    Request request = lastRequest();
+    long long atNs = request.atNs, firstFrame = request.firstFrame;
+    int frameCount = request.frameCount;
     if (frameCount == 0) {
         return 0;  // no block requested yet
     }
@@ -94,7 +99,9 @@ void Mixer::catchUpWithClock() {
     auto now = std::chrono::steady_clock::now();
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
     if (!clockStarted) {
-        clockOrigin = now - std::chrono::microseconds(mixedSoFar * 1000000LL / mixRateHz);
+        // What is mixed less what the output still held is what has been heard by now.
+        long long heardSoFar = mixedSoFar - latencyFrames.load(std::memory_order_relaxed);
+        clockOrigin = now - std::chrono::microseconds(heardSoFar * 1000000LL / mixRateHz);
         clockStarted = true;
         return;
     }
@@ -224,6 +231,10 @@ long long Mixer::channelStartFrame(int channel) const {
         return -1;
     }
     return voices[channel].startFrame;
+}
+
+long long Mixer::nowNs() {
+    return steadyNowNs();
 }
 
 long long Mixer::mixedFrames() const {

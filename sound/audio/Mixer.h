@@ -19,7 +19,7 @@ public:
     // Audio thread: mixes frameCount stereo frames into out and publishes them.
     void render(float* out, int frameCount);
 
-    // Device locked: frames between a block's request and the moment its first frame is
+    // Any thread: frames between a block's request and the moment its first frame is
     // heard (what the device and the server still hold), for this output.
     void setOutputLatency(int frames);
 
@@ -41,6 +41,17 @@ public:
     // Device locked: channel state for inspection.
     bool isChannelPlaying(int channel) const;
     long long channelStartFrame(int channel) const;
+
+    // The last block asked for by the device: when (steady clock, ns) and which frames.
+    struct Request {
+        long long atNs = 0;
+        long long firstFrame = 0;
+        int frameCount = 0;
+    };
+    // Any thread, lock-free.
+    Request lastRequest() const;
+    // The steady clock in nanoseconds, as requests are timed.
+    static long long nowNs();
 
     // Any thread, lock-free: frames mixed so far.
     long long mixedFrames() const;
@@ -84,7 +95,8 @@ private:
     std::atomic<long long> requestFirstFrame{0};
     std::atomic<int> requestFrameCount{0};
     std::atomic<int> latencyFrames{0};
-    static constexpr int kRingFrames = 16384;
+    // Room for the output latency (up to about 0.4 s on ALSA), a block and the window.
+    static constexpr int kRingFrames = 65536;
     std::unique_ptr<std::atomic<float>[]> ring;
     std::atomic<long long> mixed{0};
     std::atomic<float> peak{0.0f};

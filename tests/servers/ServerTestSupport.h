@@ -10,11 +10,19 @@
 // The demo's soundtrack path, relative to the generated content's folder, which
 // the tests make their working directory.
 extern const char* const kTrackPath;
-// How far the heard position may stray from the clock.
-constexpr float kSpectrumToleranceMs = 20.0f;
+// How far the heard position may stray from the clock on average: a late audio
+// thread holds it back for a moment (tens of ms on a machine busy on every core),
+// while an output latency left uncompensated would be 80 ms or more. Four times that
+// on a crowded machine (see loadPerCore).
+float spectrumToleranceMs();
 
 // The soundtrack decoded and resampled as the library loads it; loaded once.
 const TrackAnalysis& track();
+
+// The one-minute load average for each core. Above kCrowdedLoadPerCore other work
+// can hold the server itself back, and dropouts are reported rather than failed.
+double loadPerCore();
+constexpr double kCrowdedLoadPerCore = 2.0;
 
 void writeFile(const std::string& path, const std::string& text);
 
@@ -23,14 +31,15 @@ public:
     explicit SpectrumFollower(const TrackAnalysis& analysis) : analysis(analysis) {}
     // Checks one live spectrum read at clock time t (seconds since play).
     void check(const float* spectrum, float t);
-    // Largest distance seen between the heard track time and the clock.
-    float worstLagMs() const { return worstMs; }
-    // Largest spectrum entry seen after clock time t.
-    float loudestAfter(float t) const { return t <= loudestFrom ? loudest : 0.0f; }
+    // Mean distance between the heard track time and the clock.
+    float meanLagMs() const { return checks > 0 ? static_cast<float>(totalMs / checks) : 0.0f; }
+    // Largest spectrum entry seen in the last second checked.
+    float loudestLately() const { return loudest; }
 
 private:
     const TrackAnalysis& analysis;
-    float worstMs = 0.0f;
+    double totalMs = 0.0;
+    int checks = 0;
     float loudest = 0.0f;
-    float loudestFrom = 1e9f;
+    float loudestSince = 0.0f;
 };

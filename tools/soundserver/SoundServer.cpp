@@ -78,8 +78,12 @@ void SoundServer::applyToThisProcess() const {
     }
 }
 
-pid_t SoundServer::spawn(const std::vector<std::string>& argv, const std::string& logName,
+pid_t SoundServer::spawn(const std::vector<std::string>& command, const std::string& logName,
                          const std::string& stdoutPath) {
+    // A desktop's server runs its audio at real-time priority; ours too where the system
+    // lets it, since the tests share the machine with renderers that keep it busy.
+    std::vector<std::string> argv = {"sh", "-c", "if chrt -r 20 true 2>/dev/null; then exec chrt -r 20 \"$@\"; else exec \"$@\"; fi", "sh"};
+    argv.insert(argv.end(), command.begin(), command.end());
     std::vector<std::string> environment = clientEnvironment();
     const char* path = std::getenv("PATH");
     environment.push_back(std::string("PATH=") + (path != nullptr ? path : "/usr/bin:/bin"));
@@ -161,11 +165,22 @@ bool SoundServer::waitUntilReady() {
         }
         runClient(std::string("pactl set-default-sink ") + kSinkName + " >/dev/null 2>&1");
         if (runClient(std::string("pactl info | grep -q '^Default Sink: ") + kSinkName + "$'") == 0) {
+            keepSinkRunning();
             return true;
         }
     }
     failure = std::string(name()) + " did not come up; see " + root + "/server.log";
     return false;
+}
+
+// A null sink with nothing to play renders seconds ahead and makes the first stream
+// wait that long; a desktop's sound card runs all the time. A silent stream at a
+// short latency keeps the sink running as one would (it adds zeros to the mix).
+void SoundServer::keepSinkRunning() {
+    helperPids.push_back(spawn({"pacat", "--raw", "--playback", "--format=float32le", "--rate=32000", "--channels=2",
+                                "--latency-msec=10", "--stream-name=keep-running", "/dev/zero"},
+                               "keeper.log"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
 int SoundServer::runClient(const std::string& command) const {

@@ -53,6 +53,7 @@ public:
 private:
     bool startProcesses();
     bool waitUntilReady();
+    void keepSinkRunning();
     pid_t spawn(const std::vector<std::string>& argv, const std::string& logName,
                 const std::string& stdoutPath = "");
 
