@@ -167,14 +167,15 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     SDL_Delay(200);
     std::vector<long long> heardNs = clicks.stop();
     std::vector<float> recording = server.stopRecording();
-    RecordingMatch match = matchRecording(recording, track.pcm().frames, kRateHz);
+    const std::vector<float> trackFrames(track.frames(), track.frames() + 2 * track.frameCount());
+    RecordingMatch match = matchRecording(recording, trackFrames, kRateHz);
     if (!match.found) {
         std::fprintf(stderr, "sync_bench: %s through %s: the track is not in the recording (%zu frames)\n",
                      server.name(), driver, recording.size() / 2);
         return figures;
     }
     figures.dropouts = match.jumpCount();
-    std::vector<RecordedClick> found = clickFrames(recording, track.pcm().frames, match);
+    std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
     std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
                  heardNs.size(), found.size());
     size_t written = 0;

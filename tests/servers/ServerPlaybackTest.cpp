@@ -42,7 +42,7 @@ std::vector<float> playAndRecord(SoundServer& server, const char* driver, double
 }
 
 void expectTrackPlayedWhole(const std::vector<float>& recording, double playSeconds, double residualLimitDb) {
-    RecordingMatch match = matchRecording(recording, track().pcm().frames, 32000);
+    RecordingMatch match = matchRecording(recording, trackFrames(), 32000);
     ASSERT_TRUE(match.found);
     bool crowded = loadPerCore() > kCrowdedLoadPerCore;
     EXPECT_TRUE(crowded || match.jumpCount() == 0) << match.jumpCount() << " dropouts";

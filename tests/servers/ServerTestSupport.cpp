@@ -32,6 +32,11 @@ const TrackAnalysis& track() {
     return *analysis;
 }
 
+const std::vector<float>& trackFrames() {
+    static const std::vector<float> frames(track().frames(), track().frames() + 2 * track().frameCount());
+    return frames;
+}
+
 double loadPerCore() {
     double load = 0.0;
     std::ifstream("/proc/loadavg") >> load;

@@ -6,6 +6,7 @@
 #include "sound/TrackAnalysis.h"
 
 #include <string>
+#include <vector>
 
 // The demo's soundtrack path, relative to the generated content's folder, which
 // the tests make their working directory.
@@ -23,6 +24,9 @@ const TrackAnalysis& track();
 // can hold the server itself back, and dropouts are reported rather than failed.
 double loadPerCore();
 constexpr double kCrowdedLoadPerCore = 2.0;
+
+// The soundtrack's decoded frames (interleaved stereo at 32000 Hz), copied once.
+const std::vector<float>& trackFrames();
 
 void writeFile(const std::string& path, const std::string& text);
 
