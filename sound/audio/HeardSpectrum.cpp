@@ -8,7 +8,7 @@ bool refreshHeardSpectrum(const Mixer& mixer, long long delayFrames, FftAnalyzer
     constexpr int kAttemptCount = 2;
     float window[kFftSize];
     for (int attempt = 0; attempt < kAttemptCount; ++attempt) {
-        const long long heard = mixer.mixedFrames() - delayFrames;
+        const long long heard = mixer.heardFrame() - delayFrames;
         if (heard == spectrum.endFrame) {
             return true;
         }

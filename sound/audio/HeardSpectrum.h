@@ -1,6 +1,6 @@
 // Keeps the library's spectrum in step with what is being heard: the mono mix
-// of the kFftSize frames ending delayFrames behind the mixer, read from the
-// mixer's ring without a lock. Main thread; the mixer runs on the audio thread.
+// of the kFftSize frames ending delayFrames before the mixer's heard frame, read
+// from the mixer's ring without a lock. Main thread; the mixer runs on the audio thread.
 #pragma once
 
 class FftAnalyzer;
