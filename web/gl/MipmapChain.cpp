@@ -36,7 +36,14 @@ MipLevel scaleBox(const uint8_t* in, int inW, int inH, int comps, int stride, in
     const int convYInt = int(std::floor(convY)), convXInt = int(std::floor(convX));
     const float convYFrac = convY - float(convYInt), convXFrac = convX - float(convXInt);
     const float area = convX * convY;
-    auto px = [&](int x, int y, int k) { return float(in[size_t(y) * stride + size_t(x) * comps + k]); };
+    // GLU clamps only the box's rows: a box edge at x = inW reads on into the
+    // next row, and past the image's end on its last row, always with weight
+    // 0 there. That read past the end is answered with 0 instead of made.
+    const size_t inBytes = size_t(inH - 1) * stride + size_t(inW) * comps;
+    auto px = [&](int x, int y, int k) {
+        const size_t at = size_t(y) * stride + size_t(x) * comps + k;
+        return at < inBytes ? float(in[at]) : 0.0f;
+    };
 
     int lowY = 0, highY = convYInt;
     float lowYF = 0, highYF = convYFrac;
