@@ -13,8 +13,8 @@
 extern const char* const kTrackPath;
 // How far the heard position may stray from the clock on average: a late audio
 // thread holds it back for a moment (tens of ms on a machine busy on every core),
-// while an output latency left uncompensated would be 80 ms or more. Four times that
-// on a crowded machine (see loadPerCore).
+// while an output latency left uncompensated would be 80 ms or more. Not checked on
+// a crowded machine (see loadPerCore), where the server itself is held back.
 float spectrumToleranceMs();
 
 // The soundtrack decoded and resampled as the library loads it; loaded once.
@@ -32,9 +32,13 @@ void writeFile(const std::string& path, const std::string& text);
 
 class SpectrumFollower {
 public:
-    explicit SpectrumFollower(const TrackAnalysis& analysis) : analysis(analysis) {}
+    // Made right after play: the sample sounds from the mixer's next block on.
+    explicit SpectrumFollower(const TrackAnalysis& analysis);
     // Checks one live spectrum read at clock time t (seconds since play).
     void check(const float* spectrum, float t);
+    // Heard track time less the clock at the first and the last check.
+    float firstLagMs() const { return firstMs; }
+    float lastLagMs() const { return lastMs; }
     // Mean distance between the heard track time and the clock.
     float meanLagMs() const { return checks > 0 ? static_cast<float>(totalMs / checks) : 0.0f; }
     // Largest spectrum entry seen in the last second checked.
@@ -42,6 +46,9 @@ public:
 
 private:
     const TrackAnalysis& analysis;
+    long long firstSoundingFrame;
+    float firstMs = 0.0f;
+    float lastMs = 0.0f;
     double totalMs = 0.0;
     int checks = 0;
     float loudest = 0.0f;
