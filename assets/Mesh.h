@@ -27,7 +27,7 @@ struct SubMesh {
 
 // A three-component vector of 32-bit floats.
 struct Vec3 {
-    float x, y, z;
+    float x = 0, y = 0, z = 0;
 };
 
 // Right-handed cross product u x v.

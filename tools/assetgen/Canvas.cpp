@@ -1,5 +1,7 @@
 #include "tools/assetgen/Canvas.h"
 
+#include "tools/assetgen/JpegErrorTrap.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -189,19 +191,6 @@ bool Canvas::writePng(const std::string& path, bool withAlpha) const {
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0 && ok;
 }
-
-namespace {
-
-struct JpegErrorTrap {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-void onJpegError(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrorTrap*>(info->err)->jump, 1);
-}
-
-}  // namespace
 
 bool Canvas::writeJpeg(const std::string& path, int quality) const {
     std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -1,5 +1,7 @@
 #include "tools/assetgen/ImageFiles.h"
 
+#include "tools/assetgen/JpegErrorTrap.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -33,13 +35,6 @@ bool loadPng(const std::string& path, Canvas& canvas) {
     canvas = out;
     return true;
 }
-
-struct JpegErrorTrap {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-void onJpegError(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegErrorTrap*>(info->err)->jump, 1); }
 
 bool loadJpeg(const std::string& path, Canvas& canvas) {
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "tools/assetgen/Images.h"
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/Text.h"
 
 namespace {
 
-const float kPi = 3.14159265358979f;
 
 Rgba rgb(float r, float g, float b, float a = 1.0f) { return Rgba{r, g, b, a}; }
 
@@ -57,7 +57,7 @@ Canvas makeQuenBar() {
     Canvas c(512, 64);
     for (int y = 0; y < 64; ++y) {
         float v = (std::floor(y / 4.0f) * 4.0f + 2.0f) / 64.0f;
-        float heat = std::pow(std::sin(kPi * v), 2.2f) * 3.999f;
+        float heat = std::pow(std::sin(kPiFloat * v), 2.2f) * 3.999f;
         int i = static_cast<int>(heat);
         Rgba col = mix(stops[i], stops[std::min(i + 1, 4)], heat - i);
         for (int x = 0; x < 512; ++x) {
@@ -81,7 +81,7 @@ Canvas makeLolDoodle() {
     const float cx = 132, cy = 110, r = 76;
     c.fillCircle(cx, cy, r, rgb(1.0f, 0.84f, 0.2f));
     for (int i = 0; i < 120; ++i) {
-        float a0 = 2 * kPi * i / 120, a1 = 2 * kPi * (i + 1) / 120;
+        float a0 = 2 * kPiFloat * i / 120, a1 = 2 * kPiFloat * (i + 1) / 120;
         float r0 = r + 2.5f * (valueNoise(i * 0.3f, 0, 5u) - 0.5f), r1 = r + 2.5f * (valueNoise((i + 1) * 0.3f, 0, 5u) - 0.5f);
         c.drawLine(cx + r0 * std::cos(a0), cy + r0 * std::sin(a0), cx + r1 * std::cos(a1), cy + r1 * std::sin(a1), 4, ink);
     }
@@ -141,7 +141,7 @@ Canvas makeBallTexture() {
             float lon = (x + 0.5f) * 6.0f / 512.0f;
             int gore = static_cast<int>(lon) % 6;
             float edge = std::fmin(lon - std::floor(lon), std::ceil(lon) - lon) * 512.0f / 6.0f *
-                         std::cos(lat * kPi / 180.0f);
+                         std::cos(lat * kPiFloat / 180.0f);
             Rgba col = gores[gore];
             // White caps over both poles with a small valve on one of them.
             if (std::fabs(lat) > 72.0f) col = rgb(0.97f, 0.97f, 0.95f);

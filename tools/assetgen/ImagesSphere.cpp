@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "tools/assetgen/Images.h"
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/Text.h"
 
 namespace {
 
-const float kPi = 3.14159265358979f;
 const Rgba kNavy{0.015f, 0.035f, 0.09f, 1};
 const Rgba kIce{0.80f, 0.90f, 1.0f, 1};
 
@@ -155,6 +155,6 @@ Canvas makeBlueSphereMap() {
             c.at(px, py) = Rgba{sum.r, sum.g, sum.b, 1};
         }
     }
-    (void)kPi;
+    (void)kPiFloat;
     return c;
 }

@@ -3,19 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
-Float3 operator+(Float3 a, Float3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Float3 operator-(Float3 a, Float3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Float3 operator*(Float3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-float dot(Float3 a, Float3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Float3 crossOf(Float3 a, Float3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-Float3 normalised(Float3 a) {
+Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 operator*(Vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 normalised(Vec3 a) {
     float len = std::sqrt(dot(a, a));
-    return len > 0 ? a * (1.0f / len) : Float3{0, 0, 1};
+    return len > 0 ? a * (1.0f / len) : Vec3{0, 0, 1};
 }
 
-int32_t addVertex(EbrSubMesh& mesh, Float3 p, float s, float t) {
+int32_t addVertex(EbrSubMesh& mesh, Vec3 p, float s, float t) {
     int32_t index = static_cast<int32_t>(mesh.positions.size() / 3);
     mesh.positions.insert(mesh.positions.end(), {p.x, p.y, p.z});
     mesh.texCoords.insert(mesh.texCoords.end(), {s, t});
@@ -35,7 +32,7 @@ void appendSweep(EbrSubMesh& mesh, const std::vector<SweepRing>& rings, int segm
         const SweepRing& r = rings[i];
         for (int j = 0; j < segments; ++j) {
             float a = 6.2831853f * j / segments;
-            Float3 p = r.centre + r.u * (std::cos(a) * r.radiusU) + r.v * (std::sin(a) * r.radiusV);
+            Vec3 p = r.centre + r.u * (std::cos(a) * r.radiusU) + r.v * (std::sin(a) * r.radiusV);
             addVertex(mesh, p, static_cast<float>(j) / segments, static_cast<float>(i) / (ringCount - 1));
         }
     }
@@ -46,8 +43,8 @@ void appendSweep(EbrSubMesh& mesh, const std::vector<SweepRing>& rings, int segm
             addTriangle(mesh, at(i, j), at(i + 1, j + 1), at(i + 1, j));
         }
     }
-    Float3 startAxis = normalised(rings[0].centre - rings[1].centre);
-    Float3 endAxis = normalised(rings[ringCount - 1].centre - rings[ringCount - 2].centre);
+    Vec3 startAxis = normalised(rings[0].centre - rings[1].centre);
+    Vec3 endAxis = normalised(rings[ringCount - 1].centre - rings[ringCount - 2].centre);
     int32_t start = addVertex(mesh, rings[0].centre + startAxis * startCapOffset, 0.5f, 0.0f);
     int32_t end = addVertex(mesh, rings[ringCount - 1].centre + endAxis * endCapOffset, 0.5f, 1.0f);
     for (int j = 0; j < segments; ++j) {
@@ -57,20 +54,20 @@ void appendSweep(EbrSubMesh& mesh, const std::vector<SweepRing>& rings, int segm
     orientOutward(mesh, firstFace);
 }
 
-std::vector<SweepRing> ringsAlong(const std::vector<Float3>& path,
+std::vector<SweepRing> ringsAlong(const std::vector<Vec3>& path,
                                   const std::function<float(float)>& radius, float flattenV) {
     std::vector<SweepRing> rings;
     const size_t count = path.size();
-    Float3 tangent = normalised(path[1] - path[0]);
-    Float3 reference = std::fabs(tangent.y) < 0.9f ? Float3{0, 1, 0} : Float3{1, 0, 0};
-    Float3 u = normalised(crossOf(reference, tangent));
+    Vec3 tangent = normalised(path[1] - path[0]);
+    Vec3 reference = std::fabs(tangent.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
+    Vec3 u = normalised(cross(reference, tangent));
     for (size_t i = 0; i < count; ++i) {
-        Float3 next = path[std::min(i + 1, count - 1)];
-        Float3 prev = path[i == 0 ? 0 : i - 1];
+        Vec3 next = path[std::min(i + 1, count - 1)];
+        Vec3 prev = path[i == 0 ? 0 : i - 1];
         tangent = normalised(next - prev);
         // Parallel transport: remove the tangent part of the previous u.
         u = normalised(u - tangent * dot(u, tangent));
-        Float3 v = crossOf(tangent, u);
+        Vec3 v = cross(tangent, u);
         float r = radius(count > 1 ? static_cast<float>(i) / (count - 1) : 0.0f);
         rings.push_back(SweepRing{path[i], u, v, r, r * flattenV});
     }
@@ -80,11 +77,11 @@ std::vector<SweepRing> ringsAlong(const std::vector<Float3>& path,
 double signedVolume(const EbrSubMesh& mesh, size_t firstFace) {
     double volume = 0.0;
     auto p = [&](int32_t i) {
-        return Float3{mesh.positions[i * 3], mesh.positions[i * 3 + 1], mesh.positions[i * 3 + 2]};
+        return Vec3{mesh.positions[i * 3], mesh.positions[i * 3 + 1], mesh.positions[i * 3 + 2]};
     };
     for (size_t f = firstFace; f < mesh.faces.size() / 3; ++f) {
-        Float3 a = p(mesh.faces[f * 3]), b = p(mesh.faces[f * 3 + 1]), c = p(mesh.faces[f * 3 + 2]);
-        volume += static_cast<double>(dot(a, crossOf(b, c))) / 6.0;
+        Vec3 a = p(mesh.faces[f * 3]), b = p(mesh.faces[f * 3 + 1]), c = p(mesh.faces[f * 3 + 2]);
+        volume += static_cast<double>(dot(a, cross(b, c))) / 6.0;
     }
     return volume;
 }

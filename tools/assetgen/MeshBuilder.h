@@ -5,27 +5,24 @@
 #include <functional>
 
 #include "assets/EbrWriter.h"
+#include "assets/Mesh.h"
 
-// A three-component vector of floats for mesh building (the reader has its own Vec3).
-struct Float3 {
-    float x = 0, y = 0, z = 0;
-};
-Float3 operator+(Float3 a, Float3 b);
-Float3 operator-(Float3 a, Float3 b);
-Float3 operator*(Float3 a, float s);
-float dot(Float3 a, Float3 b);
-Float3 crossOf(Float3 a, Float3 b);
-Float3 normalised(Float3 a);
+// Vec3 arithmetic for mesh building (the cross product is assets' cross).
+Vec3 operator+(Vec3 a, Vec3 b);
+Vec3 operator-(Vec3 a, Vec3 b);
+Vec3 operator*(Vec3 a, float s);
+float dot(Vec3 a, Vec3 b);
+Vec3 normalised(Vec3 a);
 
 // One cross-section of a sweep: an ellipse with half-axes radiusU along u and
 // radiusV along v around centre, u and v unit and perpendicular.
 struct SweepRing {
-    Float3 centre, u, v;
+    Vec3 centre, u, v;
     float radiusU = 1, radiusV = 1;
 };
 
 // Appends a vertex with position p and texture coordinate (s, t); returns its index.
-int32_t addVertex(EbrSubMesh& mesh, Float3 p, float s, float t);
+int32_t addVertex(EbrSubMesh& mesh, Vec3 p, float s, float t);
 // Appends the triangle (a, b, c).
 void addTriangle(EbrSubMesh& mesh, int32_t a, int32_t b, int32_t c);
 
@@ -37,7 +34,7 @@ void appendSweep(EbrSubMesh& mesh, const std::vector<SweepRing>& rings, int segm
 
 // Rings that follow a path of centres with radii from radius(f), f from 0 at
 // the first centre to 1 at the last; frames turn with the path (parallel transport).
-std::vector<SweepRing> ringsAlong(const std::vector<Float3>& path,
+std::vector<SweepRing> ringsAlong(const std::vector<Vec3>& path,
                                   const std::function<float(float)>& radius, float flattenV);
 
 // Signed volume enclosed by the faces (positive when they are wound outward).

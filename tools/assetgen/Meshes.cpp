@@ -1,4 +1,5 @@
 #include "tools/assetgen/Meshes.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <cmath>
 #include <cstdint>
@@ -9,9 +10,8 @@
 
 namespace {
 
-const float kPi = 3.14159265358979f;
 
-Float3 vertexOf(const EbrSubMesh& mesh, int32_t i) {
+Vec3 vertexOf(const EbrSubMesh& mesh, int32_t i) {
     return {mesh.positions[i * 3], mesh.positions[i * 3 + 1], mesh.positions[i * 3 + 2]};
 }
 
@@ -21,7 +21,7 @@ int32_t midpoint(EbrSubMesh& mesh, std::map<std::pair<int32_t, int32_t>, int32_t
     auto key = std::make_pair(std::min(a, b), std::max(a, b));
     auto found = cache.find(key);
     if (found != cache.end()) return found->second;
-    Float3 m = normalised(vertexOf(mesh, a) + vertexOf(mesh, b));
+    Vec3 m = normalised(vertexOf(mesh, a) + vertexOf(mesh, b));
     int32_t index = addVertex(mesh, m, 0, 0);
     cache.emplace(key, index);
     return index;
@@ -61,9 +61,9 @@ std::vector<EbrSubMesh> makeGeodesicSphere(float radius, int subdivisions) {
         }
     }
     for (size_t v = 0; v < mesh.positions.size() / 3; ++v) {
-        Float3 n = vertexOf(mesh, static_cast<int32_t>(v));
-        mesh.texCoords[v * 2] = 0.5f + std::atan2(n.z, n.x) / (2.0f * kPi);
-        mesh.texCoords[v * 2 + 1] = std::acos(std::fmax(-1.0f, std::fmin(1.0f, n.y))) / kPi;
+        Vec3 n = vertexOf(mesh, static_cast<int32_t>(v));
+        mesh.texCoords[v * 2] = 0.5f + std::atan2(n.z, n.x) / (2.0f * kPiFloat);
+        mesh.texCoords[v * 2 + 1] = std::acos(std::fmax(-1.0f, std::fmin(1.0f, n.y))) / kPiFloat;
         for (int c = 0; c < 3; ++c) mesh.positions[v * 3 + c] *= radius;
     }
     orientOutward(mesh);
@@ -75,15 +75,15 @@ namespace {
 // Appends one flat convex polygon (corners in any order around it) as a fan,
 // wound to face away from the origin, with texture coordinates projected along
 // its dominant axis.
-void addFacet(EbrSubMesh& mesh, const std::vector<Float3>& corners, float side) {
-    Float3 centre{0, 0, 0};
-    for (const Float3& c : corners) centre = centre + c;
+void addFacet(EbrSubMesh& mesh, const std::vector<Vec3>& corners, float side) {
+    Vec3 centre{0, 0, 0};
+    for (const Vec3& c : corners) centre = centre + c;
     centre = centre * (1.0f / corners.size());
-    Float3 n = crossOf(corners[1] - corners[0], corners[2] - corners[0]);
+    Vec3 n = cross(corners[1] - corners[0], corners[2] - corners[0]);
     bool flip = dot(n, centre) < 0;
-    Float3 a{std::fabs(centre.x), std::fabs(centre.y), std::fabs(centre.z)};
+    Vec3 a{std::fabs(centre.x), std::fabs(centre.y), std::fabs(centre.z)};
     int32_t base = static_cast<int32_t>(mesh.positions.size() / 3);
-    for (const Float3& c : corners) {
+    for (const Vec3& c : corners) {
         float s = a.x >= a.y && a.x >= a.z ? c.z : c.x;
         float t = a.y >= a.x && a.y >= a.z ? c.z : c.y;
         addVertex(mesh, c, s / side + 0.5f, t / side + 0.5f);
@@ -95,7 +95,7 @@ void addFacet(EbrSubMesh& mesh, const std::vector<Float3>& corners, float side) 
     }
 }
 
-Float3 axisPoint(int axis, float along, float first, float second) {
+Vec3 axisPoint(int axis, float along, float first, float second) {
     float v[3];
     v[axis] = along;
     v[(axis + 1) % 3] = first;
@@ -137,17 +137,17 @@ std::vector<EbrSubMesh> makeTestMesh() {
     EbrSubMesh pyramid;
     pyramid.name = "pyramid";
     // The origin lies inside, so addFacet turns every facet outward.
-    const Float3 apex{0, 30, 0};
-    const Float3 base[4] = {{-30, -10, -30}, {30, -10, -30}, {30, -10, 30}, {-30, -10, 30}};
+    const Vec3 apex{0, 30, 0};
+    const Vec3 base[4] = {{-30, -10, -30}, {30, -10, -30}, {30, -10, 30}, {-30, -10, 30}};
     addFacet(pyramid, {base[0], base[1], base[2], base[3]}, 60.0f);
     for (int i = 0; i < 4; ++i) addFacet(pyramid, {base[i], base[(i + 1) % 4], apex}, 60.0f);
     EbrSubMesh torus;
     torus.name = "torus";
     const int rings = 32, segments = 16;
     for (int i = 0; i < rings; ++i) {
-        float a = 2 * kPi * i / rings;
+        float a = 2 * kPiFloat * i / rings;
         for (int j = 0; j < segments; ++j) {
-            float b = 2 * kPi * j / segments;
+            float b = 2 * kPiFloat * j / segments;
             float r = 30 + 10 * std::cos(b);
             addVertex(torus, {r * std::cos(a), 10 * std::sin(b), r * std::sin(a)},
                       static_cast<float>(i) / rings, static_cast<float>(j) / segments);

@@ -1,11 +1,11 @@
 #include "tools/assetgen/ScuteLayout.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-const float kPi = 3.14159265358979f;
 const int kMarginalCount = 24;
 
 // Centres of the five vertebral and eight costal plates.
@@ -18,7 +18,7 @@ float gaussian(float x, float width) { return std::exp(-(x * x) / (width * width
 
 // Signed angular distance from a to b, wrapped into (-pi, pi].
 float angleBetween(float a, float b) {
-    float d = std::fmod(b - a + 3.0f * kPi, 2.0f * kPi) - kPi;
+    float d = std::fmod(b - a + 3.0f * kPiFloat, 2.0f * kPiFloat) - kPiFloat;
     return d;
 }
 
@@ -50,13 +50,13 @@ float carapaceOutline(float angle) {
     float r = 1.0f / std::sqrt((c / a) * (c / a) + (s / b) * (s / b));
     // Broad in front, tapering to a point behind, a shallow notch over the neck.
     r *= 1.0f + 0.05f * s;
-    r += 0.07f * gaussian(angleBetween(angle, -0.5f * kPi), 0.35f);
-    r -= 0.035f * gaussian(angleBetween(angle, 0.5f * kPi), 0.18f);
+    r += 0.07f * gaussian(angleBetween(angle, -0.5f * kPiFloat), 0.35f);
+    r -= 0.035f * gaussian(angleBetween(angle, 0.5f * kPiFloat), 0.18f);
     // The rear marginals end in a saw-tooth edge.
-    float sector = (angle / (2.0f * kPi) + 1.0f) * kMarginalCount;
+    float sector = (angle / (2.0f * kPiFloat) + 1.0f) * kMarginalCount;
     float frac = sector - std::floor(sector);
     float rear = std::max(0.0f, -s);
-    r *= 1.0f + 0.025f * rear * rear * std::sin(kPi * frac);
+    r *= 1.0f + 0.025f * rear * rear * std::sin(kPiFloat * frac);
     return r;
 }
 
@@ -71,16 +71,16 @@ ScuteSample scuteAt(float x, float z) {
         return plate;
     }
     // Marginals: equal sectors of the ring, offset so one sits over the neck.
-    float sector = (angle / (2.0f * kPi) + 1.0f) * kMarginalCount + 0.5f;
+    float sector = (angle / (2.0f * kPiFloat) + 1.0f) * kMarginalCount + 0.5f;
     int index = static_cast<int>(std::floor(sector)) % kMarginalCount;
     float frac = sector - std::floor(sector);
     float ringDist = std::hypot(x, z);
-    float sideSeam = std::min(frac, 1.0f - frac) * (2.0f * kPi / kMarginalCount) * ringDist;
+    float sideSeam = std::min(frac, 1.0f - frac) * (2.0f * kPiFloat / kMarginalCount) * ringDist;
     float innerSeam = (radius - kMarginalStart) * outline;
     float outerSeam = std::max(0.0f, (1.0f - radius) * outline);
     float seam = std::min(sideSeam, std::min(innerSeam, outerSeam));
     // Marginals grow from the middle of their outer edge.
-    float middle = (std::floor(sector) - 0.5f) / kMarginalCount * 2.0f * kPi;
+    float middle = (std::floor(sector) - 0.5f) / kMarginalCount * 2.0f * kPiFloat;
     float reach = carapaceOutline(middle) * 0.97f;
     return ScuteSample{13 + index, seam, radius, std::cos(middle) * reach, std::sin(middle) * reach};
 }

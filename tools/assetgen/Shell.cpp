@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "tools/assetgen/MeshBuilder.h"
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Meshes.h"
 #include "tools/assetgen/ScuteLayout.h"
 
 namespace {
 
-const float kPi = 3.14159265358979f;
 const float kPlanScale = 60.0f;    // mesh units per plan unit
 const float kDomeHeight = 21.0f;   // carapace height above the rim
 const float kRimHeight = 3.0f;     // top of the rim above the underside's edge
@@ -47,7 +47,7 @@ std::vector<ProfileRing> profile() {
     }
     // The rim: a rounded lip a little outside the outline.
     for (int k = 1; k <= 5; ++k) {
-        float a = 0.5f * kPi - kPi * k / 6.0f;
+        float a = 0.5f * kPiFloat - kPiFloat * k / 6.0f;
         rings.push_back({1.0f + 0.03f * std::cos(a), 1, a});
     }
     for (int i = kBottomRings; i >= 1; --i) {
@@ -57,7 +57,7 @@ std::vector<ProfileRing> profile() {
     return rings;
 }
 
-Float3 ringPoint(const ProfileRing& ring, float angle) {
+Vec3 ringPoint(const ProfileRing& ring, float angle) {
     float outline = carapaceOutline(angle);
     float x = std::cos(angle) * outline * ring.radius, z = std::sin(angle) * outline * ring.radius;
     float y = 0.0f;
@@ -73,13 +73,13 @@ Float3 ringPoint(const ProfileRing& ring, float angle) {
 
 // The underside takes its paint from green.png's plastron strip: the same t,
 // and s growing from the texture's edge with the distance from the centre line.
-int32_t addPlastronVertex(EbrSubMesh& mesh, Float3 p) {
+int32_t addPlastronVertex(EbrSubMesh& mesh, Vec3 p) {
     float across = std::fabs(p.x) / kPlanScale;
     return addVertex(mesh, p, across / kPlastronReach * kPlastronStrip, 0.5f - p.z / (2.0f * kPlanScale));
 }
 
 // Texture coordinates are the plan view: s across, t from the head (top row) back.
-int32_t addPlanVertex(EbrSubMesh& mesh, Float3 p) {
+int32_t addPlanVertex(EbrSubMesh& mesh, Vec3 p) {
     return addVertex(mesh, p, 0.5f + p.x / (2.0f * kPlanScale), 0.5f - p.z / (2.0f * kPlanScale));
 }
 
@@ -115,7 +115,7 @@ std::vector<EbrSubMesh> makeTurtleShell() {
             bool plastron = underside && !(outerUnderside && copy == 0);
             int32_t first = static_cast<int32_t>(mesh.positions.size() / 3);
             for (int j = 0; j < kSegments; ++j) {
-                Float3 p = ringPoint(rings[i], 2.0f * kPi * j / kSegments);
+                Vec3 p = ringPoint(rings[i], 2.0f * kPiFloat * j / kSegments);
                 plastron ? addPlastronVertex(mesh, p) : addPlanVertex(mesh, p);
             }
             if (copy == 0) asLower[i] = first;

@@ -1,4 +1,5 @@
 #include "tools/assetgen/SoundtrackMix.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 void multiplyBy(MonoBuffer& channel, const MonoBuffer& gains) {
     for (std::size_t i = 0; i < channel.size(); ++i) {

@@ -1,4 +1,5 @@
 #include "tools/assetgen/SoundtrackParts.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr int kDroneEndBar = 8;
 
 struct PanGains {

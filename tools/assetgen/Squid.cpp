@@ -4,15 +4,15 @@
 #include <cmath>
 
 #include "tools/assetgen/MeshBuilder.h"
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Meshes.h"
 
 namespace {
 
-const float kPi = 3.14159265358979f;
 
 // A straight path of count points from a to b.
-std::vector<Float3> straightPath(Float3 a, Float3 b, int count) {
-    std::vector<Float3> path;
+std::vector<Vec3> straightPath(Vec3 a, Vec3 b, int count) {
+    std::vector<Vec3> path;
     for (int i = 0; i < count; ++i) path.push_back(a + (b - a) * (static_cast<float>(i) / (count - 1)));
     return path;
 }
@@ -21,7 +21,7 @@ EbrSubMesh mantle() {
     EbrSubMesh mesh;
     mesh.name = "mantle";
     // From the opening (z = 0) to the pointed tip (z = 70): widest near the opening.
-    auto radius = [](float f) { return 11.0f * std::pow(std::max(0.0f, std::sin(kPi * (0.5f + 0.5f * f))), 0.7f) + 0.4f; };
+    auto radius = [](float f) { return 11.0f * std::pow(std::max(0.0f, std::sin(kPiFloat * (0.5f + 0.5f * f))), 0.7f) + 0.4f; };
     appendSweep(mesh, ringsAlong(straightPath({0, 0, 0}, {0, 0, 70}, 40), radius, 0.85f), 32, -1.5f, 1.0f);
     return mesh;
 }
@@ -30,7 +30,7 @@ EbrSubMesh fins() {
     EbrSubMesh mesh;
     mesh.name = "fins";
     // One flat rhombic lobe through the mantle's rear, spreading sideways.
-    auto radius = [](float f) { return 2.0f + 22.0f * std::sin(kPi * f) * (0.6f + 0.4f * f); };
+    auto radius = [](float f) { return 2.0f + 22.0f * std::sin(kPiFloat * f) * (0.6f + 0.4f * f); };
     std::vector<SweepRing> rings = ringsAlong(straightPath({0, 0, 44}, {0, 0, 72}, 16), radius, 1.0f);
     for (SweepRing& r : rings) {
         r.u = {1, 0, 0};
@@ -44,10 +44,10 @@ EbrSubMesh fins() {
 EbrSubMesh head() {
     EbrSubMesh mesh;
     mesh.name = "head";
-    auto radius = [](float f) { return 3.0f + 5.5f * std::sin(kPi * f); };
+    auto radius = [](float f) { return 3.0f + 5.5f * std::sin(kPiFloat * f); };
     appendSweep(mesh, ringsAlong(straightPath({0, 0, 3}, {0, 0, -14}, 14), radius, 0.9f), 24, 1.0f, 1.0f);
     for (float side : {-1.0f, 1.0f}) {
-        auto eye = [](float f) { return 2.6f * std::sqrt(std::max(0.0f, std::sin(kPi * f))) + 0.05f; };
+        auto eye = [](float f) { return 2.6f * std::sqrt(std::max(0.0f, std::sin(kPiFloat * f))) + 0.05f; };
         appendSweep(mesh, ringsAlong(straightPath({side * 5.0f, 1.5f, -9}, {side * 9.5f, 1.5f, -9}, 8), eye, 1.0f),
                     12, 0.0f, 0.0f);
     }
@@ -56,9 +56,9 @@ EbrSubMesh head() {
 
 // One arm from the head's front, curling; longer and club-ended for a tentacle.
 void appendArm(EbrSubMesh& mesh, float angle, float length, bool tentacle) {
-    std::vector<Float3> path;
+    std::vector<Vec3> path;
     const int count = tentacle ? 40 : 28;
-    Float3 start{std::cos(angle) * 4.0f, std::sin(angle) * 4.0f, -12.0f};
+    Vec3 start{std::cos(angle) * 4.0f, std::sin(angle) * 4.0f, -12.0f};
     for (int i = 0; i < count; ++i) {
         float f = static_cast<float>(i) / (count - 1);
         float spread = 4.0f + f * length * 0.22f;
@@ -78,9 +78,9 @@ void appendArm(EbrSubMesh& mesh, float angle, float length, bool tentacle) {
 EbrSubMesh arms() {
     EbrSubMesh mesh;
     mesh.name = "arms";
-    for (int i = 0; i < 8; ++i) appendArm(mesh, 2.0f * kPi * (i + 0.5f) / 8.0f, 34.0f + 4.0f * (i % 3), false);
-    appendArm(mesh, 0.15f * kPi, 66.0f, true);
-    appendArm(mesh, 0.85f * kPi, 66.0f, true);
+    for (int i = 0; i < 8; ++i) appendArm(mesh, 2.0f * kPiFloat * (i + 0.5f) / 8.0f, 34.0f + 4.0f * (i % 3), false);
+    appendArm(mesh, 0.15f * kPiFloat, 66.0f, true);
+    appendArm(mesh, 0.85f * kPiFloat, 66.0f, true);
     return mesh;
 }
 

@@ -1,4 +1,5 @@
 #include "tools/assetgen/Synth.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Wraps a phase into [0, 1).
 double wrapPhase(double phase) {

@@ -1,4 +1,5 @@
 #include "tools/assetgen/SynthDrums.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Exponential decay with a 1 ms linear attack, so no hit starts with a step.
 double hitEnvelope(double t, double decaySeconds) {

@@ -1,4 +1,5 @@
 #include "tools/assetgen/SynthMaster.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Direct-form-I biquad in double precision.
 struct Biquad {

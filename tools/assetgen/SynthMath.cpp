@@ -1,4 +1,5 @@
 #include "tools/assetgen/SynthMath.h"
+#include "tools/assetgen/AssetMath.h"
 
 #include <array>
 #include <cmath>
@@ -12,7 +13,6 @@ namespace {
 constexpr double kTwoPiHigh = 6.28318530717958623200e+00;
 constexpr double kTwoPiLow = 2.44929359829470635445e-16;
 constexpr double kHalfPi = 1.57079632679489661923;
-constexpr double kPi = 3.14159265358979323846;
 // ln 2 split so that k * kLn2High is exact for any exponent k a double can have.
 constexpr double kLn2High = 6.93147180369123816490e-01;
 constexpr double kLn2Low = 1.90821492927058770002e-10;

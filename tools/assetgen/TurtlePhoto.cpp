@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/assetgen/Images.h"
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/ScuteLayout.h"
 #include "tools/assetgen/TurtleSdf.h"
@@ -17,30 +18,30 @@ const int kWidth = 800, kHeight = 600;
 const float kBoundRadius = 2.1f;
 
 struct Camera {
-    Float3 eye, forward, right, up;
+    Vec3 eye, forward, right, up;
     float focal;
 };
 
 // The turtle's body frame inside the world: left, up and forward axes.
 struct Pose {
-    Float3 left, up, forward;
-    Float3 toBody(Float3 q) const { return {dot(q, left), dot(q, up), dot(q, forward)}; }
-    Float3 toWorld(Float3 b) const { return left * b.x + up * b.y + forward * b.z; }
+    Vec3 left, up, forward;
+    Vec3 toBody(Vec3 q) const { return {dot(q, left), dot(q, up), dot(q, forward)}; }
+    Vec3 toWorld(Vec3 b) const { return left * b.x + up * b.y + forward * b.z; }
 };
 
 Pose makePose() {
-    Float3 forward = normalised({-0.86f, 0.20f, 0.30f});
-    Float3 left = normalised(crossOf(normalised(Float3{0.18f, 1.0f, 0.0f}), forward));
-    return Pose{left, crossOf(forward, left), forward};
+    Vec3 forward = normalised({-0.86f, 0.20f, 0.30f});
+    Vec3 left = normalised(cross(normalised(Vec3{0.18f, 1.0f, 0.0f}), forward));
+    return Pose{left, cross(forward, left), forward};
 }
 
 Camera makeCamera() {
     Camera c;
     c.eye = {0.35f, 1.45f, 3.1f};
-    c.forward = normalised(Float3{-0.05f, 0.05f, 0.0f} - c.eye);
-    c.right = normalised(crossOf(c.forward, {0, 1, 0}));
-    c.up = crossOf(c.right, c.forward);
-    c.focal = 1.0f / std::tan(0.5f * 52.0f * 3.14159265f / 180.0f);
+    c.forward = normalised(Vec3{-0.05f, 0.05f, 0.0f} - c.eye);
+    c.right = normalised(cross(c.forward, {0, 1, 0}));
+    c.up = cross(c.right, c.forward);
+    c.focal = 1.0f / std::tan(0.5f * 52.0f * kPiFloat / 180.0f);
     return c;
 }
 
@@ -59,23 +60,23 @@ float caustics(float x, float z) {
 }
 
 // The open water seen along direction d.
-Rgba water(Float3 d) {
+Rgba water(Vec3 d) {
     Rgba deep = rgb(0.004f, 0.025f, 0.07f), mid = rgb(0.015f, 0.11f, 0.22f), high = rgb(0.07f, 0.30f, 0.42f);
     Rgba c = d.y < 0 ? mix(mid, deep, smoothstep(0.0f, 0.7f, -d.y)) : mix(mid, high, smoothstep(0.0f, 0.75f, d.y));
-    Float3 sun = normalised({0.35f, 1.0f, -0.25f});
+    Vec3 sun = normalised({0.35f, 1.0f, -0.25f});
     float glow = std::max(0.0f, dot(d, sun));
     return add(c, scale(rgb(0.35f, 0.6f, 0.65f), std::pow(glow, 6.0f) * 0.35f));
 }
 
 // Colour of the carapace at body point b: the same paint as the shell texture.
-Rgba shellColour(Float3 b) {
+Rgba shellColour(Vec3 b) {
     float px, pz;
     carapacePlan(b, px, pz);
     return carapaceColour(px, pz);
 }
 
 // Colour of skin at body point b with body normal n: dark scales, pale edges.
-Rgba skinColour(Float3 b, Float3 n) {
+Rgba skinColour(Vec3 b, Vec3 n) {
     float u, v;
     float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
     if (ay >= ax && ay >= az) { u = b.x; v = b.z; }
@@ -94,24 +95,24 @@ struct Scene {
     Pose pose = makePose();
     Camera camera = makeCamera();
 
-    float distance(Float3 q) const { return turtleDistance(pose.toBody(q)).distance; }
+    float distance(Vec3 q) const { return turtleDistance(pose.toBody(q)).distance; }
 
-    Float3 normal(Float3 q) const {
+    Vec3 normal(Vec3 q) const {
         const float e = 0.0012f;
-        Float3 a{1, -1, -1}, b{-1, -1, 1}, c{-1, 1, -1}, d{1, 1, 1};
-        Float3 n = a * distance(q + a * e) + b * distance(q + b * e) + c * distance(q + c * e) + d * distance(q + d * e);
+        Vec3 a{1, -1, -1}, b{-1, -1, 1}, c{-1, 1, -1}, d{1, 1, 1};
+        Vec3 n = a * distance(q + a * e) + b * distance(q + b * e) + c * distance(q + c * e) + d * distance(q + d * e);
         return normalised(n);
     }
 
-    Float3 ray(float x, float y) const {
+    Vec3 ray(float x, float y) const {
         float sx = (2.0f * x / kWidth - 1.0f) * (static_cast<float>(kWidth) / kHeight);
         float sy = 1.0f - 2.0f * y / kHeight;
         return normalised(camera.forward * camera.focal + camera.right * sx + camera.up * sy);
     }
 
     // Marches the ray; true with the hit distance when it meets the turtle.
-    bool march(Float3 d, float& t) const {
-        Float3 o = camera.eye;
+    bool march(Vec3 d, float& t) const {
+        Vec3 o = camera.eye;
         float b = dot(o, d), c = dot(o, o) - kBoundRadius * kBoundRadius;
         float disc = b * b - c;
         if (disc <= 0) return false;
@@ -125,22 +126,22 @@ struct Scene {
         return false;
     }
 
-    Rgba shade(Float3 d, float t) const {
-        Float3 q = camera.eye + d * t;
-        Float3 n = normal(q);
-        Float3 b = pose.toBody(q), nb = pose.toBody(n);
+    Rgba shade(Vec3 d, float t) const {
+        Vec3 q = camera.eye + d * t;
+        Vec3 n = normal(q);
+        Vec3 b = pose.toBody(q), nb = pose.toBody(n);
         TurtlePart part = turtleDistance(b).part;
         Rgba albedo = part == TurtlePart::Carapace ? shellColour(b)
                     : part == TurtlePart::Plastron ? rgb(0.62f, 0.56f, 0.36f)
                     : part == TurtlePart::Eye      ? rgb(0.015f, 0.012f, 0.01f)
                                                    : skinColour(b, nb);
-        Float3 sun = normalised({0.35f, 1.0f, -0.25f});
+        Vec3 sun = normalised({0.35f, 1.0f, -0.25f});
         float diffuse = std::max(0.0f, dot(n, sun));
         float ao = clampf(0.35f + distance(q + n * 0.09f) / 0.09f * 0.65f, 0.0f, 1.0f);
         float light = diffuse * (0.6f + 1.3f * caustics(q.x + q.y * 0.3f, q.z));
         Rgba ambient = mix(rgb(0.03f, 0.06f, 0.09f), rgb(0.13f, 0.22f, 0.26f), 0.5f + 0.5f * n.y);
         Rgba c = times(albedo, add(scale(rgb(1.0f, 0.96f, 0.85f), light), scale(ambient, ao * 1.4f)));
-        Float3 h = normalised(sun - d);
+        Vec3 h = normalised(sun - d);
         float gloss = part == TurtlePart::Skin ? 0.08f : 0.3f;
         float specular = std::pow(std::max(0.0f, dot(n, h)), part == TurtlePart::Eye ? 90.0f : 30.0f) * gloss;
         float rim = std::pow(1.0f - std::max(0.0f, -dot(d, n)), 3.0f) * 0.12f;
@@ -165,7 +166,7 @@ float shafts(float x, float y) {
 void paintBackground(Canvas& image, const Scene& scene) {
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            Float3 d = scene.ray(x + 0.5f, y + 0.5f);
+            Vec3 d = scene.ray(x + 0.5f, y + 0.5f);
             Rgba c = water(d);
             // The rippled surface far above, lit from behind.
             float top = smoothstep(90.0f, 0.0f, static_cast<float>(y));
@@ -207,7 +208,7 @@ void paintTurtle(Canvas& image, const Scene& scene) {
     Canvas background = image;
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            Float3 d = scene.ray(x + 0.5f, y + 0.5f);
+            Vec3 d = scene.ray(x + 0.5f, y + 0.5f);
             float t;
             if (!scene.march(d, t)) continue;
             partAt[static_cast<size_t>(y) * kWidth + x] =
@@ -226,7 +227,7 @@ void paintTurtle(Canvas& image, const Scene& scene) {
             Rgba sum{0, 0, 0, 1};
             for (int s = 0; s < 4; ++s) {
                 float ox = 0.25f + 0.5f * (s % 2), oy = 0.25f + 0.5f * (s / 2);
-                Float3 d = scene.ray(x + ox, y + oy);
+                Vec3 d = scene.ray(x + ox, y + oy);
                 float t;
                 Rgba c = scene.march(d, t) ? scene.shade(d, t) : background.at(x, y);
                 sum = add(sum, scale(c, 0.25f));

@@ -13,7 +13,7 @@ struct TurtleDistance {
 };
 
 // Distance from body-frame point p to the turtle, with the nearest part.
-TurtleDistance turtleDistance(Float3 p);
+TurtleDistance turtleDistance(Vec3 p);
 
 // Plan coordinates (as ScuteLayout uses them) of a body-frame point on the carapace.
-void carapacePlan(Float3 p, float& planX, float& planZ);
+void carapacePlan(Vec3 p, float& planX, float& planZ);
