@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,8 +92,10 @@ pid_t SoundServer::spawn(const std::vector<std::string>& command, const std::str
     if (pid != 0) {
         return pid;
     }
-    // Child: its own process group, so nothing it starts outlives a kill of the group.
+    // Child: its own process group, and it ends with the test or benchmark that made
+    // it, even one killed before its destructors ran.
     setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     int log = open((root + "/" + logName).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     int out = stdoutPath.empty() ? log : open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int none = open("/dev/null", O_RDONLY);
