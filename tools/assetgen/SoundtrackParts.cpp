@@ -80,21 +80,46 @@ Placement drumPlacement(Drum drum, Section section, std::size_t index) {
     const bool dub = section == Section::Dub;
     switch (drum) {
     case Drum::Kick:
-        return {1.4, 0.0, 0.0, 0.0, false};
+        return placedAt(1.4);
     case Drum::Snare:
-        return {0.5, 0.05, 0.25, 0.0, false};
+        return placedAt(0.5).withPan(0.05).withReverb(0.25);
     case Drum::Clap:
-        return {0.55, -0.05, dub ? 0.6 : 0.3, dub ? 0.15 : 0.0, false};
+        return placedAt(0.55).withPan(-0.05).withReverb(dub ? 0.6 : 0.3).withEcho(dub ? 0.15 : 0.0);
     case Drum::ClosedHat:
-        return {0.75, index % 2 == 0 ? 0.25 : 0.1, 0.05, 0.0, false};
+        return placedAt(0.75).withPan(index % 2 == 0 ? 0.25 : 0.1).withReverb(0.05);
     case Drum::OpenHat:
-        return {0.6, -0.2, 0.1, dub ? 0.25 : 0.0, false};
+        return placedAt(0.6).withPan(-0.2).withReverb(0.1).withEcho(dub ? 0.25 : 0.0);
     case Drum::Rim:
-        return {1.0, -0.35, 0.3, 0.6, false};
+        return placedAt(1.0).withPan(-0.35).withReverb(0.3).withEcho(0.6);
     case Drum::Crash:
-        return {0.4, 0.1, 0.2, 0.0, false};
+        return placedAt(0.4).withPan(0.1).withReverb(0.2);
     }
-    return {0.0, 0.0, 0.0, 0.0, false};
+    return placedAt(0.0);
+}
+
+// The build's bass is bright and short, the dub's dark and long, the lift's brightest.
+BassTone bassToneFor(Section section) {
+    BassTone tone{};
+    if (section == Section::Build) {
+        tone.baseHz = 320.0;
+        tone.envelopeHz = 1400.0;
+        tone.decaySeconds = 0.08;
+        tone.q = 1.4;
+        tone.subLevel = 0.35;
+    } else if (section == Section::Dub) {
+        tone.baseHz = 170.0;
+        tone.envelopeHz = 650.0;
+        tone.decaySeconds = 0.16;
+        tone.q = 2.2;
+        tone.subLevel = 0.6;
+    } else {
+        tone.baseHz = 380.0;
+        tone.envelopeHz = 1900.0;
+        tone.decaySeconds = 0.06;
+        tone.q = 1.3;
+        tone.subLevel = 0.3;
+    }
+    return tone;
 }
 
 }  // namespace
@@ -170,9 +195,9 @@ void renderDrums(MixBuses& buses) {
 }
 
 void renderBass(MixBuses& buses) {
-    const BassTone build{320.0, 1400.0, 0.08, 1.4, 0.35};
-    const BassTone dub{170.0, 650.0, 0.16, 2.2, 0.6};
-    const BassTone lift{380.0, 1900.0, 0.06, 1.3, 0.3};
+    const BassTone build = bassToneFor(Section::Build);
+    const BassTone dub = bassToneFor(Section::Dub);
+    const BassTone lift = bassToneFor(Section::Lift);
     const std::vector<Note> notes = bassNotes();
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const Note& note = notes[i];
@@ -181,7 +206,7 @@ void renderBass(MixBuses& buses) {
         const MonoBuffer sound =
             renderBassNote(note.midiNote, noteSeconds(note.lengthBeats), note.velocity, tone, noteSeed(1, i));
         // The dub bass holds across kicks, so it pumps with the pads.
-        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.6, 0.0, 0.0, 0.0, section == Section::Dub});
+        placeSound(buses, sound, beatToSeconds(note.startBeat), placedAt(0.6).withDucking(section == Section::Dub));
     }
 }
 
@@ -199,12 +224,12 @@ void renderPads(MixBuses& buses) {
                                                   noteSeed(2, static_cast<std::size_t>(bar)));
         // Under the lead the pads step back a little.
         const double level = sectionOfBar(bar) == Section::Lift ? 0.7 : 0.9;
-        placeSound(buses, chord, startSeconds, {level, 0.0, 0.3, 0.0, true});
+        placeSound(buses, chord, startSeconds, placedAt(level).withReverb(0.3).withDucking(true));
         // Until the bass comes in, a soft drone on the chord's root fills the low end.
         if (bar < kDroneEndBar) {
             const MonoBuffer drone = renderDroneNote(chordOfBar(bar).bassNote, gateSeconds, attackSeconds,
                                                      noteSeed(6, static_cast<std::size_t>(bar)));
-            placeSound(buses, drone, startSeconds, {0.5, 0.0, 0.1, 0.0, true});
+            placeSound(buses, drone, startSeconds, placedAt(0.5).withReverb(0.1).withDucking(true));
         }
     }
 }
@@ -217,7 +242,9 @@ void renderArpeggio(MixBuses& buses) {
         const double cutoff = build ? 900.0 + 1.2 * padCutoffHz(note.startBeat) : 4200.0;
         const MonoBuffer sound = renderPluckNote(note.midiNote, note.velocity, cutoff, noteSeed(3, i));
         const double pan = i % 2 == 0 ? -0.4 : 0.4;
-        placeSound(buses, sound, beatToSeconds(note.startBeat), {build ? 0.4 : 0.28, pan, 0.15, 0.3, true});
+        const Placement placement =
+            placedAt(build ? 0.4 : 0.28).withPan(pan).withReverb(0.15).withEcho(0.3).withDucking(true);
+        placeSound(buses, sound, beatToSeconds(note.startBeat), placement);
     }
 }
 
@@ -227,7 +254,8 @@ void renderStabs(MixBuses& buses) {
         const Note& note = notes[i];
         const MonoBuffer sound = renderStabNote(note.midiNote, note.velocity, noteSeed(4, i));
         const double pan = (static_cast<double>(i % 4) - 1.5) * 0.2;
-        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.4, pan, 0.4, 0.65, true});
+        const Placement placement = placedAt(0.4).withPan(pan).withReverb(0.4).withEcho(0.65).withDucking(true);
+        placeSound(buses, sound, beatToSeconds(note.startBeat), placement);
     }
 }
 
@@ -237,7 +265,8 @@ void renderLead(MixBuses& buses) {
         const Note& note = notes[i];
         const StereoBuffer sound =
             renderLeadNote(note.midiNote, noteSeconds(note.lengthBeats), note.velocity, noteSeed(5, i));
-        placeSound(buses, sound, beatToSeconds(note.startBeat), {0.95, 0.0, 0.35, 0.25, true});
+        const Placement placement = placedAt(0.95).withReverb(0.35).withEcho(0.25).withDucking(true);
+        placeSound(buses, sound, beatToSeconds(note.startBeat), placement);
     }
 }
 
@@ -247,11 +276,11 @@ void renderTransitions(MixBuses& buses) {
     swell.resize(std::min(swell.size(), secondsToSamples(kFirstBarSeconds)));
     std::reverse(swell.begin(), swell.end());
     placeSound(buses, swell, kFirstBarSeconds - static_cast<double>(swell.size()) / kSynthRateHz,
-               {0.35, 0.0, 0.3, 0.0, false});
+               placedAt(0.35).withReverb(0.3));
     const double intoDubSeconds = 2.0 * kBarSeconds;
     placeSound(buses, renderRiser(intoDubSeconds, 42), beatToSeconds(4.0 * kDubFirstBar) - intoDubSeconds,
-               {0.3, 0.15, 0.3, 0.0, false});
+               placedAt(0.3).withPan(0.15).withReverb(0.3));
     const double intoLiftSeconds = 2.0 * kBarSeconds;
     placeSound(buses, renderRiser(intoLiftSeconds, 43), beatToSeconds(4.0 * kLiftFirstBar) - intoLiftSeconds,
-               {0.3, -0.15, 0.3, 0.0, false});
+               placedAt(0.3).withPan(-0.15).withReverb(0.3));
 }

@@ -15,13 +15,27 @@ struct MixBuses {
     explicit MixBuses(std::size_t sampleCount);
 };
 
+// Built by name, e.g. placedAt(0.4).withPan(pan).withReverb(0.4).withEcho(0.65).withDucking(true), so a
+// mix change cannot silently swap two sends.
 struct Placement {
-    double level;        // gain of the dry signal
-    double pan;          // -1 left, 0 centre, 1 right (constant power)
-    double reverbSend;   // gain into the reverb
-    double echoSend;     // gain into the echo
-    bool ducked;         // dry signal into the ducked group
+    double level = 0.0;        // gain of the dry signal
+    double pan = 0.0;          // -1 left, 0 centre, 1 right (constant power)
+    double reverbSend = 0.0;   // gain into the reverb
+    double echoSend = 0.0;     // gain into the echo
+    bool ducked = false;       // dry signal into the ducked group
+
+    Placement withPan(double value) const { Placement copy = *this; copy.pan = value; return copy; }
+    Placement withReverb(double send) const { Placement copy = *this; copy.reverbSend = send; return copy; }
+    Placement withEcho(double send) const { Placement copy = *this; copy.echoSend = send; return copy; }
+    Placement withDucking(bool on) const { Placement copy = *this; copy.ducked = on; return copy; }
 };
+
+// A centred, dry, unducked placement at the given level.
+inline Placement placedAt(double level) {
+    Placement placement;
+    placement.level = level;
+    return placement;
+}
 
 // Adds a mono sound starting at startSeconds; samples past the buses' end are dropped.
 void placeSound(MixBuses& buses, const MonoBuffer& sound, double startSeconds, const Placement& placement);
