@@ -7,6 +7,7 @@
 #include "bench/support/BenchSupport.h"
 #include "fx/Glow.h"
 #include "fx/RenderTarget.h"
+#include "platform/CanvasSize.h"
 #include "platform/MatrixStack.h"
 
 #include <GL/gl.h>
@@ -18,8 +19,8 @@
 
 namespace {
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
+constexpr int kWidth = kCanvasWidth;
+constexpr int kHeight = kCanvasHeight;
 constexpr int kWarmupFrames = 20;
 
 // Bright bars and a gradient: something for the glow to spread.

@@ -1,27 +1,22 @@
 #include "web/app/WebDemo.h"
 
+#include "platform/CanvasSize.h"
 #include "scenes/PhotoScene.h"
 #include "scenes/ShellScene.h"
 #include "scenes/SphereScene.h"
+#include "sound/SoundFormat.h"
 #include "web/sound/WebTrack.h"
 
 #include <GL/gl.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
-namespace {
-
-// The rate the page decodes the soundtrack at, which is the audio library's mix rate.
-constexpr int kAnalysisRateHz = 32000;
-
-}  // namespace
-
 EM_JS(void, webTimelineEnded, (int status), {
     if (Module.onTimelineEnded) Module.onTimelineEnded(status);
 });
 
 bool WebDemo::load(bool keepFrames) {
-    if (!canvas.open(800, 600, keepFrames)) {
+    if (!canvas.open(kCanvasWidth, kCanvasHeight, keepFrames)) {
         return false;
     }
     content.emplace();
@@ -76,7 +71,8 @@ void WebDemo::renderStill(float t) {
 
 void WebDemo::offlineSpectrum(double t, float* out) {
     static WebTrackAnalysis analysis;
-    static const bool loaded = analysis.load(kSoundtrackPath, kAnalysisRateHz);
+    // The page decodes the soundtrack at the audio library's mix rate, so offline and live spectra match.
+    static const bool loaded = analysis.load(kSoundtrackPath, kMixRateHz);
     if (!loaded) {
         std::fill(out, out + kSpectrumSize, 0.0f);
         return;
