@@ -1,6 +1,6 @@
 #pragma once
 // Small sound files for the sound fuzz targets' seed corpora, made here: tones
-// encoded with libmp3lame and libvorbisenc, and a MOD written byte by byte.
+// through the sound tests' encoders, and a MOD written byte by byte.
 #include <cstdint>
 #include <vector>
 

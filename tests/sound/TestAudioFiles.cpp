@@ -1,11 +1,10 @@
 #include "tests/sound/TestAudioFiles.h"
 
 #include "sound/SoundSystem.h"
+#include "tests/support/SoundEncoders.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <lame/lame.h>
-#include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -63,73 +62,14 @@ std::vector<float> toneSteps(const std::vector<double>& hz, double stepSeconds, 
 }
 
 Bytes encodeMp3(const std::vector<float>& stereo, int rateHz, int channelCount) {
-    lame_t lame = lame_init();
-    lame_set_in_samplerate(lame, rateHz);
-    lame_set_out_samplerate(lame, rateHz);
-    lame_set_mode(lame, channelCount == 1 ? MONO : STEREO);  // mono mixes the (equal) sides
-    lame_set_brate(lame, 128);
-    lame_set_quality(lame, 2);
-    lame_set_write_id3tag_automatic(lame, 0);
-    EXPECT_EQ(lame_init_params(lame), 0);
-    Bytes out(stereo.size() + 16384);
-    int size = static_cast<int>(out.size());
-    int frames = static_cast<int>(stereo.size() / 2);
-    int written = lame_encode_buffer_interleaved_ieee_float(lame, stereo.data(), frames, out.data(), size);
-    written += lame_encode_flush(lame, out.data() + written, size - written);
-    out.resize(static_cast<size_t>(written));
-    // The first frame holds the place of the tag that tells decoders the delay.
-    size_t tagSize = lame_get_lametag_frame(lame, out.data(), out.size());
-    EXPECT_TRUE(tagSize > 0 && tagSize <= out.size()) << tagSize;
-    lame_close(lame);
+    Bytes out = soundencode::encodeMp3(stereo, rateHz, channelCount);
+    EXPECT_FALSE(out.empty()) << "libmp3lame refused " << rateHz << " Hz, " << channelCount << " channel(s)";
     return out;
 }
 
 Bytes encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount) {
-    vorbis_info info;
-    vorbis_info_init(&info);
-    EXPECT_EQ(vorbis_encode_init_vbr(&info, channelCount, rateHz, 0.6f), 0);
-    vorbis_comment comment;
-    vorbis_comment_init(&comment);
-    vorbis_dsp_state dsp;
-    vorbis_analysis_init(&dsp, &info);
-    vorbis_block block;
-    vorbis_block_init(&dsp, &block);
-    ogg_stream_state stream;
-    ogg_stream_init(&stream, 1);
-    Bytes out;
-    auto pages = [&](int (*next)(ogg_stream_state*, ogg_page*)) {
-        ogg_page page;
-        while (next(&stream, &page) != 0) {
-            out.insert(out.end(), page.header, page.header + page.header_len);
-            out.insert(out.end(), page.body, page.body + page.body_len);
-        }
-    };
-    ogg_packet headers[3];
-    vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
-    for (ogg_packet& header : headers) {
-        ogg_stream_packetin(&stream, &header);
-    }
-    pages(ogg_stream_flush);
-    const long frameCount = static_cast<long>(stereo.size() / 2);
-    for (long start = 0, count = 1; count > 0; start += count) {
-        count = std::min(4096L, frameCount - start);  // a last write of 0 ends the stream
-        float** planes = vorbis_analysis_buffer(&dsp, 4096);
-        for (long i = 0; i < count * channelCount; ++i) {
-            planes[i % channelCount][i / channelCount] = stereo[2 * (start + i / channelCount) + i % channelCount];
-        }
-        vorbis_analysis_wrote(&dsp, static_cast<int>(count));
-        for (ogg_packet packet; vorbis_analysis_blockout(&dsp, &block) == 1;) {
-            vorbis_analysis(&block, &packet);  // without bitrate management: one packet a block
-            ogg_stream_packetin(&stream, &packet);
-            pages(ogg_stream_pageout);
-        }
-    }
-    pages(ogg_stream_flush);
-    ogg_stream_clear(&stream);
-    vorbis_block_clear(&block);
-    vorbis_dsp_clear(&dsp);
-    vorbis_comment_clear(&comment);
-    vorbis_info_clear(&info);
+    Bytes out = soundencode::encodeOgg(stereo, rateHz, channelCount);
+    EXPECT_FALSE(out.empty()) << "libvorbisenc refused " << rateHz << " Hz, " << channelCount << " channel(s)";
     return out;
 }
 
