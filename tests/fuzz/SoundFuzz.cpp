@@ -9,6 +9,7 @@
 #include "sound/audio/SampleLoader.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/SoundSeeds.h"
+#include "tests/support/SoundEncoders.h"
 
 #include <libopenmpt/libopenmpt.h>
 
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::writeSeed(folder, "seed-stereo.ogg", fuzz::toneOgg(32000, 2, 0.1));
     fuzz::writeSeed(folder, "seed-mono.ogg", fuzz::toneOgg(44100, 1, 0.05));
 #else
-    fuzz::writeSeed(folder, "seed.mod", fuzz::tinyMod());
+    fuzz::writeSeed(folder, "seed.mod", soundencode::tinyMod());
 #endif
     return 0;
 }

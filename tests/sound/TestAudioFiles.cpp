@@ -23,11 +23,6 @@ struct TempDir {
     ~TempDir() { std::system(("rm -rf '" + std::string(path) + "'").c_str()); }
 };
 
-void put16(Bytes& bytes, size_t at, int value) {  // big-endian, as MOD files store it
-    bytes[at] = static_cast<unsigned char>(value >> 8);
-    bytes[at + 1] = static_cast<unsigned char>(value & 0xFF);
-}
-
 }  // namespace
 
 std::string tempPath(const std::string& name) {
@@ -76,27 +71,6 @@ Bytes encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount) 
 std::string soundFile(const std::string& name, const std::vector<float>& stereo, int rateHz, int channelCount) {
     bool mp3 = name.size() > 4 && name.compare(name.size() - 4, 4, ".mp3") == 0;
     return writeTemp(name, (mp3 ? encodeMp3 : encodeOgg)(stereo, rateHz, channelCount));
-}
-
-Bytes tinyMod() {
-    const size_t song = 20 + 31 * 30, patterns = song + 2 + 128 + 4, samples = patterns + 64 * 4 * 4;
-    Bytes bytes(samples + 2000, 0);
-    std::memcpy(bytes.data(), "morvel test", 11);
-    put16(bytes, 20 + 22, 1000);  // sample 1: 1000 words long
-    bytes[20 + 25] = 64;          // at full volume
-    for (int s = 0; s < 31; ++s) {
-        put16(bytes, 20 + s * 30 + 28, 1);  // loop length 1: no loop
-    }
-    bytes[song] = 1;  // one order, playing pattern 0
-    bytes[song + 1] = 127;
-    std::memcpy(bytes.data() + song + 130, "M.K.", 4);
-    put16(bytes, patterns, 428);    // row 0, channel 1: C-2 ...
-    bytes[patterns + 2] = 0x10;     // ... of sample 1
-    bytes[patterns + 3 * 16 + 2] = 0x0D;  // row 3: pattern break, so the song loops
-    for (int i = 0; i < 2000; ++i) {
-        bytes[samples + i] = static_cast<unsigned char>((i / 16) % 2 == 0 ? 100 : 156);
-    }
-    return bytes;
 }
 
 std::string captureText(const std::function<void()>& body) {

@@ -5,6 +5,7 @@
 
 #include "sound/AudioLibrary.h"
 #include "sound/audio/FftAnalyzer.h"
+#include "tests/support/SoundEncoders.h"
 
 #include <algorithm>
 #include <functional>
@@ -32,9 +33,7 @@ Bytes encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount);
 // Encodes by the name's extension (.mp3 or .ogg) into the temporary folder; returns the path.
 std::string soundFile(const std::string& name, const std::vector<float>& stereo, int rateHz,
                       int channelCount = 2);
-// A 4-channel ProTracker module: one 2000-byte square-wave note at row 0 of a single
-// pattern that a break ends after 4 rows (0.48 s at speed 6), the note lasting 0.24 s.
-Bytes tinyMod();
+using soundencode::tinyMod;
 
 inline FSOUND_SAMPLE* loadSample(const std::string& path) {
     return FSOUND_Sample_Load(FSOUND_UNMANAGED, path.c_str(), FSOUND_STEREO, 0, 0);
