@@ -47,11 +47,11 @@ long long nowNs() {
 class ClickReference {
 public:
     bool start() {
-        pa_sample_spec spec = {PA_SAMPLE_FLOAT32LE, kRateHz, 2};
+        pa_sample_spec clickFormat = {PA_SAMPLE_FLOAT32LE, kRateHz, 2};
         pa_buffer_attr attr = {static_cast<uint32_t>(-1), 8 * kChunkFrames * 8, static_cast<uint32_t>(-1),
                                static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
         int error = 0;
-        stream = pa_simple_new(nullptr, "sync_bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &spec, nullptr, &attr,
+        stream = pa_simple_new(nullptr, "sync_bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &clickFormat, nullptr, &attr,
                                &error);
         if (stream == nullptr) {
             return false;
