@@ -1,11 +1,11 @@
 #include "platform/GLWindow.h"
 
+#include "platform/InitialGLState.h"
 #include "platform/MessageBox.h"
 #include "platform/StopRequests.h"
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -126,18 +126,6 @@ bool GLWindow::createContext() {
         return false;
     }
     return true;
-}
-
-void setInitialGLState(int32_t width, int32_t height) {
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 1.0, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_CULL_FACE);
 }
 
 // Draws into an off-screen canvas of exactly width x height whenever the

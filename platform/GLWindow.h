@@ -51,12 +51,6 @@ private:
 // colourBits (no alpha), 16-bit depth, 8-bit stencil, compatibility profile.
 void requestPixelFormat(int32_t colourBits);
 
-// The GL state a fresh window starts with: viewport (0, 0, width, height), a
-// 45-degree perspective with the aspect width / height in floating point,
-// identity model-view (matrix mode left there), depth test, normalisation and
-// back-face culling on. Tests and benchmarks reset their contexts with it too.
-void setInitialGLState(int32_t width, int32_t height);
-
 // Handles one event as the window's default handling would: Escape key-down
 // posts a quit event; a close request (close button, window manager) asks the
 // run to stop and posts a quit event. Refers to no window object.

@@ -1,6 +1,7 @@
 #include "tests/support/GLTestContext.h"
 
 #include "platform/GLWindow.h"
+#include "platform/InitialGLState.h"
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>

@@ -1,9 +1,8 @@
 #include "web/platform/WebCanvas.h"
 
+#include "platform/InitialGLState.h"
 #include "platform/MessageBox.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
 #include <emscripten.h>
 
 // The context is made through the emulation's own path (Browser.createContext),
@@ -26,15 +25,6 @@ bool WebCanvas::open(int32_t width, int32_t height, bool keepFrames) {
         showMessageBox("morvel", "This browser cannot draw with WebGL.");
         return false;
     }
-    // As the native window's setInitialGLState.
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 1.0, 10000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_CULL_FACE);
+    setInitialGLState(width, height);
     return true;
 }
