@@ -147,7 +147,7 @@ TEST(Noise, isRepeatableBoundedAndTilesWithItsPeriod) {
 }
 
 TEST(Font, setsVisibleTextWhoseWidthGrowsWithItsLength) {
-    Font font(FontFace::SansBold, 20);
+    Font font(FontFace::sansBold, 20);
     ASSERT_TRUE(font.ok());
     EXPECT_GT(font.measure("morvel morvel"), 1.8f * font.measure("morvel"));
     Canvas c(120, 30);

@@ -95,7 +95,7 @@ TEST(Synth, noiseRepeatsForASeedStaysInRangeAndCentresOnZero) {
 TEST(Synth, bandLimitedSawAliasesFarLessThanANaiveOne) {
     // A 4.96 kHz saw: its 8th harmonic (39.7 kHz) folds back to 4.4 kHz, far
     // from any true harmonic, where a naive saw leaves it at full strength.
-    Oscillator saw(Wave::Saw);
+    Oscillator saw(Wave::saw);
     MonoBuffer blep(8192), naive(8192);
     double phase = 0.0;
     const double hz = 4900.0 * 1.013;
@@ -226,9 +226,9 @@ TEST(SynthEffects, reverbTurnsAClickIntoADecayingWideTail) {
 TEST(SoundtrackScore, barLinesFallOnTheSceneChangesAndTheKickOnEveryBeatAfter) {
     EXPECT_NEAR(beatToSeconds(4.0 * kDubFirstBar), 28.0, 1e-9);
     EXPECT_NEAR(beatToSeconds(4.0 * kLiftFirstBar), 43.0, 1e-9);
-    EXPECT_EQ(sectionOfBar(kDubFirstBar - 1), Section::Build);
-    EXPECT_EQ(sectionOfBar(kDubFirstBar), Section::Dub);
-    EXPECT_EQ(sectionOfBar(kLiftFirstBar), Section::Lift);
+    EXPECT_EQ(sectionOfBar(kDubFirstBar - 1), Section::build);
+    EXPECT_EQ(sectionOfBar(kDubFirstBar), Section::dub);
+    EXPECT_EQ(sectionOfBar(kLiftFirstBar), Section::lift);
     const std::vector<double> kicks = kickBeats();
     const std::set<double> kickSet(kicks.begin(), kicks.end());
     for (double beat = 4.0 * kDubFirstBar; beatToSeconds(beat) < 60.0; beat += 1.0) {

@@ -36,8 +36,8 @@ bool writeContactSheet(const std::string& root, const std::string& outPath) {
     const int rows = (10 + kColumns - 1) / kColumns;
     Canvas sheet(kColumns * (kTile + kGap) + kGap, rows * (kTile + kLabel + kGap) + kGap + 40,
                  Rgba{0.13f, 0.13f, 0.15f, 1});
-    Font font(FontFace::Sans, 15);
-    Font title(FontFace::SansBold, 20);
+    Font font(FontFace::sans, 15);
+    Font title(FontFace::sansBold, 20);
     title.draw(sheet, "morvel content", kGap, 30, Rgba{0.9f, 0.9f, 0.9f, 1});
     for (int i = 0; i < 10; ++i) {
         Canvas image(1, 1);

@@ -18,7 +18,7 @@ Rgba rgb(float r, float g, float b, float a = 1.0f) { return Rgba{r, g, b, a}; }
 
 Canvas makeVostrumLogo() {
     Canvas mask(512, 256);
-    Font font(FontFace::SansBold, 74);
+    Font font(FontFace::sansBold, 74);
     for (int px = 74; px > 30 && font.measure("VOSTRUM", 2.0f) > 340.0f; px -= 2) font.setPixelHeight(px);
     font.draw(mask, "VOSTRUM", 158, 152, rgb(1, 1, 1), 2.0f);
     // The emblem: a ring holding a V of two strokes.
@@ -43,7 +43,7 @@ Canvas makeVostrumLogo() {
             out.blend(x, y, c, a);
         }
     }
-    Font small(FontFace::SansBold, 15);
+    Font small(FontFace::sansBold, 15);
     small.draw(out, "VISUAL  SYSTEMS", 162, 186, rgb(0.05f, 0.02f, 0.12f, 0.8f), 7.0f);
     small.draw(out, "VISUAL  SYSTEMS", 161, 185, rgb(0.95f, 0.9f, 1.0f, 1.0f), 7.0f);
     return out;
@@ -103,7 +103,7 @@ Canvas makeLolDoodle() {
         }
     }
     c.drawLine(cx - 46, cy + 6, cx + 46, cy + 6, 4, ink);
-    Font font(FontFace::SansBold, 50);
+    Font font(FontFace::sansBold, 50);
     font.drawCentred(c, "LOL", 134, 240, rgb(0.9f, 0.2f, 0.45f), 6.0f);
     font.drawCentred(c, "LOL", 131, 237, rgb(0.2f, 0.55f, 0.95f), 6.0f);
     return c;
@@ -122,7 +122,7 @@ Canvas makeGrid() {
     c.drawLine(256, 0, 256, 512, 2.2f, rgb(1.0f, 0.45f, 0.3f, 0.9f));
     c.drawLine(0, 256, 512, 256, 2.2f, rgb(0.45f, 1.0f, 0.5f, 0.9f));
     c.strokeCircle(256, 256, 128, 1.2f, rgb(1.0f, 0.9f, 0.5f, 0.5f));
-    Font mono(FontFace::MonoBold, 11);
+    Font mono(FontFace::monoBold, 11);
     for (int i = 1; i < 8; ++i) {
         std::string label = std::to_string((i - 4) * 64);
         mono.draw(c, label, i * 64.0f + 3, 252, rgb(0.7f, 0.9f, 1.0f, 0.85f));

@@ -108,8 +108,8 @@ const char* const kGroups[] = {"Kvantefisk",   "Bitplane Otters", "Polygon Moose
 Canvas makeGreets() {
     const int size = 512;
     Canvas text(size, size);
-    Font heading(FontFace::SansLight, 40);
-    Font names(FontFace::SansBold, 21);
+    Font heading(FontFace::sansLight, 40);
+    Font names(FontFace::sansBold, 21);
     const Rgba ice{0.82f, 0.96f, 0.88f, 1};
     const float left = 44.0f;
     heading.draw(text, "greetings", left, 206, ice, 4.0f);
@@ -120,7 +120,7 @@ Canvas makeGreets() {
         names.draw(text, group, left + 18, y, ice, 0.5f);
         y += 27.0f;
     }
-    Font small(FontFace::Sans, 12);
+    Font small(FontFace::sans, 12);
     small.draw(text, "from the morvel crew", left + 18, y + 8, Rgba{0.6f, 0.8f, 0.72f, 0.9f}, 2.0f);
     // A soft dark halo under the letters keeps them legible over the bright shell.
     Canvas shadow(size, size);

@@ -70,13 +70,13 @@ void paintOrnaments(Canvas& c) {
 
 // The title set in type in the lower band, captions in the upper one.
 void paintType(Canvas& c) {
-    Font title(FontFace::Sans, 54);
+    Font title(FontFace::sans, 54);
     Canvas glow(c.width(), c.height());
     title.drawCentred(glow, "morvel", 400, 584, Rgba{0.45f, 0.7f, 1.0f, 0.9f}, 18.0f);
     glow.blur(4, 2);
     c.paste(glow, 0, 0);
     title.drawCentred(c, "morvel", 400, 584, Rgba{0.95f, 0.98f, 1.0f, 1}, 18.0f);
-    Font small(FontFace::Sans, 11);
+    Font small(FontFace::sans, 11);
     small.draw(c, "TAMOKRELU", 58, 44, withAlpha(kIce, 0.75f), 4.0f);
     small.draw(c, "REALTIME  MMXXVI", 742 - small.measure("REALTIME  MMXXVI", 4.0f), 44,
                withAlpha(kIce, 0.75f), 4.0f);

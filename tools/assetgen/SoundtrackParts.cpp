@@ -65,11 +65,11 @@ std::uint32_t noteSeed(std::uint32_t part, std::size_t index) {
 
 KickShape kickShapeFor(Section section) {
     KickShape shape;
-    if (section == Section::Dub) {
+    if (section == Section::dub) {
         shape.decaySeconds = 0.17;
         shape.sweepHz = 130.0;
         shape.drive = 2.0;
-    } else if (section == Section::Build) {
+    } else if (section == Section::build) {
         shape.decaySeconds = 0.13;
         shape.clickLevel = 0.18;
     }
@@ -77,21 +77,21 @@ KickShape kickShapeFor(Section section) {
 }
 
 Placement drumPlacement(Drum drum, Section section, std::size_t index) {
-    const bool dub = section == Section::Dub;
+    const bool dub = section == Section::dub;
     switch (drum) {
-    case Drum::Kick:
+    case Drum::kick:
         return placedAt(1.4);
-    case Drum::Snare:
+    case Drum::snare:
         return placedAt(0.5).withPan(0.05).withReverb(0.25);
-    case Drum::Clap:
+    case Drum::clap:
         return placedAt(0.55).withPan(-0.05).withReverb(dub ? 0.6 : 0.3).withEcho(dub ? 0.15 : 0.0);
-    case Drum::ClosedHat:
+    case Drum::closedHat:
         return placedAt(0.75).withPan(index % 2 == 0 ? 0.25 : 0.1).withReverb(0.05);
-    case Drum::OpenHat:
+    case Drum::openHat:
         return placedAt(0.6).withPan(-0.2).withReverb(0.1).withEcho(dub ? 0.25 : 0.0);
-    case Drum::Rim:
+    case Drum::rim:
         return placedAt(1.0).withPan(-0.35).withReverb(0.3).withEcho(0.6);
-    case Drum::Crash:
+    case Drum::crash:
         return placedAt(0.4).withPan(0.1).withReverb(0.2);
     }
     return placedAt(0.0);
@@ -100,13 +100,13 @@ Placement drumPlacement(Drum drum, Section section, std::size_t index) {
 // The build's bass is bright and short, the dub's dark and long, the lift's brightest.
 BassTone bassToneFor(Section section) {
     BassTone tone{};
-    if (section == Section::Build) {
+    if (section == Section::build) {
         tone.baseHz = 320.0;
         tone.envelopeHz = 1400.0;
         tone.decaySeconds = 0.08;
         tone.q = 1.4;
         tone.subLevel = 0.35;
-    } else if (section == Section::Dub) {
+    } else if (section == Section::dub) {
         tone.baseHz = 170.0;
         tone.envelopeHz = 650.0;
         tone.decaySeconds = 0.16;
@@ -159,16 +159,16 @@ std::vector<DuckingKick> duckingKicks() {
     std::vector<DuckingKick> kicks;
     for (double beat : kickBeats()) {
         const Section section = sectionOfBar(barOfBeat(beat));
-        const double depth = section == Section::Build ? 0.45 : section == Section::Dub ? 0.75 : 0.6;
+        const double depth = section == Section::build ? 0.45 : section == Section::dub ? 0.75 : 0.6;
         kicks.push_back({beatToSeconds(beat), depth});
     }
     return kicks;
 }
 
 void renderDrums(MixBuses& buses) {
-    const MonoBuffer kicks[] = {renderKick(kickShapeFor(Section::Build), 11),
-                                renderKick(kickShapeFor(Section::Dub), 12),
-                                renderKick(kickShapeFor(Section::Lift), 13)};
+    const MonoBuffer kicks[] = {renderKick(kickShapeFor(Section::build), 11),
+                                renderKick(kickShapeFor(Section::dub), 12),
+                                renderKick(kickShapeFor(Section::lift), 13)};
     const MonoBuffer snare = renderSnare(21), clap = renderClap(22), rim = renderRim(23), crash = renderCrash(24);
     const MonoBuffer closedHats[] = {renderHat(false, 31), renderHat(false, 32)};
     const MonoBuffer openHat = renderHat(true, 33);
@@ -178,13 +178,13 @@ void renderDrums(MixBuses& buses) {
         const Section section = sectionOfBar(barOfBeat(hit.startBeat));
         const MonoBuffer* sound = &snare;
         switch (hit.drum) {
-        case Drum::Kick: sound = &kicks[section == Section::Build ? 0 : section == Section::Dub ? 1 : 2]; break;
-        case Drum::Snare: sound = &snare; break;
-        case Drum::Clap: sound = &clap; break;
-        case Drum::ClosedHat: sound = &closedHats[i % 2]; break;
-        case Drum::OpenHat: sound = &openHat; break;
-        case Drum::Rim: sound = &rim; break;
-        case Drum::Crash: sound = &crash; break;
+        case Drum::kick: sound = &kicks[section == Section::build ? 0 : section == Section::dub ? 1 : 2]; break;
+        case Drum::snare: sound = &snare; break;
+        case Drum::clap: sound = &clap; break;
+        case Drum::closedHat: sound = &closedHats[i % 2]; break;
+        case Drum::openHat: sound = &openHat; break;
+        case Drum::rim: sound = &rim; break;
+        case Drum::crash: sound = &crash; break;
         }
         Placement placement = drumPlacement(hit.drum, section, i);
         placement.level *= hit.velocity;
@@ -195,18 +195,18 @@ void renderDrums(MixBuses& buses) {
 }
 
 void renderBass(MixBuses& buses) {
-    const BassTone build = bassToneFor(Section::Build);
-    const BassTone dub = bassToneFor(Section::Dub);
-    const BassTone lift = bassToneFor(Section::Lift);
+    const BassTone build = bassToneFor(Section::build);
+    const BassTone dub = bassToneFor(Section::dub);
+    const BassTone lift = bassToneFor(Section::lift);
     const std::vector<Note> notes = bassNotes();
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const Note& note = notes[i];
         const Section section = sectionOfBar(barOfBeat(note.startBeat));
-        const BassTone& tone = section == Section::Build ? build : section == Section::Dub ? dub : lift;
+        const BassTone& tone = section == Section::build ? build : section == Section::dub ? dub : lift;
         const MonoBuffer sound =
             renderBassNote(note.midiNote, noteSeconds(note.lengthBeats), note.velocity, tone, noteSeed(1, i));
         // The dub bass holds across kicks, so it pumps with the pads.
-        placeSound(buses, sound, beatToSeconds(note.startBeat), placedAt(0.6).withDucking(section == Section::Dub));
+        placeSound(buses, sound, beatToSeconds(note.startBeat), placedAt(0.6).withDucking(section == Section::dub));
     }
 }
 
@@ -223,7 +223,7 @@ void renderPads(MixBuses& buses) {
         const StereoBuffer chord = renderPadChord(chordOfBar(bar).padNotes, gateSeconds, attackSeconds, cutoff,
                                                   noteSeed(2, static_cast<std::size_t>(bar)));
         // Under the lead the pads step back a little.
-        const double level = sectionOfBar(bar) == Section::Lift ? 0.7 : 0.9;
+        const double level = sectionOfBar(bar) == Section::lift ? 0.7 : 0.9;
         placeSound(buses, chord, startSeconds, placedAt(level).withReverb(0.3).withDucking(true));
         // Until the bass comes in, a soft drone on the chord's root fills the low end.
         if (bar < kDroneEndBar) {
@@ -238,7 +238,7 @@ void renderArpeggio(MixBuses& buses) {
     const std::vector<Note> notes = arpeggioNotes();
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const Note& note = notes[i];
-        const bool build = sectionOfBar(barOfBeat(note.startBeat)) == Section::Build;
+        const bool build = sectionOfBar(barOfBeat(note.startBeat)) == Section::build;
         const double cutoff = build ? 900.0 + 1.2 * padCutoffHz(note.startBeat) : 4200.0;
         const MonoBuffer sound = renderPluckNote(note.midiNote, note.velocity, cutoff, noteSeed(3, i));
         const double pan = i % 2 == 0 ? -0.4 : 0.4;

@@ -31,51 +31,51 @@ void addEveryBeat(std::vector<Hit>& hits, Drum drum, int firstBar, int endBar, c
 }
 
 void addKicks(std::vector<Hit>& hits) {
-    addEveryBeat(hits, Drum::Kick, 2, 4, {0.0, 2.0}, 0.6);
-    addEveryBeat(hits, Drum::Kick, 4, 13, {0.0, 1.0, 2.0, 3.0}, 0.9);
+    addEveryBeat(hits, Drum::kick, 2, 4, {0.0, 2.0}, 0.6);
+    addEveryBeat(hits, Drum::kick, 4, 13, {0.0, 1.0, 2.0, 3.0}, 0.9);
     // The last build bar drops the kick halfway, so its return at 28 s lands hard.
-    addEveryBeat(hits, Drum::Kick, 13, 14, {0.0, 1.0}, 0.9);
-    addEveryBeat(hits, Drum::Kick, kDubFirstBar, kOutroBar, {0.0, 1.0, 2.0, 3.0}, 1.0);
-    hits.push_back({Drum::Kick, barBeat(kOutroBar), 1.0});
+    addEveryBeat(hits, Drum::kick, 13, 14, {0.0, 1.0}, 0.9);
+    addEveryBeat(hits, Drum::kick, kDubFirstBar, kOutroBar, {0.0, 1.0, 2.0, 3.0}, 1.0);
+    hits.push_back({Drum::kick, barBeat(kOutroBar), 1.0});
 }
 
 void addBackbeat(std::vector<Hit>& hits) {
-    addEveryBeat(hits, Drum::Clap, 8, 13, {1.0, 3.0}, 0.8);
+    addEveryBeat(hits, Drum::clap, 8, 13, {1.0, 3.0}, 0.8);
     // Snare roll into the dub section: eighths, then sixteenths growing louder.
     for (int step = 0; step < 8; ++step) {
-        hits.push_back({Drum::Snare, barBeat(12) + 0.5 * step, 0.25 + 0.03 * step});
+        hits.push_back({Drum::snare, barBeat(12) + 0.5 * step, 0.25 + 0.03 * step});
     }
     for (int step = 0; step < 16; ++step) {
-        hits.push_back({Drum::Snare, barBeat(13) + 0.25 * step, 0.35 + 0.04 * step});
+        hits.push_back({Drum::snare, barBeat(13) + 0.25 * step, 0.35 + 0.04 * step});
     }
-    addEveryBeat(hits, Drum::Clap, kDubFirstBar, kLiftFirstBar, {1.0, 3.0}, 0.55);
-    addEveryBeat(hits, Drum::Rim, kDubFirstBar, kLiftFirstBar, {2.75}, 0.7);
-    addEveryBeat(hits, Drum::Clap, kLiftFirstBar, kOutroBar, {1.0, 3.0}, 0.9);
-    addEveryBeat(hits, Drum::Snare, kLiftFirstBar, kOutroBar, {1.0, 3.0}, 0.45);
+    addEveryBeat(hits, Drum::clap, kDubFirstBar, kLiftFirstBar, {1.0, 3.0}, 0.55);
+    addEveryBeat(hits, Drum::rim, kDubFirstBar, kLiftFirstBar, {2.75}, 0.7);
+    addEveryBeat(hits, Drum::clap, kLiftFirstBar, kOutroBar, {1.0, 3.0}, 0.9);
+    addEveryBeat(hits, Drum::snare, kLiftFirstBar, kOutroBar, {1.0, 3.0}, 0.45);
     for (int step = 0; step < 8; ++step) {
-        hits.push_back({Drum::Snare, barBeat(29) + 2.0 + 0.25 * step, 0.3 + 0.06 * step});
+        hits.push_back({Drum::snare, barBeat(29) + 2.0 + 0.25 * step, 0.3 + 0.06 * step});
     }
 }
 
 void addCymbals(std::vector<Hit>& hits) {
     for (int bar = 4; bar < kOutroBar; ++bar) {
-        if (bar == 13 || sectionOfBar(bar) == Section::Dub) {
+        if (bar == 13 || sectionOfBar(bar) == Section::dub) {
             continue;
         }
         for (int step = 0; step < 16; ++step) {
             const bool offbeat = step % 4 == 2;
             const double build = bar < 8 ? 0.5 : 0.75;
-            hits.push_back({Drum::ClosedHat, barBeat(bar) + 0.25 * step, build * (offbeat ? 0.55 : 0.32)});
+            hits.push_back({Drum::closedHat, barBeat(bar) + 0.25 * step, build * (offbeat ? 0.55 : 0.32)});
         }
     }
-    addEveryBeat(hits, Drum::OpenHat, 8, 13, {0.5, 1.5, 2.5, 3.5}, 0.45);
+    addEveryBeat(hits, Drum::openHat, 8, 13, {0.5, 1.5, 2.5, 3.5}, 0.45);
     // Dub hats: sparse, swung offbeats.
-    addEveryBeat(hits, Drum::ClosedHat, kDubFirstBar, kLiftFirstBar, {0.5, 1.5, 2.5, 3.5}, 0.5);
-    addEveryBeat(hits, Drum::ClosedHat, kDubFirstBar, kLiftFirstBar, {0.83, 2.83}, 0.22);
-    addEveryBeat(hits, Drum::OpenHat, kDubFirstBar + 4, kLiftFirstBar, {1.5, 3.5}, 0.3);
-    addEveryBeat(hits, Drum::OpenHat, kLiftFirstBar, kOutroBar, {0.5, 1.5, 2.5, 3.5}, 0.6);
+    addEveryBeat(hits, Drum::closedHat, kDubFirstBar, kLiftFirstBar, {0.5, 1.5, 2.5, 3.5}, 0.5);
+    addEveryBeat(hits, Drum::closedHat, kDubFirstBar, kLiftFirstBar, {0.83, 2.83}, 0.22);
+    addEveryBeat(hits, Drum::openHat, kDubFirstBar + 4, kLiftFirstBar, {1.5, 3.5}, 0.3);
+    addEveryBeat(hits, Drum::openHat, kLiftFirstBar, kOutroBar, {0.5, 1.5, 2.5, 3.5}, 0.6);
     for (int bar : {kDubFirstBar, kLiftFirstBar, kOutroBar}) {
-        hits.push_back({Drum::Crash, barBeat(bar), 0.9});
+        hits.push_back({Drum::crash, barBeat(bar), 0.9});
     }
 }
 
@@ -83,12 +83,12 @@ void addCymbals(std::vector<Hit>& hits) {
 
 Section sectionOfBar(int bar) {
     if (bar < kDubFirstBar) {
-        return Section::Build;
+        return Section::build;
     }
     if (bar < kLiftFirstBar) {
-        return Section::Dub;
+        return Section::dub;
     }
-    return bar < kOutroBar ? Section::Lift : Section::Outro;
+    return bar < kOutroBar ? Section::lift : Section::outro;
 }
 
 double beatToSeconds(double beat) {
@@ -106,9 +106,9 @@ const Chord& chordOfBar(int bar) {
         return kE;
     }
     switch (sectionOfBar(bar)) {
-    case Section::Build:
+    case Section::build:
         return *build[bar % 4];
-    case Section::Dub:
+    case Section::dub:
         return *dub[(bar - kDubFirstBar) % 4];
     default:
         return *lift[(bar - kLiftFirstBar) % 4];
@@ -129,7 +129,7 @@ std::vector<Hit> drumHits() {
 std::vector<double> kickBeats() {
     std::vector<double> beats;
     for (const Hit& hit : drumHits()) {
-        if (hit.drum == Drum::Kick) {
+        if (hit.drum == Drum::kick) {
             beats.push_back(hit.startBeat);
         }
     }
@@ -170,10 +170,10 @@ std::vector<Note> arpeggioNotes() {
     static const std::array<int, 16> pattern{0, 2, 1, 3, 2, 1, 3, 2, 0, 2, 1, 3, 2, 3, 1, 2};
     std::vector<Note> notes;
     for (int bar = 0; bar < kOutroBar; ++bar) {
-        if (sectionOfBar(bar) == Section::Dub) {
+        if (sectionOfBar(bar) == Section::dub) {
             continue;
         }
-        const double rise = sectionOfBar(bar) == Section::Build ? 0.45 + 0.04 * bar : 0.6;
+        const double rise = sectionOfBar(bar) == Section::build ? 0.45 + 0.04 * bar : 0.6;
         for (int step = 0; step < 16; ++step) {
             const int note = chordOfBar(bar).padNotes[pattern[step]] + 12;
             const double accent = step % 4 == 2 ? 1.0 : 0.8;

@@ -17,7 +17,7 @@ constexpr int kBarCount = 32;
 // Dub: deep bass, strong kick, echoing chord stabs (bars 14-21, to 43 s).
 // Lift: everything plus the lead melody (bars 22-30, to 59.875 s).
 // Outro: the last chord and the fade (bar 31).
-enum class Section { Build, Dub, Lift, Outro };
+enum class Section { build, dub, lift, outro };
 
 constexpr int kDubFirstBar = 14;
 constexpr int kLiftFirstBar = 22;
@@ -52,7 +52,7 @@ struct Note {
     double velocity;     // 0 to 1
 };
 
-enum class Drum { Kick, Snare, Clap, ClosedHat, OpenHat, Rim, Crash };
+enum class Drum { kick, snare, clap, closedHat, openHat, rim, crash };
 
 struct Hit {
     Drum drum;

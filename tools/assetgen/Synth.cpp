@@ -60,16 +60,16 @@ double Oscillator::next(double frequencyHz) {
     const double dt = std::min(frequencyHz / kSynthRateHz, 0.5);
     double out = 0.0;
     switch (wave) {
-    case Wave::Sine:
+    case Wave::sine:
         out = synthSin(2.0 * kPi * phase);
         break;
-    case Wave::Saw:
+    case Wave::saw:
         out = 2.0 * phase - 1.0 - polyBlep(phase, dt);
         break;
-    case Wave::Square:
+    case Wave::square:
         out = (phase < 0.5 ? 1.0 : -1.0) + polyBlep(phase, dt) - polyBlep(wrapPhase(phase + 0.5), dt);
         break;
-    case Wave::Triangle:
+    case Wave::triangle:
         // Harmonics fall at 12 dB per octave, so aliasing stays far below the mix.
         out = 4.0 * std::fabs(phase - 0.5) - 1.0;
         break;

@@ -42,7 +42,7 @@ private:
 // for a phase increment dt (cycles per sample).
 double polyBlep(double phase, double dt);
 
-enum class Wave { Sine, Saw, Square, Triangle };
+enum class Wave { sine, saw, square, triangle };
 
 // One band-limited oscillator; the frequency may change every sample.
 class Oscillator {

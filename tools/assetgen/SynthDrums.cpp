@@ -37,9 +37,9 @@ public:
         return sum / 6.0;
     }
 private:
-    std::array<Oscillator, 6> oscillators{Oscillator(Wave::Square, 0.0), Oscillator(Wave::Square, 0.31),
-        Oscillator(Wave::Square, 0.57), Oscillator(Wave::Square, 0.13), Oscillator(Wave::Square, 0.72),
-        Oscillator(Wave::Square, 0.44)};
+    std::array<Oscillator, 6> oscillators{Oscillator(Wave::square, 0.0), Oscillator(Wave::square, 0.31),
+        Oscillator(Wave::square, 0.57), Oscillator(Wave::square, 0.13), Oscillator(Wave::square, 0.72),
+        Oscillator(Wave::square, 0.44)};
     std::array<double, 6> frequencies{};
 };
 
@@ -71,7 +71,7 @@ MonoBuffer renderSnare(std::uint32_t seed) {
     MonoBuffer out = silence(0.35);
     NoiseSource noise(seed);
     StateVariableFilter band;
-    Oscillator low(Wave::Sine), high(Wave::Sine, 0.25);
+    Oscillator low(Wave::sine), high(Wave::sine, 0.25);
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / kSynthRateHz;
         const double tone = 0.55 * low.next(185.0 * (1.0 + 0.3 * synthExp(-t / 0.01))) * hitEnvelope(t, 0.045) +

@@ -27,9 +27,9 @@ MonoBuffer renderBassNote(int midiNote, double gateSeconds, double velocity, con
     const Adsr amp{0.003, 0.2, 0.85, 0.03};
     MonoBuffer out(secondsToSamples(amp.lengthSeconds(gateSeconds)), 0.0f);
     NoiseSource noise(seed);
-    Oscillator saw(Wave::Saw, randomPhase(noise));
-    Oscillator square(Wave::Square, randomPhase(noise));
-    Oscillator sub(Wave::Sine);
+    Oscillator saw(Wave::saw, randomPhase(noise));
+    Oscillator square(Wave::square, randomPhase(noise));
+    Oscillator sub(Wave::sine);
     StateVariableFilter filter;
     const double hz = noteHz(midiNote), squareHz = hz * cents(4.0);
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -46,8 +46,8 @@ MonoBuffer renderPluckNote(int midiNote, double velocity, double cutoffHz, std::
     const double decaySeconds = 0.16;
     MonoBuffer out(secondsToSamples(decaySeconds * 5.0), 0.0f);
     NoiseSource noise(seed);
-    Oscillator square(Wave::Square, randomPhase(noise));
-    Oscillator saw(Wave::Saw, randomPhase(noise));
+    Oscillator square(Wave::square, randomPhase(noise));
+    Oscillator saw(Wave::saw, randomPhase(noise));
     StateVariableFilter filter;
     const double hz = noteHz(midiNote), sawHz = hz * cents(7.0);
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -65,8 +65,8 @@ MonoBuffer renderStabNote(int midiNote, double velocity, std::uint32_t seed) {
     const double decaySeconds = 0.09;
     MonoBuffer out(secondsToSamples(decaySeconds * 6.0), 0.0f);
     NoiseSource noise(seed);
-    Oscillator sawA(Wave::Saw, randomPhase(noise));
-    Oscillator sawB(Wave::Saw, randomPhase(noise));
+    Oscillator sawA(Wave::saw, randomPhase(noise));
+    Oscillator sawB(Wave::saw, randomPhase(noise));
     StateVariableFilter filter;
     const double hz = noteHz(midiNote), lowHz = hz * cents(-6.0), highHz = hz * cents(6.0);
     for (std::size_t i = 0; i < out.size(); ++i) {
@@ -83,8 +83,8 @@ MonoBuffer renderDroneNote(int midiNote, double gateSeconds, double attackSecond
     const Adsr amp{attackSeconds, 0.5, 1.0, 0.4};
     MonoBuffer out(secondsToSamples(amp.lengthSeconds(gateSeconds)), 0.0f);
     NoiseSource noise(seed);
-    Oscillator triangle(Wave::Triangle, randomPhase(noise));
-    Oscillator sine(Wave::Sine, randomPhase(noise));
+    Oscillator triangle(Wave::triangle, randomPhase(noise));
+    Oscillator sine(Wave::sine, randomPhase(noise));
     const double hz = noteHz(midiNote);
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double raw = 0.4 * triangle.next(hz) + 0.6 * sine.next(hz);
@@ -107,14 +107,14 @@ StereoBuffer renderPadChord(const std::array<int, 4>& midiNotes, double gateSeco
     for (int note : midiNotes) {
         const double hz = noteHz(note);
         // One saw shared by both sides keeps the pad solid in mono.
-        Oscillator shared(Wave::Saw, randomPhase(noise));
+        Oscillator shared(Wave::saw, randomPhase(noise));
         for (float& sample : centre) {
             sample = static_cast<float>(0.7 * shared.next(hz));
         }
         for (int side = 0; side < 2; ++side) {
             const double spread = side == 0 ? -1.0 : 1.0;
-            Oscillator wide(Wave::Saw, randomPhase(noise));
-            Oscillator narrow(Wave::Saw, randomPhase(noise));
+            Oscillator wide(Wave::saw, randomPhase(noise));
+            Oscillator narrow(Wave::saw, randomPhase(noise));
             StateVariableFilter filter;
             MonoBuffer& channel = side == 0 ? out.left : out.right;
             const double wideHz = hz * cents(9.0 * spread), narrowHz = hz * cents(-3.0 * spread);
@@ -137,9 +137,9 @@ StereoBuffer renderLeadNote(int midiNote, double gateSeconds, double velocity, s
     StereoBuffer out;
     out.resize(secondsToSamples(amp.lengthSeconds(gateSeconds)));
     NoiseSource noise(seed);
-    Oscillator left(Wave::Saw, randomPhase(noise)), centre(Wave::Saw, randomPhase(noise));
-    Oscillator right(Wave::Saw, randomPhase(noise)), low(Wave::Square, randomPhase(noise));
-    Oscillator vibrato(Wave::Sine);
+    Oscillator left(Wave::saw, randomPhase(noise)), centre(Wave::saw, randomPhase(noise));
+    Oscillator right(Wave::saw, randomPhase(noise)), low(Wave::square, randomPhase(noise));
+    Oscillator vibrato(Wave::sine);
     StateVariableFilter filterLeft, filterRight;
     const double hz = noteHz(midiNote), flat = cents(-11.0), sharp = cents(11.0);
     for (std::size_t i = 0; i < out.size(); ++i) {

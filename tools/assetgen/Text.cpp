@@ -19,13 +19,13 @@ std::string Font::fontFolder() {
 std::string Font::pathOf(FontFace face) {
     const std::string dir = fontFolder() + "/";
     switch (face) {
-        case FontFace::Sans: return dir + "DejaVuSans.ttf";
-        case FontFace::SansLight: return dir + "DejaVuSans-ExtraLight.ttf";
-        case FontFace::SansBold: return dir + "DejaVuSans-Bold.ttf";
-        case FontFace::SansCondensedBold: return dir + "DejaVuSansCondensed-Bold.ttf";
-        case FontFace::SerifBold: return dir + "DejaVuSerif-Bold.ttf";
-        case FontFace::SerifItalic: return dir + "DejaVuSerif-Italic.ttf";
-        case FontFace::MonoBold: return dir + "DejaVuSansMono-Bold.ttf";
+        case FontFace::sans: return dir + "DejaVuSans.ttf";
+        case FontFace::sansLight: return dir + "DejaVuSans-ExtraLight.ttf";
+        case FontFace::sansBold: return dir + "DejaVuSans-Bold.ttf";
+        case FontFace::sansCondensedBold: return dir + "DejaVuSansCondensed-Bold.ttf";
+        case FontFace::serifBold: return dir + "DejaVuSerif-Bold.ttf";
+        case FontFace::serifItalic: return dir + "DejaVuSerif-Italic.ttf";
+        case FontFace::monoBold: return dir + "DejaVuSansMono-Bold.ttf";
     }
     return dir + "DejaVuSans.ttf";
 }
@@ -89,8 +89,8 @@ void Font::drawCentred(Canvas& canvas, const std::string& text, float cx, float 
 
 std::vector<std::string> Font::missingFiles() {
     std::vector<std::string> missing;
-    for (FontFace face : {FontFace::Sans, FontFace::SansLight, FontFace::SansBold, FontFace::SansCondensedBold,
-                          FontFace::SerifBold, FontFace::SerifItalic, FontFace::MonoBold}) {
+    for (FontFace face : {FontFace::sans, FontFace::sansLight, FontFace::sansBold, FontFace::sansCondensedBold,
+                          FontFace::serifBold, FontFace::serifItalic, FontFace::monoBold}) {
         if (!Font(face, 12).ok()) {
             missing.push_back(pathOf(face));
         }

@@ -8,7 +8,7 @@
 #include "tools/assetgen/Canvas.h"
 
 // The DejaVu faces the generator uses.
-enum class FontFace { Sans, SansLight, SansBold, SansCondensedBold, SerifBold, SerifItalic, MonoBold };
+enum class FontFace { sans, sansLight, sansBold, sansCondensedBold, serifBold, serifItalic, monoBold };
 
 class Font {
 public:

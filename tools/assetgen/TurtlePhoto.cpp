@@ -131,9 +131,9 @@ struct Scene {
         Vec3 n = normal(q);
         Vec3 b = pose.toBody(q), nb = pose.toBody(n);
         TurtlePart part = turtleDistance(b).part;
-        Rgba albedo = part == TurtlePart::Carapace ? shellColour(b)
-                    : part == TurtlePart::Plastron ? rgb(0.62f, 0.56f, 0.36f)
-                    : part == TurtlePart::Eye      ? rgb(0.015f, 0.012f, 0.01f)
+        Rgba albedo = part == TurtlePart::carapace ? shellColour(b)
+                    : part == TurtlePart::plastron ? rgb(0.62f, 0.56f, 0.36f)
+                    : part == TurtlePart::eye      ? rgb(0.015f, 0.012f, 0.01f)
                                                    : skinColour(b, nb);
         Vec3 sun = normalised({0.35f, 1.0f, -0.25f});
         float diffuse = std::max(0.0f, dot(n, sun));
@@ -142,8 +142,8 @@ struct Scene {
         Rgba ambient = mix(rgb(0.03f, 0.06f, 0.09f), rgb(0.13f, 0.22f, 0.26f), 0.5f + 0.5f * n.y);
         Rgba c = times(albedo, add(scale(rgb(1.0f, 0.96f, 0.85f), light), scale(ambient, ao * 1.4f)));
         Vec3 h = normalised(sun - d);
-        float gloss = part == TurtlePart::Skin ? 0.08f : 0.3f;
-        float specular = std::pow(std::max(0.0f, dot(n, h)), part == TurtlePart::Eye ? 90.0f : 30.0f) * gloss;
+        float gloss = part == TurtlePart::skin ? 0.08f : 0.3f;
+        float specular = std::pow(std::max(0.0f, dot(n, h)), part == TurtlePart::eye ? 90.0f : 30.0f) * gloss;
         float rim = std::pow(1.0f - std::max(0.0f, -dot(d, n)), 3.0f) * 0.12f;
         c = add(c, scale(rgb(0.7f, 0.9f, 1.0f), specular * diffuse + rim));
         // Water between camera and turtle takes the red first, then everything.

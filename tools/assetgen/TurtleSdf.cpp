@@ -70,11 +70,11 @@ TurtleDistance turtleDistance(Vec3 p) {
     skin = std::min(skin, flipper(p, {0, -0.04f, -0.85f}, {0, -0.06f, -1.12f}, 0.06f, 0.015f, 1.5f));
     float eye = std::min(length3(p - Vec3{0.15f, 0.09f, 1.29f}), length3(p - Vec3{-0.15f, 0.09f, 1.29f})) - 0.045f;
 
-    TurtleDistance best{shell, TurtlePart::Carapace};
-    if (belly < best.distance) best = {belly, TurtlePart::Plastron};
+    TurtleDistance best{shell, TurtlePart::carapace};
+    if (belly < best.distance) best = {belly, TurtlePart::plastron};
     float blended = smoothMin(best.distance, skin, 0.06f);
-    if (skin < best.distance) best = {blended, TurtlePart::Skin};
+    if (skin < best.distance) best = {blended, TurtlePart::skin};
     else best.distance = blended;
-    if (eye < best.distance) best = {eye, TurtlePart::Eye};
+    if (eye < best.distance) best = {eye, TurtlePart::eye};
     return best;
 }

@@ -5,7 +5,7 @@
 #include "tools/assetgen/MeshBuilder.h"
 
 // What a body point is made of, for shading.
-enum class TurtlePart { Carapace, Plastron, Skin, Eye };
+enum class TurtlePart { carapace, plastron, skin, eye };
 
 struct TurtleDistance {
     float distance;  // a lower bound of the distance to the surface (negative inside)
