@@ -50,10 +50,10 @@ Canvas resampled(const Canvas& src, int width, int height) {
 }
 
 Canvas::Canvas(int width, int height, Rgba fill)
-    : width_(width), height_(height), pixels_(static_cast<size_t>(width) * height, fill) {}
+    : widthPx(width), heightPx(height), pixels(static_cast<size_t>(width) * height, fill) {}
 
 void Canvas::blend(int x, int y, const Rgba& colour, float coverage) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    if (x < 0 || y < 0 || x >= widthPx || y >= heightPx) return;
     float sa = clampf(colour.a * coverage, 0.0f, 1.0f);
     if (sa <= 0.0f) return;
     Rgba& d = at(x, y);
@@ -68,8 +68,8 @@ void Canvas::blend(int x, int y, const Rgba& colour, float coverage) {
 void Canvas::fillRect(float x0, float y0, float x1, float y1, const Rgba& colour) {
     int ix0 = std::max(0, static_cast<int>(std::floor(x0)));
     int iy0 = std::max(0, static_cast<int>(std::floor(y0)));
-    int ix1 = std::min(width_, static_cast<int>(std::ceil(x1)));
-    int iy1 = std::min(height_, static_cast<int>(std::ceil(y1)));
+    int ix1 = std::min(widthPx, static_cast<int>(std::ceil(x1)));
+    int iy1 = std::min(heightPx, static_cast<int>(std::ceil(y1)));
     for (int y = iy0; y < iy1; ++y) {
         float cy = std::min<float>(y + 1, y1) - std::max<float>(y, y0);
         for (int x = ix0; x < ix1; ++x) {
@@ -82,8 +82,8 @@ void Canvas::fillRect(float x0, float y0, float x1, float y1, const Rgba& colour
 void Canvas::fillCircle(float cx, float cy, float r, const Rgba& colour) {
     int x0 = static_cast<int>(std::floor(cx - r - 1)), x1 = static_cast<int>(std::ceil(cx + r + 1));
     int y0 = static_cast<int>(std::floor(cy - r - 1)), y1 = static_cast<int>(std::ceil(cy + r + 1));
-    for (int y = std::max(0, y0); y < std::min(height_, y1); ++y) {
-        for (int x = std::max(0, x0); x < std::min(width_, x1); ++x) {
+    for (int y = std::max(0, y0); y < std::min(heightPx, y1); ++y) {
+        for (int x = std::max(0, x0); x < std::min(widthPx, x1); ++x) {
             float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
             blend(x, y, colour, clampf(r - d + 0.5f, 0.0f, 1.0f));
         }
@@ -94,8 +94,8 @@ void Canvas::strokeCircle(float cx, float cy, float r, float lineWidth, const Rg
     float half = lineWidth * 0.5f;
     int x0 = static_cast<int>(std::floor(cx - r - half - 1)), x1 = static_cast<int>(std::ceil(cx + r + half + 1));
     int y0 = static_cast<int>(std::floor(cy - r - half - 1)), y1 = static_cast<int>(std::ceil(cy + r + half + 1));
-    for (int y = std::max(0, y0); y < std::min(height_, y1); ++y) {
-        for (int x = std::max(0, x0); x < std::min(width_, x1); ++x) {
+    for (int y = std::max(0, y0); y < std::min(heightPx, y1); ++y) {
+        for (int x = std::max(0, x0); x < std::min(widthPx, x1); ++x) {
             float d = std::fabs(std::hypot(x + 0.5f - cx, y + 0.5f - cy) - r);
             blend(x, y, colour, clampf(half - d + 0.5f, 0.0f, 1.0f));
         }
@@ -110,8 +110,8 @@ void Canvas::drawLine(float x0, float y0, float x1, float y1, float lineWidth, c
     int by1 = static_cast<int>(std::ceil(std::max(y0, y1) + half + 1));
     float dx = x1 - x0, dy = y1 - y0;
     float len2 = std::max(dx * dx + dy * dy, 1e-12f);
-    for (int y = std::max(0, by0); y < std::min(height_, by1); ++y) {
-        for (int x = std::max(0, bx0); x < std::min(width_, bx1); ++x) {
+    for (int y = std::max(0, by0); y < std::min(heightPx, by1); ++y) {
+        for (int x = std::max(0, bx0); x < std::min(widthPx, bx1); ++x) {
             float px = x + 0.5f - x0, py = y + 0.5f - y0;
             float t = clampf((px * dx + py * dy) / len2, 0.0f, 1.0f);
             float d = std::hypot(px - t * dx, py - t * dy);
@@ -153,8 +153,8 @@ void boxLine(Rgba* line, int count, int stride, int radius, std::vector<Rgba>& s
 void Canvas::blur(int radius, int passes) {
     std::vector<Rgba> scratch;
     for (int p = 0; p < passes; ++p) {
-        for (int y = 0; y < height_; ++y) boxLine(&at(0, y), width_, 1, radius, scratch);
-        for (int x = 0; x < width_; ++x) boxLine(&at(x, 0), height_, width_, radius, scratch);
+        for (int y = 0; y < heightPx; ++y) boxLine(&at(0, y), widthPx, 1, radius, scratch);
+        for (int x = 0; x < widthPx; ++x) boxLine(&at(x, 0), heightPx, widthPx, radius, scratch);
     }
 }
 
@@ -164,9 +164,9 @@ uint8_t Canvas::toByte(float v) {
 
 bool Canvas::writePng(const std::string& path, bool withAlpha) const {
     const int channels = withAlpha ? 4 : 3;
-    std::vector<uint8_t> bytes(static_cast<size_t>(width_) * height_ * channels);
+    std::vector<uint8_t> bytes(static_cast<size_t>(widthPx) * heightPx * channels);
     size_t o = 0;
-    for (const Rgba& p : pixels_) {
+    for (const Rgba& p : pixels) {
         bytes[o++] = toByte(p.r); bytes[o++] = toByte(p.g); bytes[o++] = toByte(p.b);
         if (withAlpha) bytes[o++] = toByte(p.a);
     }
@@ -178,11 +178,11 @@ bool Canvas::writePng(const std::string& path, bool withAlpha) const {
     if (ok && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file);
         png_set_compression_level(png, 9);
-        png_set_IHDR(png, info, width_, height_, 8, withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+        png_set_IHDR(png, info, widthPx, heightPx, 8, withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
-        for (int y = 0; y < height_; ++y) {
-            png_write_row(png, &bytes[static_cast<size_t>(y) * width_ * channels]);
+        for (int y = 0; y < heightPx; ++y) {
+            png_write_row(png, &bytes[static_cast<size_t>(y) * widthPx * channels]);
         }
         png_write_end(png, nullptr);
     } else {
@@ -195,7 +195,7 @@ bool Canvas::writePng(const std::string& path, bool withAlpha) const {
 bool Canvas::writeJpeg(const std::string& path, int quality) const {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    std::vector<uint8_t> row(static_cast<size_t>(width_) * 3);
+    std::vector<uint8_t> row(static_cast<size_t>(widthPx) * 3);
     jpeg_compress_struct info;
     JpegErrorTrap trap;
     info.err = jpeg_std_error(&trap.manager);
@@ -204,15 +204,15 @@ bool Canvas::writeJpeg(const std::string& path, int quality) const {
     if (setjmp(trap.jump) == 0) {
         jpeg_create_compress(&info);
         jpeg_stdio_dest(&info, file);
-        info.image_width = width_;
-        info.image_height = height_;
+        info.image_width = widthPx;
+        info.image_height = heightPx;
         info.input_components = 3;
         info.in_color_space = JCS_RGB;
         jpeg_set_defaults(&info);
         jpeg_set_quality(&info, quality, TRUE);
         jpeg_start_compress(&info, TRUE);
-        for (int y = 0; y < height_; ++y) {
-            for (int x = 0; x < width_; ++x) {
+        for (int y = 0; y < heightPx; ++y) {
+            for (int x = 0; x < widthPx; ++x) {
                 const Rgba& p = at(x, y);
                 row[x * 3] = toByte(p.r); row[x * 3 + 1] = toByte(p.g); row[x * 3 + 2] = toByte(p.b);
             }

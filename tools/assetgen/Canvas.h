@@ -18,11 +18,11 @@ public:
     // A width x height canvas filled with fill.
     Canvas(int width, int height, Rgba fill = Rgba{0, 0, 0, 0});
 
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return widthPx; }
+    int height() const { return heightPx; }
     // The pixel at (x, y); x and y must lie inside.
-    const Rgba& at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
-    Rgba& at(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    const Rgba& at(int x, int y) const { return pixels[static_cast<size_t>(y) * widthPx + x]; }
+    Rgba& at(int x, int y) { return pixels[static_cast<size_t>(y) * widthPx + x]; }
 
     // Lays colour over pixel (x, y) with the colour's alpha times coverage
     // ("over" compositing); pixels outside are ignored.
@@ -50,9 +50,9 @@ public:
     static uint8_t toByte(float v);
 
 private:
-    int width_;
-    int height_;
-    std::vector<Rgba> pixels_;
+    int widthPx;
+    int heightPx;
+    std::vector<Rgba> pixels;
 };
 
 // Bilinear sample of src at continuous pixel coordinates (pixel centres at

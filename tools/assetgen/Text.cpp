@@ -33,25 +33,25 @@ std::string Font::pathOf(FontFace face) {
 Font::Font(FontFace face, int pixelHeight) {
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) return;
-    library_ = library;
-    FT_Face ftFace = nullptr;
-    if (FT_New_Face(library, pathOf(face).c_str(), 0, &ftFace) != 0) return;
-    face_ = ftFace;
+    ftLibrary = library;
+    FT_Face opened = nullptr;
+    if (FT_New_Face(library, pathOf(face).c_str(), 0, &opened) != 0) return;
+    ftFace = opened;
     setPixelHeight(pixelHeight);
 }
 
 Font::~Font() {
-    if (face_ != nullptr) FT_Done_Face(asFace(face_));
-    if (library_ != nullptr) FT_Done_FreeType(static_cast<FT_Library>(library_));
+    if (ftFace != nullptr) FT_Done_Face(asFace(ftFace));
+    if (ftLibrary != nullptr) FT_Done_FreeType(static_cast<FT_Library>(ftLibrary));
 }
 
 void Font::setPixelHeight(int pixelHeight) {
-    if (face_ != nullptr) FT_Set_Pixel_Sizes(asFace(face_), 0, pixelHeight);
+    if (ftFace != nullptr) FT_Set_Pixel_Sizes(asFace(ftFace), 0, pixelHeight);
 }
 
 float Font::measure(const std::string& text, float tracking) const {
-    if (face_ == nullptr) return 0.0f;
-    FT_Face face = asFace(face_);
+    if (ftFace == nullptr) return 0.0f;
+    FT_Face face = asFace(ftFace);
     float width = 0.0f;
     for (unsigned char c : text) {
         if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0) continue;
@@ -62,8 +62,8 @@ float Font::measure(const std::string& text, float tracking) const {
 
 float Font::draw(Canvas& canvas, const std::string& text, float x, float baselineY,
                  const Rgba& colour, float tracking) const {
-    if (face_ == nullptr) return 0.0f;
-    FT_Face face = asFace(face_);
+    if (ftFace == nullptr) return 0.0f;
+    FT_Face face = asFace(ftFace);
     float pen = x;
     for (unsigned char c : text) {
         if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;

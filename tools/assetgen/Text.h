@@ -18,7 +18,7 @@ public:
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
-    bool ok() const { return face_ != nullptr; }
+    bool ok() const { return ftFace != nullptr; }
     // Changes the pixel height for later calls.
     void setPixelHeight(int pixelHeight);
     // Advance width of text in pixels, with extra tracking between letters.
@@ -39,6 +39,6 @@ public:
     static std::vector<std::string> missingFiles();
 
 private:
-    void* library_ = nullptr;  // FT_Library
-    void* face_ = nullptr;     // FT_Face
+    void* ftLibrary = nullptr;  // FT_Library
+    void* ftFace = nullptr;     // FT_Face
 };
