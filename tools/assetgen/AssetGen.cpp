@@ -28,7 +28,9 @@ AssetFile ebr(const std::string& name, std::function<std::vector<EbrSubMesh>()> 
 
 std::vector<AssetFile> assetFiles(bool withSoundtrack) {
     std::vector<AssetFile> files;
-    if (withSoundtrack) files.push_back({"data/sound/tamokrelu.mp3", writeSoundtrack});
+    if (withSoundtrack) {
+        files.push_back({"data/sound/tamokrelu.mp3", writeSoundtrack});
+    }
     files.push_back({"data/tex/turtle2.jpg",
                      [](const std::string& path) { return makeTurtlePhoto().writeJpeg(path, 92); }});
     files.push_back(png("bakgrunn.png", makeBakgrunn, true));

@@ -33,10 +33,14 @@ Rgba sampleBilinear(const Canvas& src, float x, float y) {
     Rgba sum{0, 0, 0, 0};
     for (int i = 0; i < 4; ++i) {
         float w = weights[i] * corners[i]->a;
-        sum.r += corners[i]->r * w; sum.g += corners[i]->g * w; sum.b += corners[i]->b * w;
+        sum.r += corners[i]->r * w;
+        sum.g += corners[i]->g * w;
+        sum.b += corners[i]->b * w;
         sum.a += w;
     }
-    if (sum.a <= 0.0f) return Rgba{0, 0, 0, 0};
+    if (sum.a <= 0.0f) {
+        return Rgba{0, 0, 0, 0};
+    }
     return Rgba{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a};
 }
 
@@ -44,7 +48,9 @@ Canvas resampled(const Canvas& src, int width, int height) {
     Canvas out(width, height);
     float sx = static_cast<float>(src.width()) / width, sy = static_cast<float>(src.height()) / height;
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) out.at(x, y) = sampleBilinear(src, (x + 0.5f) * sx, (y + 0.5f) * sy);
+        for (int x = 0; x < width; ++x) {
+            out.at(x, y) = sampleBilinear(src, (x + 0.5f) * sx, (y + 0.5f) * sy);
+        }
     }
     return out;
 }
@@ -53,9 +59,13 @@ Canvas::Canvas(int width, int height, Rgba fill)
     : widthPx(width), heightPx(height), pixels(static_cast<size_t>(width) * height, fill) {}
 
 void Canvas::blend(int x, int y, const Rgba& colour, float coverage) {
-    if (x < 0 || y < 0 || x >= widthPx || y >= heightPx) return;
+    if (x < 0 || y < 0 || x >= widthPx || y >= heightPx) {
+        return;
+    }
     float sa = clampf(colour.a * coverage, 0.0f, 1.0f);
-    if (sa <= 0.0f) return;
+    if (sa <= 0.0f) {
+        return;
+    }
     Rgba& d = at(x, y);
     float da = d.a * (1.0f - sa);
     float outA = sa + da;
@@ -133,18 +143,26 @@ namespace {
 // One box-blur pass along a line of count pixels, stride apart, clamped at the ends.
 void boxLine(Rgba* line, int count, int stride, int radius, std::vector<Rgba>& scratch) {
     scratch.resize(count);
-    for (int i = 0; i < count; ++i) scratch[i] = line[static_cast<size_t>(i) * stride];
+    for (int i = 0; i < count; ++i) {
+        scratch[i] = line[static_cast<size_t>(i) * stride];
+    }
     float norm = 1.0f / (2 * radius + 1);
     for (int i = 0; i < count; ++i) {
         Rgba sum{0, 0, 0, 0};
         for (int k = -radius; k <= radius; ++k) {
             const Rgba& p = scratch[std::min(count - 1, std::max(0, i + k))];
-            sum.r += p.r * p.a; sum.g += p.g * p.a; sum.b += p.b * p.a; sum.a += p.a;
+            sum.r += p.r * p.a;
+            sum.g += p.g * p.a;
+            sum.b += p.b * p.a;
+            sum.a += p.a;
         }
         Rgba& out = line[static_cast<size_t>(i) * stride];
         // Colours are averaged weighted by alpha so transparent pixels add no tint.
-        if (sum.a > 0) out = Rgba{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a * norm};
-        else out = Rgba{0, 0, 0, 0};
+        if (sum.a > 0) {
+            out = Rgba{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a * norm};
+        } else {
+            out = Rgba{0, 0, 0, 0};
+        }
     }
 }
 
@@ -153,8 +171,12 @@ void boxLine(Rgba* line, int count, int stride, int radius, std::vector<Rgba>& s
 void Canvas::blur(int radius, int passes) {
     std::vector<Rgba> scratch;
     for (int p = 0; p < passes; ++p) {
-        for (int y = 0; y < heightPx; ++y) boxLine(&at(0, y), widthPx, 1, radius, scratch);
-        for (int x = 0; x < widthPx; ++x) boxLine(&at(x, 0), heightPx, widthPx, radius, scratch);
+        for (int y = 0; y < heightPx; ++y) {
+            boxLine(&at(0, y), widthPx, 1, radius, scratch);
+        }
+        for (int x = 0; x < widthPx; ++x) {
+            boxLine(&at(x, 0), heightPx, widthPx, radius, scratch);
+        }
     }
 }
 
@@ -167,11 +189,17 @@ bool Canvas::writePng(const std::string& path, bool withAlpha) const {
     std::vector<uint8_t> bytes(static_cast<size_t>(widthPx) * heightPx * channels);
     size_t o = 0;
     for (const Rgba& p : pixels) {
-        bytes[o++] = toByte(p.r); bytes[o++] = toByte(p.g); bytes[o++] = toByte(p.b);
-        if (withAlpha) bytes[o++] = toByte(p.a);
+        bytes[o++] = toByte(p.r);
+        bytes[o++] = toByte(p.g);
+        bytes[o++] = toByte(p.b);
+        if (withAlpha) {
+            bytes[o++] = toByte(p.a);
+        }
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (file == nullptr) {
+        return false;
+    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     volatile bool ok = info != nullptr;
@@ -194,7 +222,9 @@ bool Canvas::writePng(const std::string& path, bool withAlpha) const {
 
 bool Canvas::writeJpeg(const std::string& path, int quality) const {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (file == nullptr) {
+        return false;
+    }
     std::vector<uint8_t> row(static_cast<size_t>(widthPx) * 3);
     jpeg_compress_struct info;
     JpegErrorTrap trap;
@@ -214,7 +244,9 @@ bool Canvas::writeJpeg(const std::string& path, int quality) const {
         for (int y = 0; y < heightPx; ++y) {
             for (int x = 0; x < widthPx; ++x) {
                 const Rgba& p = at(x, y);
-                row[x * 3] = toByte(p.r); row[x * 3 + 1] = toByte(p.g); row[x * 3 + 2] = toByte(p.b);
+                row[x * 3] = toByte(p.r);
+                row[x * 3 + 1] = toByte(p.g);
+                row[x * 3 + 2] = toByte(p.b);
             }
             JSAMPROW rows[1] = {row.data()};
             jpeg_write_scanlines(&info, rows, 1);

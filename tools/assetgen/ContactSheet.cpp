@@ -41,7 +41,9 @@ bool writeContactSheet(const std::string& root, const std::string& outPath) {
     title.draw(sheet, "morvel content", kGap, 30, Rgba{0.9f, 0.9f, 0.9f, 1});
     for (int i = 0; i < 10; ++i) {
         Canvas image(1, 1);
-        if (!loadImageFile(root + "/data/tex/" + kImages[i], image)) return false;
+        if (!loadImageFile(root + "/data/tex/" + kImages[i], image)) {
+            return false;
+        }
         int left = kGap + (i % kColumns) * (kTile + kGap);
         int top = 40 + kGap + (i / kColumns) * (kTile + kLabel + kGap);
         drawTile(sheet, image, left, top);

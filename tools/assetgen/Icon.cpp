@@ -46,7 +46,9 @@ Canvas makeIcon(int sizePx) {
             float y = (centre - py - 0.5f) / radius;
             float distancePx = (std::sqrt(x * x + y * y) - 1.0f) * radius;
             float coverage = clampf(0.5f - distancePx, 0.0f, 1.0f);
-            if (coverage <= 0.0f) continue;
+            if (coverage <= 0.0f) {
+                continue;
+            }
             float length = std::fmax(1.0f, std::sqrt(x * x + y * y));
             Rgba colour = shaded(reflected(sphereMap, x / length, y / length), x / length, y / length);
             colour.a = 1.0f;
@@ -57,7 +59,9 @@ Canvas makeIcon(int sizePx) {
 }
 
 bool writeIcon(const std::string& path) {
-    if (makeIcon(kIconSizePx).writePng(path, true)) return true;
+    if (makeIcon(kIconSizePx).writePng(path, true)) {
+        return true;
+    }
     std::fprintf(stderr, "morvel-assetgen: could not write the icon %s\n", path.c_str());
     return false;
 }

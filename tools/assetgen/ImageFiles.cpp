@@ -18,7 +18,9 @@ bool endsWith(const std::string& text, const std::string& tail) {
 bool loadPng(const std::string& path, Canvas& canvas) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return false;
+    }
     image.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> bytes(PNG_IMAGE_SIZE(image));
     if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
@@ -38,7 +40,9 @@ bool loadPng(const std::string& path, Canvas& canvas) {
 
 bool loadJpeg(const std::string& path, Canvas& canvas) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) {
+        return false;
+    }
     jpeg_decompress_struct info;
     JpegErrorTrap trap;
     info.err = jpeg_std_error(&trap.manager);

@@ -19,7 +19,9 @@ Rgba rgb(float r, float g, float b, float a = 1.0f) { return Rgba{r, g, b, a}; }
 Canvas makeVostrumLogo() {
     Canvas mask(512, 256);
     Font font(FontFace::sansBold, 74);
-    for (int px = 74; px > 30 && font.measure("VOSTRUM", 2.0f) > 340.0f; px -= 2) font.setPixelHeight(px);
+    for (int px = 74; px > 30 && font.measure("VOSTRUM", 2.0f) > 340.0f; px -= 2) {
+        font.setPixelHeight(px);
+    }
     font.draw(mask, "VOSTRUM", 158, 152, rgb(1, 1, 1), 2.0f);
     // The emblem: a ring holding a V of two strokes.
     mask.strokeCircle(82, 128, 58, 9, rgb(1, 1, 1));
@@ -27,7 +29,9 @@ Canvas makeVostrumLogo() {
     mask.drawLine(112, 95, 82, 165, 15, rgb(1, 1, 1));
     Canvas shadow(512, 256);
     for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 512; ++x) shadow.at(x, y) = rgb(0.05f, 0.02f, 0.12f, mask.at(x, y).a);
+        for (int x = 0; x < 512; ++x) {
+            shadow.at(x, y) = rgb(0.05f, 0.02f, 0.12f, mask.at(x, y).a);
+        }
     }
     shadow.blur(3, 2);
     Canvas out(512, 256);
@@ -35,7 +39,9 @@ Canvas makeVostrumLogo() {
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 512; ++x) {
             float a = mask.at(x, y).a;
-            if (a <= 0) continue;
+            if (a <= 0) {
+                continue;
+            }
             // A chrome-like gradient: warm top, bright horizon line, deep violet below.
             float t = (y - 80.0f) / 100.0f;
             Rgba top = mix(rgb(1.0f, 0.85f, 0.45f), rgb(1.0f, 0.98f, 0.9f), smoothstep(0.0f, 0.45f, t));
@@ -74,7 +80,9 @@ Canvas makeQuenBar() {
 
 Canvas makeLolDoodle() {
     Canvas c(256, 256, rgb(0.99f, 0.96f, 0.84f));
-    for (int i = 1; i < 12; ++i) c.drawLine(0, i * 22.0f, 256, i * 22.0f, 1.0f, rgb(0.55f, 0.7f, 0.9f, 0.35f));
+    for (int i = 1; i < 12; ++i) {
+        c.drawLine(0, i * 22.0f, 256, i * 22.0f, 1.0f, rgb(0.55f, 0.7f, 0.9f, 0.35f));
+    }
     c.drawLine(30, 0, 30, 256, 1.0f, rgb(0.9f, 0.4f, 0.4f, 0.5f));
     const Rgba ink = rgb(0.12f, 0.1f, 0.18f);
     // A wobbly, hand-drawn face outline.
@@ -126,7 +134,9 @@ Canvas makeGrid() {
     for (int i = 1; i < 8; ++i) {
         std::string label = std::to_string((i - 4) * 64);
         mono.draw(c, label, i * 64.0f + 3, 252, rgb(0.7f, 0.9f, 1.0f, 0.85f));
-        if (i != 4) mono.draw(c, std::to_string((4 - i) * 64), 259, i * 64.0f - 3, rgb(0.7f, 0.9f, 1.0f, 0.85f));
+        if (i != 4) {
+            mono.draw(c, std::to_string((4 - i) * 64), 259, i * 64.0f - 3, rgb(0.7f, 0.9f, 1.0f, 0.85f));
+        }
     }
     return c;
 }
@@ -144,8 +154,12 @@ Canvas makeBallTexture() {
                          std::cos(lat * kPiFloat / 180.0f);
             Rgba col = gores[gore];
             // White caps over both poles with a small valve on one of them.
-            if (std::fabs(lat) > 72.0f) col = rgb(0.97f, 0.97f, 0.95f);
-            if (lat > 86.0f) col = rgb(0.75f, 0.75f, 0.72f);
+            if (std::fabs(lat) > 72.0f) {
+                col = rgb(0.97f, 0.97f, 0.95f);
+            }
+            if (lat > 86.0f) {
+                col = rgb(0.75f, 0.75f, 0.72f);
+            }
             float seam = std::fabs(lat) > 72.0f ? smoothstep(1.2f, 0.0f, std::fabs(std::fabs(lat) - 72.0f) * 2.8f)
                                                 : smoothstep(1.5f, 0.3f, edge);
             col = mix(col, rgb(0.3f, 0.3f, 0.3f), 0.6f * seam);

@@ -102,7 +102,9 @@ float softbox(float rx, float ry, float rz, float cx, float cy, float cz, float 
     float len = std::sqrt(cx * cx + cy * cy + cz * cz);
     cx /= len; cy /= len; cz /= len;
     float facing = rx * cx + ry * cy + rz * cz;
-    if (facing <= 0.0f) return 0.0f;
+    if (facing <= 0.0f) {
+        return 0.0f;
+    }
     // Panel axes: horizontal (perpendicular to up and centre), then vertical.
     float ux = cz, uz = -cx;
     float ul = std::sqrt(ux * ux + uz * uz);
@@ -149,7 +151,9 @@ Canvas makeBlueSphereMap() {
                     float rr = std::min(1.0f, nx * nx + ny * ny);
                     float nz = std::sqrt(1.0f - rr);
                     Rgba s = studio(2 * nz * nx, 2 * nz * ny, 2 * nz * nz - 1);
-                    sum.r += s.r * 0.25f; sum.g += s.g * 0.25f; sum.b += s.b * 0.25f;
+                    sum.r += s.r * 0.25f;
+                    sum.g += s.g * 0.25f;
+                    sum.b += s.b * 0.25f;
                 }
             }
             c.at(px, py) = Rgba{sum.r, sum.g, sum.b, 1};

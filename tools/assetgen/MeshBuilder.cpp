@@ -87,7 +87,9 @@ double signedVolume(const EbrSubMesh& mesh, size_t firstFace) {
 }
 
 void orientOutward(EbrSubMesh& mesh, size_t firstFace) {
-    if (signedVolume(mesh, firstFace) >= 0.0) return;
+    if (signedVolume(mesh, firstFace) >= 0.0) {
+        return;
+    }
     for (size_t f = firstFace; f < mesh.faces.size() / 3; ++f) {
         std::swap(mesh.faces[f * 3 + 1], mesh.faces[f * 3 + 2]);
     }

@@ -20,7 +20,9 @@ int32_t midpoint(EbrSubMesh& mesh, std::map<std::pair<int32_t, int32_t>, int32_t
                  int32_t a, int32_t b) {
     auto key = std::make_pair(std::min(a, b), std::max(a, b));
     auto found = cache.find(key);
-    if (found != cache.end()) return found->second;
+    if (found != cache.end()) {
+        return found->second;
+    }
     Vec3 m = normalised(vertexOf(mesh, a) + vertexOf(mesh, b));
     int32_t index = addVertex(mesh, m, 0, 0);
     cache.emplace(key, index);
@@ -32,12 +34,16 @@ void addIcosahedron(EbrSubMesh& mesh) {
     const float corners[12][3] = {{-1, g, 0}, {1, g, 0}, {-1, -g, 0}, {1, -g, 0},
                                   {0, -1, g}, {0, 1, g}, {0, -1, -g}, {0, 1, -g},
                                   {g, 0, -1}, {g, 0, 1}, {-g, 0, -1}, {-g, 0, 1}};
-    for (const auto& c : corners) addVertex(mesh, normalised({c[0], c[1], c[2]}), 0, 0);
+    for (const auto& c : corners) {
+        addVertex(mesh, normalised({c[0], c[1], c[2]}), 0, 0);
+    }
     const int32_t faces[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
                                   {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
                                   {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
                                   {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
-    for (const auto& f : faces) addTriangle(mesh, f[0], f[1], f[2]);
+    for (const auto& f : faces) {
+        addTriangle(mesh, f[0], f[1], f[2]);
+    }
 }
 
 }  // namespace
@@ -64,7 +70,9 @@ std::vector<EbrSubMesh> makeGeodesicSphere(float radius, int subdivisions) {
         Vec3 n = vertexOf(mesh, static_cast<int32_t>(v));
         mesh.texCoords[v * 2] = 0.5f + std::atan2(n.z, n.x) / (2.0f * kPiFloat);
         mesh.texCoords[v * 2 + 1] = std::acos(std::fmax(-1.0f, std::fmin(1.0f, n.y))) / kPiFloat;
-        for (int c = 0; c < 3; ++c) mesh.positions[v * 3 + c] *= radius;
+        for (int c = 0; c < 3; ++c) {
+            mesh.positions[v * 3 + c] *= radius;
+        }
     }
     orientOutward(mesh);
     return {mesh};
@@ -77,7 +85,9 @@ namespace {
 // its dominant axis.
 void addFacet(EbrSubMesh& mesh, const std::vector<Vec3>& corners, float side) {
     Vec3 centre{0, 0, 0};
-    for (const Vec3& c : corners) centre = centre + c;
+    for (const Vec3& c : corners) {
+        centre = centre + c;
+    }
     centre = centre * (1.0f / corners.size());
     Vec3 n = cross(corners[1] - corners[0], corners[2] - corners[0]);
     bool flip = dot(n, centre) < 0;
@@ -90,7 +100,9 @@ void addFacet(EbrSubMesh& mesh, const std::vector<Vec3>& corners, float side) {
     }
     for (size_t i = 1; i + 1 < corners.size(); ++i) {
         int32_t b = base + static_cast<int32_t>(i), c = b + 1;
-        if (flip) std::swap(b, c);
+        if (flip) {
+            std::swap(b, c);
+        }
         addTriangle(mesh, base, b, c);
     }
 }
@@ -140,7 +152,9 @@ std::vector<EbrSubMesh> makeTestMesh() {
     const Vec3 apex{0, 30, 0};
     const Vec3 base[4] = {{-30, -10, -30}, {30, -10, -30}, {30, -10, 30}, {-30, -10, 30}};
     addFacet(pyramid, {base[0], base[1], base[2], base[3]}, 60.0f);
-    for (int i = 0; i < 4; ++i) addFacet(pyramid, {base[i], base[(i + 1) % 4], apex}, 60.0f);
+    for (int i = 0; i < 4; ++i) {
+        addFacet(pyramid, {base[i], base[(i + 1) % 4], apex}, 60.0f);
+    }
     EbrSubMesh torus;
     torus.name = "torus";
     const int rings = 32, segments = 16;

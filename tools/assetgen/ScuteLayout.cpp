@@ -28,11 +28,16 @@ ScuteSample centralPlate(float x, float z) {
     float bestD = 1e9f;
     for (int i = 0; i < 13; ++i) {
         float d = std::hypot(x - kSeeds[i][0], z - kSeeds[i][1]);
-        if (d < bestD) { bestD = d; best = i; }
+        if (d < bestD) {
+            bestD = d;
+            best = i;
+        }
     }
     float seam = 1e9f;
     for (int i = 0; i < 13; ++i) {
-        if (i == best) continue;
+        if (i == best) {
+            continue;
+        }
         float bx = kSeeds[i][0] - kSeeds[best][0], bz = kSeeds[i][1] - kSeeds[best][1];
         float len = std::hypot(bx, bz);
         float mx = (kSeeds[i][0] + kSeeds[best][0]) * 0.5f - x;
@@ -118,7 +123,9 @@ PlastronSample plastronAt(float x, float z) {
         float seam = std::min(std::max(0.0f, ax - 0.012f), std::min(halfWidth - ax, inner));
         for (float s : kPlastronSeams) {
             float at = s - 0.10f * ax * ax / 0.2f;
-            if (z < at) ++id;
+            if (z < at) {
+                ++id;
+            }
             seam = std::min(seam, std::fabs(z - at));
         }
         return PlastronSample{0, id, seam, radius};

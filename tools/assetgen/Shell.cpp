@@ -92,7 +92,9 @@ void centre(EbrSubMesh& mesh) {
             hi = std::max(hi, mesh.positions[i]);
         }
         float mid = (lo + hi) * 0.5f;
-        for (size_t i = c; i < mesh.positions.size(); i += 3) mesh.positions[i] -= mid;
+        for (size_t i = c; i < mesh.positions.size(); i += 3) {
+            mesh.positions[i] -= mid;
+        }
     }
 }
 
@@ -118,7 +120,9 @@ std::vector<EbrSubMesh> makeTurtleShell() {
                 Vec3 p = ringPoint(rings[i], 2.0f * kPiFloat * j / kSegments);
                 plastron ? addPlastronVertex(mesh, p) : addPlanVertex(mesh, p);
             }
-            if (copy == 0) asLower[i] = first;
+            if (copy == 0) {
+                asLower[i] = first;
+            }
             asUpper[i] = first;
         }
     }

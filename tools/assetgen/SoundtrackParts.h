@@ -24,10 +24,26 @@ struct Placement {
     double echoSend = 0.0;     // gain into the echo
     bool ducked = false;       // dry signal into the ducked group
 
-    Placement withPan(double value) const { Placement copy = *this; copy.pan = value; return copy; }
-    Placement withReverb(double send) const { Placement copy = *this; copy.reverbSend = send; return copy; }
-    Placement withEcho(double send) const { Placement copy = *this; copy.echoSend = send; return copy; }
-    Placement withDucking(bool on) const { Placement copy = *this; copy.ducked = on; return copy; }
+    Placement withPan(double value) const {
+        Placement copy = *this;
+        copy.pan = value;
+        return copy;
+    }
+    Placement withReverb(double send) const {
+        Placement copy = *this;
+        copy.reverbSend = send;
+        return copy;
+    }
+    Placement withEcho(double send) const {
+        Placement copy = *this;
+        copy.echoSend = send;
+        return copy;
+    }
+    Placement withDucking(bool on) const {
+        Placement copy = *this;
+        copy.ducked = on;
+        return copy;
+    }
 };
 
 // A centred, dry, unducked placement at the given level.

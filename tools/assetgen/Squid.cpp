@@ -13,7 +13,9 @@ namespace {
 // A straight path of count points from a to b.
 std::vector<Vec3> straightPath(Vec3 a, Vec3 b, int count) {
     std::vector<Vec3> path;
-    for (int i = 0; i < count; ++i) path.push_back(a + (b - a) * (static_cast<float>(i) / (count - 1)));
+    for (int i = 0; i < count; ++i) {
+        path.push_back(a + (b - a) * (static_cast<float>(i) / (count - 1)));
+    }
     return path;
 }
 
@@ -69,7 +71,9 @@ void appendArm(EbrSubMesh& mesh, float angle, float length, bool tentacle) {
     path[0] = start;
     auto arm = [tentacle](float f) {
         float r = 3.0f * (1.0f - f) + 0.35f;
-        if (tentacle) r = 1.3f * (1.0f - f) + 0.4f + 2.0f * std::exp(-std::pow((f - 0.88f) / 0.07f, 2.0f));
+        if (tentacle) {
+            r = 1.3f * (1.0f - f) + 0.4f + 2.0f * std::exp(-std::pow((f - 0.88f) / 0.07f, 2.0f));
+        }
         return r;
     };
     appendSweep(mesh, ringsAlong(path, arm, 1.0f), 12, 0.3f, 0.2f);
@@ -78,7 +82,9 @@ void appendArm(EbrSubMesh& mesh, float angle, float length, bool tentacle) {
 EbrSubMesh arms() {
     EbrSubMesh mesh;
     mesh.name = "arms";
-    for (int i = 0; i < 8; ++i) appendArm(mesh, 2.0f * kPiFloat * (i + 0.5f) / 8.0f, 34.0f + 4.0f * (i % 3), false);
+    for (int i = 0; i < 8; ++i) {
+        appendArm(mesh, 2.0f * kPiFloat * (i + 0.5f) / 8.0f, 34.0f + 4.0f * (i % 3), false);
+    }
     appendArm(mesh, 0.15f * kPiFloat, 66.0f, true);
     appendArm(mesh, 0.85f * kPiFloat, 66.0f, true);
     return mesh;

@@ -32,29 +32,43 @@ std::string Font::pathOf(FontFace face) {
 
 Font::Font(FontFace face, int pixelHeight) {
     FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) return;
+    if (FT_Init_FreeType(&library) != 0) {
+        return;
+    }
     ftLibrary = library;
     FT_Face opened = nullptr;
-    if (FT_New_Face(library, pathOf(face).c_str(), 0, &opened) != 0) return;
+    if (FT_New_Face(library, pathOf(face).c_str(), 0, &opened) != 0) {
+        return;
+    }
     ftFace = opened;
     setPixelHeight(pixelHeight);
 }
 
 Font::~Font() {
-    if (ftFace != nullptr) FT_Done_Face(asFace(ftFace));
-    if (ftLibrary != nullptr) FT_Done_FreeType(static_cast<FT_Library>(ftLibrary));
+    if (ftFace != nullptr) {
+        FT_Done_Face(asFace(ftFace));
+    }
+    if (ftLibrary != nullptr) {
+        FT_Done_FreeType(static_cast<FT_Library>(ftLibrary));
+    }
 }
 
 void Font::setPixelHeight(int pixelHeight) {
-    if (ftFace != nullptr) FT_Set_Pixel_Sizes(asFace(ftFace), 0, pixelHeight);
+    if (ftFace != nullptr) {
+        FT_Set_Pixel_Sizes(asFace(ftFace), 0, pixelHeight);
+    }
 }
 
 float Font::measure(const std::string& text, float tracking) const {
-    if (ftFace == nullptr) return 0.0f;
+    if (ftFace == nullptr) {
+        return 0.0f;
+    }
     FT_Face face = asFace(ftFace);
     float width = 0.0f;
     for (unsigned char c : text) {
-        if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0) continue;
+        if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0) {
+            continue;
+        }
         width += face->glyph->advance.x / 64.0f + tracking;
     }
     return text.empty() ? 0.0f : width - tracking;
@@ -62,11 +76,15 @@ float Font::measure(const std::string& text, float tracking) const {
 
 float Font::draw(Canvas& canvas, const std::string& text, float x, float baselineY,
                  const Rgba& colour, float tracking) const {
-    if (ftFace == nullptr) return 0.0f;
+    if (ftFace == nullptr) {
+        return 0.0f;
+    }
     FT_Face face = asFace(ftFace);
     float pen = x;
     for (unsigned char c : text) {
-        if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+        if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) {
+            continue;
+        }
         const FT_GlyphSlot g = face->glyph;
         const FT_Bitmap& bm = g->bitmap;
         int left = static_cast<int>(pen + 0.5f) + g->bitmap_left;
@@ -74,7 +92,9 @@ float Font::draw(Canvas& canvas, const std::string& text, float x, float baselin
         for (unsigned row = 0; row < bm.rows; ++row) {
             for (unsigned col = 0; col < bm.width; ++col) {
                 unsigned char v = bm.buffer[row * bm.pitch + col];
-                if (v != 0) canvas.blend(left + col, top + row, colour, v / 255.0f);
+                if (v != 0) {
+                    canvas.blend(left + col, top + row, colour, v / 255.0f);
+                }
             }
         }
         pen += g->advance.x / 64.0f + tracking;

@@ -79,9 +79,16 @@ Rgba shellColour(Vec3 b) {
 Rgba skinColour(Vec3 b, Vec3 n) {
     float u, v;
     float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
-    if (ay >= ax && ay >= az) { u = b.x; v = b.z; }
-    else if (ax >= az) { u = b.y; v = b.z; }
-    else { u = b.x; v = b.y; }
+    if (ay >= ax && ay >= az) {
+        u = b.x;
+        v = b.z;
+    } else if (ax >= az) {
+        u = b.y;
+        v = b.z;
+    } else {
+        u = b.x;
+        v = b.y;
+    }
     float density = b.z > 0.9f ? 11.0f : 15.0f;
     CellSample c = cellNoise(u * density, v * density, 33u);
     float edge = smoothstep(0.02f, 0.12f, c.second - c.nearest);
@@ -115,12 +122,16 @@ struct Scene {
         Vec3 o = camera.eye;
         float b = dot(o, d), c = dot(o, o) - kBoundRadius * kBoundRadius;
         float disc = b * b - c;
-        if (disc <= 0) return false;
+        if (disc <= 0) {
+            return false;
+        }
         t = std::max(0.0f, -b - std::sqrt(disc));
         float tEnd = -b + std::sqrt(disc);
         for (int i = 0; i < 140 && t < tEnd; ++i) {
             float dist = distance(o + d * t);
-            if (dist < 0.0008f * t) return true;
+            if (dist < 0.0008f * t) {
+                return true;
+            }
             t += dist * 0.8f;
         }
         return false;
@@ -186,7 +197,9 @@ void paintFish(Canvas& image) {
         float y = 70.0f + 150.0f * hashUnit(i, 1, 0, 51u);
         float size = 7.0f + 6.0f * hashUnit(i, 2, 0, 51u);
         Rgba body{0.008f, 0.04f, 0.09f, 0.75f};
-        for (int k = -3; k <= 3; ++k) image.fillCircle(x + k * size * 0.28f, y, size * 0.42f * (1.0f - std::abs(k) / 4.5f), body);
+        for (int k = -3; k <= 3; ++k) {
+            image.fillCircle(x + k * size * 0.28f, y, size * 0.42f * (1.0f - std::abs(k) / 4.5f), body);
+        }
         image.drawLine(x + size * 1.0f, y, x + size * 1.45f, y - size * 0.35f, size * 0.25f, body);
         image.drawLine(x + size * 1.0f, y, x + size * 1.45f, y + size * 0.35f, size * 0.25f, body);
     }
@@ -210,7 +223,9 @@ void paintTurtle(Canvas& image, const Scene& scene) {
         for (int x = 0; x < kWidth; ++x) {
             Vec3 d = scene.ray(x + 0.5f, y + 0.5f);
             float t;
-            if (!scene.march(d, t)) continue;
+            if (!scene.march(d, t)) {
+                continue;
+            }
             partAt[static_cast<size_t>(y) * kWidth + x] =
                 static_cast<int>(turtleDistance(scene.pose.toBody(scene.camera.eye + d * t)).part);
             image.at(x, y) = scene.shade(d, t);
@@ -223,7 +238,9 @@ void paintTurtle(Canvas& image, const Scene& scene) {
                         partAt[static_cast<size_t>(y) * kWidth + x + 1] != here ||
                         partAt[static_cast<size_t>(y - 1) * kWidth + x] != here ||
                         partAt[static_cast<size_t>(y + 1) * kWidth + x] != here;
-            if (!edge) continue;
+            if (!edge) {
+                continue;
+            }
             Rgba sum{0, 0, 0, 1};
             for (int s = 0; s < 4; ++s) {
                 float ox = 0.25f + 0.5f * (s % 2), oy = 0.25f + 0.5f * (s / 2);

@@ -71,10 +71,17 @@ TurtleDistance turtleDistance(Vec3 p) {
     float eye = std::min(length3(p - Vec3{0.15f, 0.09f, 1.29f}), length3(p - Vec3{-0.15f, 0.09f, 1.29f})) - 0.045f;
 
     TurtleDistance best{shell, TurtlePart::carapace};
-    if (belly < best.distance) best = {belly, TurtlePart::plastron};
+    if (belly < best.distance) {
+        best = {belly, TurtlePart::plastron};
+    }
     float blended = smoothMin(best.distance, skin, 0.06f);
-    if (skin < best.distance) best = {blended, TurtlePart::skin};
-    else best.distance = blended;
-    if (eye < best.distance) best = {eye, TurtlePart::eye};
+    if (skin < best.distance) {
+        best = {blended, TurtlePart::skin};
+    } else {
+        best.distance = blended;
+    }
+    if (eye < best.distance) {
+        best = {eye, TurtlePart::eye};
+    }
     return best;
 }

@@ -103,8 +103,12 @@ pid_t SoundServer::spawn(const std::vector<std::string>& command, const std::str
     dup2(out, 1);
     dup2(log, 2);
     std::vector<char*> args, env;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    for (const std::string& line : environment) env.push_back(const_cast<char*>(line.c_str()));
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    for (const std::string& line : environment) {
+        env.push_back(const_cast<char*>(line.c_str()));
+    }
     args.push_back(nullptr);
     env.push_back(nullptr);
     execvpe(args[0], args.data(), env.data());
