@@ -1,15 +1,15 @@
 #include "tools/assetgen/AssetGen.h"
 
-#include <atomic>
-#include <chrono>
-#include <filesystem>
-#include <thread>
-
 #include "assets/EbrWriter.h"
 #include "tools/assetgen/Images.h"
 #include "tools/assetgen/Meshes.h"
 #include "tools/assetgen/Soundtrack.h"
 #include "tools/assetgen/Text.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 
 namespace {
 

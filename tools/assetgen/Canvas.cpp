@@ -2,13 +2,13 @@
 
 #include "tools/assetgen/JpegErrorTrap.h"
 
+#include <jpeglib.h>
+#include <png.h>
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
-
-#include <jpeglib.h>
-#include <png.h>
 
 float clampf(float x, float lo, float hi) { return std::min(hi, std::max(lo, x)); }
 

@@ -1,10 +1,10 @@
 #include "tools/assetgen/ContactSheet.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "tools/assetgen/ImageFiles.h"
 #include "tools/assetgen/Text.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "tools/assetgen/Icon.h"
 
+#include "tools/assetgen/Images.h"
+
 #include <cmath>
 #include <cstdio>
-
-#include "tools/assetgen/Images.h"
 
 namespace {
 

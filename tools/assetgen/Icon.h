@@ -2,9 +2,9 @@
 // The desktop icon: the demo's environment-mapped sphere (blue.png seen on a
 // mirror ball) on a transparent square. Pure function of its size, so the
 // bytes are the same every run.
-#include <string>
-
 #include "tools/assetgen/Canvas.h"
+
+#include <string>
 
 // Edge of the icon that desktop menus pick for hicolor/128x128.
 constexpr int kIconSizePx = 128;

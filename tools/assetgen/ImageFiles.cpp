@@ -2,12 +2,12 @@
 
 #include "tools/assetgen/JpegErrorTrap.h"
 
+#include <jpeglib.h>
+#include <png.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
-
-#include <jpeglib.h>
-#include <png.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Reads back PNG and JPEG files into a Canvas, for the contact sheet.
-#include <string>
-
 #include "tools/assetgen/Canvas.h"
+
+#include <string>
 
 // Decodes a PNG (any colour type, to RGBA) or, by extension .jpg, a JPEG into
 // canvas; false, with canvas untouched, when the file cannot be read.

@@ -1,13 +1,14 @@
 // The five images that no scene shows but the demo loads all the same: a
 // logo, a raster bar, a doodle, a grid and a ball texture.
-#include <algorithm>
-#include <cmath>
-#include <string>
-
 #include "tools/assetgen/Images.h"
+
 #include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/Text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
 
 namespace {
 

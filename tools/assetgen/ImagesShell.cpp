@@ -1,13 +1,14 @@
 // The shell scene's two images: the shell texture green.png (the carapace laid
 // out in the plan coordinates of the shell mesh, the plastron in strips along
 // its sides) and the greetings overlay greets.png.
-#include <cmath>
-#include <string>
-
 #include "tools/assetgen/Images.h"
+
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/ScuteLayout.h"
 #include "tools/assetgen/Text.h"
+
+#include <cmath>
+#include <string>
 
 namespace {
 

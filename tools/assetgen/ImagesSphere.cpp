@@ -1,12 +1,13 @@
 // The sphere scene's two images: the framing overlay bakgrunn.png and the
 // studio sphere map blue.png.
-#include <algorithm>
-#include <cmath>
-
 #include "tools/assetgen/Images.h"
+
 #include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/Text.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 

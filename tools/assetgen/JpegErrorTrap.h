@@ -4,7 +4,7 @@
 // it, so a bad file or a full disk becomes a false result.
 #include <csetjmp>
 #include <cstdio>
-
+// libjpeg's headers need FILE and size_t declared first.
 #include <jpeglib.h>
 
 struct JpegErrorTrap {

@@ -2,10 +2,10 @@
 // Helpers that build closed triangle meshes as EbrSubMesh arrays: swept tubes
 // and surfaces of revolution with capped ends, and outward orientation by
 // signed volume. Pure arithmetic, no GL, no shared state.
-#include <functional>
-
 #include "assets/EbrWriter.h"
 #include "assets/Mesh.h"
+
+#include <functional>
 
 // Vec3 arithmetic for mesh building (the cross product is assets' cross).
 Vec3 operator+(Vec3 a, Vec3 b);

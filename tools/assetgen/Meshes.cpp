@@ -1,12 +1,12 @@
 #include "tools/assetgen/Meshes.h"
+
 #include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/MeshBuilder.h"
 
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <utility>
-
-#include "tools/assetgen/MeshBuilder.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The demo's meshes, built in code as EbrSubMesh arrays ready for writeEbr.
 // Every surface is closed and wound counter-clockwise seen from outside.
-#include <vector>
-
 #include "assets/EbrWriter.h"
+
+#include <vector>
 
 // A geodesic sphere: an icosahedron subdivided subdivisions times, projected to
 // radius, vertices shared (10 * 4^n + 2 of them), texture from longitude/latitude.

@@ -1,4 +1,5 @@
 #include "tools/assetgen/ScuteLayout.h"
+
 #include "tools/assetgen/AssetMath.h"
 
 #include <algorithm>

@@ -1,13 +1,14 @@
 // The sea turtle shell mesh: one closed surface made of rings around the
 // vertical axis, from the top of the carapace over a rounded rim to the centre
 // of the flatter underside.
+#include "tools/assetgen/Meshes.h"
+
+#include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/MeshBuilder.h"
+#include "tools/assetgen/ScuteLayout.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "tools/assetgen/MeshBuilder.h"
-#include "tools/assetgen/AssetMath.h"
-#include "tools/assetgen/Meshes.h"
-#include "tools/assetgen/ScuteLayout.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "tools/assetgen/Soundtrack.h"
 
+#include "tools/assetgen/SoundtrackMix.h"
+
 #include <lame/lame.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#include "tools/assetgen/SoundtrackMix.h"
 
 namespace {
 

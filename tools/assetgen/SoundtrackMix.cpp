@@ -1,14 +1,14 @@
 #include "tools/assetgen/SoundtrackMix.h"
+
 #include "tools/assetgen/AssetMath.h"
-
-#include <algorithm>
-#include <cmath>
-
 #include "tools/assetgen/SoundtrackParts.h"
 #include "tools/assetgen/SoundtrackScore.h"
 #include "tools/assetgen/SynthEffects.h"
 #include "tools/assetgen/SynthMaster.h"
 #include "tools/assetgen/SynthMath.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 

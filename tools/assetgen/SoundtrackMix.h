@@ -1,10 +1,10 @@
 #pragma once
 // Mixdown, mastering and MP3 encoding of the soundtrack. Single-threaded and
 // seeded, so every stage gives the same samples and bytes on every run.
+#include "tools/assetgen/Synth.h"
+
 #include <string>
 #include <vector>
-
-#include "tools/assetgen/Synth.h"
 
 // The mix is mastered 0.3 LU hot because the encoded MP3 measures that much
 // quieter, which puts the file itself at -14 LUFS.

@@ -1,13 +1,13 @@
 #include "tools/assetgen/SoundtrackParts.h"
+
 #include "tools/assetgen/AssetMath.h"
-
-#include <algorithm>
-#include <cmath>
-
 #include "tools/assetgen/SoundtrackScore.h"
 #include "tools/assetgen/SynthDrums.h"
 #include "tools/assetgen/SynthMath.h"
 #include "tools/assetgen/SynthVoices.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 

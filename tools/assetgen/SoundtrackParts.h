@@ -2,9 +2,9 @@
 // The parts of the soundtrack (drums, bass, pads, arpeggio, dub stabs, lead,
 // transitions), each playing its notes from SoundtrackScore into the mix
 // buses. Single-threaded and seeded: the same buses on every run.
-#include <vector>
-
 #include "tools/assetgen/Synth.h"
+
+#include <vector>
 
 // Where the parts meet: the dry signal in two groups and two effect sends.
 struct MixBuses {

@@ -1,9 +1,9 @@
 #include "tools/assetgen/SoundtrackScore.h"
 
+#include "tools/assetgen/SynthMath.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "tools/assetgen/SynthMath.h"
 
 namespace {
 

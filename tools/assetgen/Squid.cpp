@@ -1,11 +1,12 @@
 // The squid mesh: a pointed mantle with two fins, a head with eyes, eight
 // arms and two long tentacles with clubs, each part a closed swept surface.
+#include "tools/assetgen/Meshes.h"
+
+#include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/MeshBuilder.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "tools/assetgen/MeshBuilder.h"
-#include "tools/assetgen/AssetMath.h"
-#include "tools/assetgen/Meshes.h"
 
 namespace {
 

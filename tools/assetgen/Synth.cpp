@@ -1,10 +1,10 @@
 #include "tools/assetgen/Synth.h"
+
 #include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/SynthMath.h"
 
 #include <algorithm>
 #include <cmath>
-
-#include "tools/assetgen/SynthMath.h"
 
 namespace {
 

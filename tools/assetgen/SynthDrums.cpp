@@ -1,11 +1,11 @@
 #include "tools/assetgen/SynthDrums.h"
+
 #include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/SynthMath.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-
-#include "tools/assetgen/SynthMath.h"
 
 namespace {
 

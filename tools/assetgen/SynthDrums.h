@@ -2,9 +2,9 @@
 // Drum and effect one-shots of the soundtrack, each rendered once into a mono
 // buffer at kSynthRateHz and then placed on the timeline. Noise comes from the
 // given seed, so the same call gives the same samples.
-#include <cstdint>
-
 #include "tools/assetgen/Synth.h"
+
+#include <cstdint>
 
 struct KickShape {
     double endHz = 45.0;       // where the body's pitch settles

@@ -1,11 +1,11 @@
 #include "tools/assetgen/SynthMaster.h"
+
 #include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/SynthMath.h"
 
 #include <algorithm>
 #include <cmath>
 #include <deque>
-
-#include "tools/assetgen/SynthMath.h"
 
 namespace {
 

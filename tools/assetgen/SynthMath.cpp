@@ -1,4 +1,5 @@
 #include "tools/assetgen/SynthMath.h"
+
 #include "tools/assetgen/AssetMath.h"
 
 #include <array>

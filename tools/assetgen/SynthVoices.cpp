@@ -1,9 +1,9 @@
 #include "tools/assetgen/SynthVoices.h"
 
+#include "tools/assetgen/SynthMath.h"
+
 #include <algorithm>
 #include <cmath>
-
-#include "tools/assetgen/SynthMath.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // Pitched instruments of the soundtrack. Each call renders one note (or one
 // chord) from its start, release included, at kSynthRateHz; oscillator start
 // phases come from a seed so notes do not all begin in phase.
+#include "tools/assetgen/Synth.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
-
-#include "tools/assetgen/Synth.h"
 
 // How the bass's low-pass opens on each note: cutoff = baseHz + envelopeHz
 // at the start, falling back to baseHz over decaySeconds.

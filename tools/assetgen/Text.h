@@ -2,10 +2,10 @@
 // Text set in a Debian TrueType font (fonts-dejavu) with FreeType, drawn onto
 // a Canvas with anti-aliased coverage. One Font per thread: FreeType faces are
 // not shared between threads.
+#include "tools/assetgen/Canvas.h"
+
 #include <string>
 #include <vector>
-
-#include "tools/assetgen/Canvas.h"
 
 // The DejaVu faces the generator uses.
 enum class FontFace { sans, sansLight, sansBold, sansCondensedBold, serifBold, serifItalic, monoBold };

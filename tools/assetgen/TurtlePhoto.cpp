@@ -2,15 +2,16 @@
 // from its distance field, with caustics, light shafts, drifting particles and
 // a school of fish far behind. Kept fairly dark: the photo scene adds a
 // brightened blur of it on top.
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
 #include "tools/assetgen/Images.h"
+
 #include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/ScuteLayout.h"
 #include "tools/assetgen/TurtleSdf.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 

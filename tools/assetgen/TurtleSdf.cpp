@@ -1,10 +1,10 @@
 #include "tools/assetgen/TurtleSdf.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "tools/assetgen/Canvas.h"
 #include "tools/assetgen/ScuteLayout.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 

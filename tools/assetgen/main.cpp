@@ -1,13 +1,13 @@
 // morvel-assetgen: writes the demo's data/ tree (images, meshes, soundtrack)
 // under a root folder, the same bytes every run; optionally a contact sheet.
+#include "tools/assetgen/AssetGen.h"
+#include "tools/assetgen/ContactSheet.h"
+#include "tools/assetgen/Icon.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include "tools/assetgen/AssetGen.h"
-#include "tools/assetgen/ContactSheet.h"
-#include "tools/assetgen/Icon.h"
 
 namespace {
 
