@@ -168,14 +168,14 @@ void boxLine(Rgba* line, int count, int stride, int radius, std::vector<Rgba>& s
 
 }  // namespace
 
-void Canvas::blur(int radius, int passes) {
+void Canvas::blur(int radiusPx, int passCount) {
     std::vector<Rgba> scratch;
-    for (int p = 0; p < passes; ++p) {
+    for (int p = 0; p < passCount; ++p) {
         for (int y = 0; y < heightPx; ++y) {
-            boxLine(&at(0, y), widthPx, 1, radius, scratch);
+            boxLine(&at(0, y), widthPx, 1, radiusPx, scratch);
         }
         for (int x = 0; x < widthPx; ++x) {
-            boxLine(&at(x, 0), heightPx, widthPx, radius, scratch);
+            boxLine(&at(x, 0), heightPx, widthPx, radiusPx, scratch);
         }
     }
 }

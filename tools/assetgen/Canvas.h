@@ -37,8 +37,9 @@ public:
     void drawLine(float x0, float y0, float x1, float y1, float lineWidth, const Rgba& colour);
     // Copies src into this canvas with its top-left at (x, y), blended "over".
     void paste(const Canvas& src, int x, int y);
-    // Separable box blur of all four channels, repeated passes times.
-    void blur(int radius, int passes);
+    // Separable box blur of all four channels over 2 x radiusPx + 1 pixels,
+    // repeated passCount times.
+    void blur(int radiusPx, int passCount);
 
     // Writes an 8-bit RGBA (withAlpha) or RGB PNG with no time or gamma chunks,
     // so the bytes depend only on the pixels. False when it cannot be written.

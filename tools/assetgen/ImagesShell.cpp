@@ -74,14 +74,14 @@ Rgba carapaceColour(float x, float z) {
 }
 
 Canvas makeGreenScutes() {
-    const int size = 512;
-    const int strip = static_cast<int>(kPlastronStrip * size + 0.5f);
-    Canvas c(size, size);
-    for (int py = 0; py < size; ++py) {
+    constexpr int kSizePx = 512;
+    const int strip = static_cast<int>(kPlastronStrip * kSizePx + 0.5f);
+    Canvas c(kSizePx, kSizePx);
+    for (int py = 0; py < kSizePx; ++py) {
         // Texture row 0 (the top file row) is the head end, as the mesh expects.
-        float z = 1.0f - (py + 0.5f) / (size * 0.5f);
-        for (int px = strip; px < size - strip; ++px) {
-            c.at(px, py) = carapaceColour((px + 0.5f) / (size * 0.5f) - 1.0f, z);
+        float z = 1.0f - (py + 0.5f) / (kSizePx * 0.5f);
+        for (int px = strip; px < kSizePx - strip; ++px) {
+            c.at(px, py) = carapaceColour((px + 0.5f) / (kSizePx * 0.5f) - 1.0f, z);
         }
         // The strips squeeze the plastron across, so each pixel averages four samples there.
         for (int px = 0; px < strip; ++px) {
@@ -92,7 +92,7 @@ Canvas makeGreenScutes() {
                 sum = Rgba{sum.r + p.r * 0.25f, sum.g + p.g * 0.25f, sum.b + p.b * 0.25f, 1.0f};
             }
             c.at(px, py) = sum;
-            c.at(size - 1 - px, py) = sum;
+            c.at(kSizePx - 1 - px, py) = sum;
         }
     }
     return c;
@@ -107,8 +107,8 @@ const char* const kGroups[] = {"Kvantefisk",   "Bitplane Otters", "Polygon Moose
 }  // namespace
 
 Canvas makeGreets() {
-    const int size = 512;
-    Canvas text(size, size);
+    constexpr int kSizePx = 512;
+    Canvas text(kSizePx, kSizePx);
     Font heading(FontFace::sansLight, 40);
     Font names(FontFace::sansBold, 21);
     const Rgba ice{0.82f, 0.96f, 0.88f, 1};
@@ -124,14 +124,14 @@ Canvas makeGreets() {
     Font small(FontFace::sans, 12);
     small.draw(text, "from the morvel crew", left + 18, y + 8, Rgba{0.6f, 0.8f, 0.72f, 0.9f}, 2.0f);
     // A soft dark halo under the letters keeps them legible over the bright shell.
-    Canvas shadow(size, size);
-    for (int py = 0; py < size; ++py) {
-        for (int px = 0; px < size; ++px) {
+    Canvas shadow(kSizePx, kSizePx);
+    for (int py = 0; py < kSizePx; ++py) {
+        for (int px = 0; px < kSizePx; ++px) {
             shadow.at(px, py) = Rgba{0.0f, 0.03f, 0.02f, std::min(1.0f, text.at(px, py).a * 1.6f)};
         }
     }
     shadow.blur(3, 3);
-    Canvas out(size, size);
+    Canvas out(kSizePx, kSizePx);
     out.paste(shadow, 0, 0);
     out.paste(text, 0, 0);
     return out;

@@ -139,16 +139,16 @@ Rgba studio(float rx, float ry, float rz) {
 }  // namespace
 
 Canvas makeBlueSphereMap() {
-    const int size = 512;
-    Canvas c(size, size);
-    for (int py = 0; py < size; ++py) {
-        for (int px = 0; px < size; ++px) {
+    constexpr int kSizePx = 512;
+    Canvas c(kSizePx, kSizePx);
+    for (int py = 0; py < kSizePx; ++py) {
+        for (int px = 0; px < kSizePx; ++px) {
             // GL's sphere map puts t = 0 (the top file row) at the downward reflection.
             Rgba sum{0, 0, 0, 0};
             for (int sy = 0; sy < 2; ++sy) {
                 for (int sx = 0; sx < 2; ++sx) {
-                    float nx = 2.0f * (px + 0.25f + 0.5f * sx) / size - 1.0f;
-                    float ny = 2.0f * (py + 0.25f + 0.5f * sy) / size - 1.0f;
+                    float nx = 2.0f * (px + 0.25f + 0.5f * sx) / kSizePx - 1.0f;
+                    float ny = 2.0f * (py + 0.25f + 0.5f * sy) / kSizePx - 1.0f;
                     float rr = std::min(1.0f, nx * nx + ny * ny);
                     float nz = std::sqrt(1.0f - rr);
                     Rgba s = studio(2 * nz * nx, 2 * nz * ny, 2 * nz * nz - 1);

@@ -96,9 +96,9 @@ double beatToSeconds(double beat) {
 }
 
 const Chord& chordOfBar(int bar) {
-    static const std::array<const Chord*, 4> build{&kAm, &kF, &kC, &kG};
-    static const std::array<const Chord*, 4> dub{&kAm, &kAm, &kDm7, &kEm7};
-    static const std::array<const Chord*, 4> lift{&kF, &kC, &kG, &kAm};
+    static const std::array<const Chord*, 4> kBuildChords{&kAm, &kF, &kC, &kG};
+    static const std::array<const Chord*, 4> kDubChords{&kAm, &kAm, &kDm7, &kEm7};
+    static const std::array<const Chord*, 4> kLiftChords{&kF, &kC, &kG, &kAm};
     if (bar < 0 || bar >= kOutroBar) {
         return kAm;
     }
@@ -107,11 +107,11 @@ const Chord& chordOfBar(int bar) {
     }
     switch (sectionOfBar(bar)) {
     case Section::build:
-        return *build[bar % 4];
+        return *kBuildChords[bar % 4];
     case Section::dub:
-        return *dub[(bar - kDubFirstBar) % 4];
+        return *kDubChords[(bar - kDubFirstBar) % 4];
     default:
-        return *lift[(bar - kLiftFirstBar) % 4];
+        return *kLiftChords[(bar - kLiftFirstBar) % 4];
     }
 }
 
@@ -167,7 +167,7 @@ std::vector<Note> bassNotes() {
 }
 
 std::vector<Note> arpeggioNotes() {
-    static const std::array<int, 16> pattern{0, 2, 1, 3, 2, 1, 3, 2, 0, 2, 1, 3, 2, 3, 1, 2};
+    static const std::array<int, 16> kArpeggioPattern{0, 2, 1, 3, 2, 1, 3, 2, 0, 2, 1, 3, 2, 3, 1, 2};
     std::vector<Note> notes;
     for (int bar = 0; bar < kOutroBar; ++bar) {
         if (sectionOfBar(bar) == Section::dub) {
@@ -175,7 +175,7 @@ std::vector<Note> arpeggioNotes() {
         }
         const double rise = sectionOfBar(bar) == Section::build ? 0.45 + 0.04 * bar : 0.6;
         for (int step = 0; step < 16; ++step) {
-            const int note = chordOfBar(bar).padNotes[pattern[step]] + 12;
+            const int note = chordOfBar(bar).padNotes[kArpeggioPattern[step]] + 12;
             const double accent = step % 4 == 2 ? 1.0 : 0.8;
             notes.push_back({barBeat(bar) + 0.25 * step, 0.2, note, std::min(1.0, rise * accent)});
         }
@@ -196,9 +196,14 @@ std::vector<Note> stabNotes() {
 }
 
 std::vector<Note> leadNotes() {
-    struct Phrase { int bar; double beat; double length; int note; };
+    struct Phrase {
+        int bar;  // from the lift's first bar
+        double beat;
+        double lengthBeats;
+        int midiNote;
+    };
     // A 3-3-2 rhythm over F C G Am, twice, then the dominant and home.
-    static const Phrase phrase[] = {
+    static const Phrase kLeadPhrase[] = {
         {0, 0.0, 1.5, 69}, {0, 1.5, 1.5, 72}, {0, 3.0, 1.0, 77},
         {1, 0.0, 1.5, 76}, {1, 1.5, 1.5, 74}, {1, 3.0, 1.0, 72},
         {2, 0.0, 1.5, 74}, {2, 1.5, 1.5, 71}, {2, 3.0, 1.0, 67},
@@ -211,8 +216,8 @@ std::vector<Note> leadNotes() {
         {9, 0.0, 3.0, 69},
     };
     std::vector<Note> notes;
-    for (const Phrase& p : phrase) {
-        notes.push_back({barBeat(kLiftFirstBar + p.bar) + p.beat, p.length * 0.92, p.note, 0.9});
+    for (const Phrase& p : kLeadPhrase) {
+        notes.push_back({barBeat(kLiftFirstBar + p.bar) + p.beat, p.lengthBeats * 0.92, p.midiNote, 0.9});
     }
     return notes;
 }

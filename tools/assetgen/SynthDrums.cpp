@@ -24,9 +24,9 @@ MonoBuffer silence(double seconds) {
 class MetalTone {
 public:
     explicit MetalTone(double baseHz) {
-        const std::array<double, 6> ratios{1.0, 1.483, 1.932, 2.546, 2.630, 3.897};
-        for (std::size_t i = 0; i < ratios.size(); ++i) {
-            frequencies[i] = baseHz * ratios[i];
+        static constexpr std::array<double, 6> kRatios{1.0, 1.483, 1.932, 2.546, 2.630, 3.897};
+        for (std::size_t i = 0; i < kRatios.size(); ++i) {
+            frequencies[i] = baseHz * kRatios[i];
         }
     }
     double next() {
@@ -87,11 +87,11 @@ MonoBuffer renderClap(std::uint32_t seed) {
     MonoBuffer out = silence(0.4);
     NoiseSource noise(seed);
     StateVariableFilter band;
-    const std::array<double, 3> burstStarts{0.0, 0.011, 0.023};
+    static constexpr std::array<double, 3> kBurstStartsSeconds{0.0, 0.011, 0.023};
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / kSynthRateHz;
         double level = 0.0;
-        for (double start : burstStarts) {
+        for (double start : kBurstStartsSeconds) {
             if (t >= start) {
                 level = std::max(level, hitEnvelope(t - start, 0.008));
             }

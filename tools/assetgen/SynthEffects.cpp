@@ -56,14 +56,14 @@ private:
 class ReverbChannel {
 public:
     ReverbChannel(std::size_t spread, const ReverbSettings& settings) {
-        const std::array<std::size_t, 8> combLengths{1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
-        const std::array<std::size_t, 4> allPassLengths{556, 441, 341, 225};
-        for (std::size_t length : combLengths) {
-            combs.emplace_back(length + spread, static_cast<float>(settings.roomSize),
+        static constexpr std::array<std::size_t, 8> kCombSamples{1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+        static constexpr std::array<std::size_t, 4> kAllPassSamples{556, 441, 341, 225};
+        for (std::size_t samples : kCombSamples) {
+            combs.emplace_back(samples + spread, static_cast<float>(settings.roomSize),
                                 static_cast<float>(settings.damping));
         }
-        for (std::size_t length : allPassLengths) {
-            allPasses.emplace_back(length + spread);
+        for (std::size_t samples : kAllPassSamples) {
+            allPasses.emplace_back(samples + spread);
         }
     }
     float process(float input) {
