@@ -6,9 +6,13 @@
 #include <cmath>
 #include <set>
 
+#include "tools/assetgen/Adsr.h"
+#include "tools/assetgen/NoiseSource.h"
+#include "tools/assetgen/Oscillator.h"
 #include "tools/assetgen/SoundtrackMix.h"
 #include "tools/assetgen/SoundtrackParts.h"
 #include "tools/assetgen/SoundtrackScore.h"
+#include "tools/assetgen/StateVariableFilter.h"
 #include "tools/assetgen/Synth.h"
 #include "tools/assetgen/SynthEffects.h"
 #include "tools/assetgen/SynthMaster.h"

@@ -1,6 +1,7 @@
 #include "tools/assetgen/SoundtrackMix.h"
 
 #include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/OnePole.h"
 #include "tools/assetgen/SoundtrackParts.h"
 #include "tools/assetgen/SoundtrackScore.h"
 #include "tools/assetgen/SynthEffects.h"

@@ -1,6 +1,10 @@
 #include "tools/assetgen/SynthDrums.h"
 
 #include "tools/assetgen/AssetMath.h"
+#include "tools/assetgen/NoiseSource.h"
+#include "tools/assetgen/OnePole.h"
+#include "tools/assetgen/Oscillator.h"
+#include "tools/assetgen/StateVariableFilter.h"
 #include "tools/assetgen/SynthMath.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "tools/assetgen/SynthEffects.h"
 
+#include "tools/assetgen/OnePole.h"
+
 #include <array>
 #include <cstddef>
 

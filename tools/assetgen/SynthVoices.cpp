@@ -1,5 +1,9 @@
 #include "tools/assetgen/SynthVoices.h"
 
+#include "tools/assetgen/Adsr.h"
+#include "tools/assetgen/NoiseSource.h"
+#include "tools/assetgen/Oscillator.h"
+#include "tools/assetgen/StateVariableFilter.h"
 #include "tools/assetgen/SynthMath.h"
 
 #include <algorithm>
