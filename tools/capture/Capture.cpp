@@ -10,6 +10,7 @@
 #include "scenes/SphereScene.h"
 #include "sound/TrackAnalysis.h"
 #include "tools/capture/FrameSink.h"
+#include "tools/capture/FrameWriterThread.h"
 
 #include <GL/gl.h>
 #include <SDL2/SDL_timer.h>

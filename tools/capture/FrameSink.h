@@ -1,14 +1,10 @@
 #pragma once
 // Where captured frames go: numbered PNGs, one PNG, or an H.264 MP4 made by
-// Debian's ffmpeg with the soundtrack muxed in. Frames are written on a second
-// thread so that encoding overlaps with rendering.
-#include <condition_variable>
+// Debian's ffmpeg with the soundtrack muxed in. A sink is used by one thread
+// at a time (FrameWriterThread's); it makes no GL calls.
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 // One frame as read back from GL: RGB bytes, bottom row first.
@@ -48,30 +44,3 @@ bool ffmpegAvailable();
 // Writes RGB rows (bottom row first, as GL reads them) to a PNG, scaled to
 // width x height with bilinear filtering; false when it cannot be written.
 bool writeRgbPng(const std::string& path, const CapturedFrame& frame, int width, int height);
-
-// Runs a sink's writes on a second thread, at most a few frames ahead.
-class FrameWriterThread {
-public:
-    explicit FrameWriterThread(FrameSink& sink);
-    ~FrameWriterThread();
-    // Queues a frame, waiting while the queue is full; false once a write failed.
-    bool push(CapturedFrame frame);
-    // Waits for every queued frame; false when any write failed.
-    bool drain();
-    // A pixel buffer of the given size, reused from a written frame when one is
-    // free, so that a long capture does not allocate a frame's worth per frame.
-    std::vector<uint8_t> takeBuffer(size_t bytes);
-
-private:
-    void run();
-
-    FrameSink& sink;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<CapturedFrame> queue;
-    std::vector<std::vector<uint8_t>> spareBuffers;
-    bool stopping = false;
-    bool failed = false;
-    bool busy = false;
-    std::thread worker;
-};
