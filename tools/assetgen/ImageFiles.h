@@ -1,5 +1,6 @@
 #pragma once
-// Reads back PNG and JPEG files into a Canvas, for the contact sheet.
+// Reads back PNG and JPEG files into a Canvas, for the contact sheet. Keeps no
+// state; a damaged file gives false instead of ending the process.
 #include "tools/assetgen/Canvas.h"
 
 #include <string>

@@ -2,7 +2,9 @@
 // Offline rendering of the demo's timeline: the same content and scenes as the
 // live demo, frame n drawn at t = n / fps, the spectrum at t taken from an
 // offline analysis of the decoded soundtrack, read back and handed to a sink.
-// Needs the working directory to hold data/, like the demo.
+// Needs the working directory to hold data/, like the demo. Runs on the
+// calling thread, which gets its own hidden window and GL context (SDL's
+// offscreen driver, dummy audio); frames are written on a second thread.
 #include "tools/capture/CaptureOptions.h"
 
 // Runs a whole capture and returns the process's exit status: 0 on success,
