@@ -41,50 +41,44 @@ const char* captureUsage() {
            "       morvel-capture --at SECONDS --png FILE [--size WxH]\n";
 }
 
-bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options, std::string& error) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& name = args[i];
-        const bool known = name == "--fps" || name == "--from" || name == "--to" || name == "--frames" ||
-                           name == "--out" || name == "--size" || name == "--at" || name == "--png";
-        if (!known) {
-            error = "unknown option '" + name + "'";
+namespace {
+
+// Stores one option's value; false, with error set, when the value is bad.
+bool applyOption(const std::string& name, const std::string& value, CaptureOptions& options, std::string& error) {
+    double number = 0;
+    if (name == "--frames") {
+        options.framesDir = value;
+    } else if (name == "--out") {
+        options.outFile = value;
+    } else if (name == "--png") {
+        options.stillFile = value;
+    } else if (name == "--size") {
+        if (!parseSize(value, options.outWidth, options.outHeight)) {
+            error = "--size wants WIDTHxHEIGHT, such as 1280x960, not '" + value + "'";
             return false;
         }
-        if (i + 1 >= args.size()) {
-            error = "option " + name + " needs a value";
+    } else if (!parseNumber(value, number)) {
+        error = "option " + name + " wants a number, not '" + value + "'";
+        return false;
+    } else if (name == "--fps") {
+        if (number <= 0 || number > 1000 || number != std::floor(number)) {
+            error = "--fps must be a whole number from 1 to 1000, not '" + value + "'";
             return false;
         }
-        const std::string& value = args[++i];
-        double number = 0;
-        if (name == "--frames") {
-            options.framesDir = value;
-        } else if (name == "--out") {
-            options.outFile = value;
-        } else if (name == "--png") {
-            options.stillFile = value;
-        } else if (name == "--size") {
-            if (!parseSize(value, options.outWidth, options.outHeight)) {
-                error = "--size wants WIDTHxHEIGHT, such as 1280x960, not '" + value + "'";
-                return false;
-            }
-        } else if (!parseNumber(value, number)) {
-            error = "option " + name + " wants a number, not '" + value + "'";
-            return false;
-        } else if (name == "--fps") {
-            if (number <= 0 || number > 1000 || number != std::floor(number)) {
-                error = "--fps must be a whole number from 1 to 1000, not '" + value + "'";
-                return false;
-            }
-            options.fps = static_cast<int>(number);
-        } else if (name == "--from") {
-            options.fromSeconds = number;
-        } else if (name == "--to") {
-            options.toSeconds = number;
-        } else {
-            options.atSeconds = number;
-            options.hasAt = true;
-        }
+        options.fps = static_cast<int>(number);
+    } else if (name == "--from") {
+        options.fromSeconds = number;
+    } else if (name == "--to") {
+        options.toSeconds = number;
+    } else {
+        options.atSeconds = number;
+        options.hasAt = true;
     }
+    return true;
+}
+
+// Checks the options taken together: one output, a sane time range, an .mp4 name.
+bool checkCombination(const CaptureOptions& options, std::string& error) {
     if (options.hasAt != !options.stillFile.empty()) {
         error = "--at and --png go together";
         return false;
@@ -108,6 +102,28 @@ bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& o
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool parseCaptureOptions(const std::vector<std::string>& args, CaptureOptions& options, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        const bool known = name == "--fps" || name == "--from" || name == "--to" || name == "--frames" ||
+                           name == "--out" || name == "--size" || name == "--at" || name == "--png";
+        if (!known) {
+            error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = "option " + name + " needs a value";
+            return false;
+        }
+        if (!applyOption(name, args[++i], options, error)) {
+            return false;
+        }
+    }
+    return checkCombination(options, error);
 }
 
 void frameRange(const CaptureOptions& options, long& first, long& end) {
