@@ -66,6 +66,50 @@ private:
     double shownAt = -1.0;
 };
 
+// The demo's three scenes, in timeline order.
+using SceneSet = std::array<std::unique_ptr<Scene>, 3>;
+
+// Clears the frame and draws every scene that shows at t with the spectrum at t
+// (silence without music).
+void drawFrameAt(float t, TrackAnalysis& analysis, bool haveMusic, std::array<float, kSpectrumSize>& spectrum,
+                 const SceneSet& scenes, Content& content) {
+    spectrum.fill(0.0f);
+    if (haveMusic) {
+        analysis.spectrumAt(t, spectrum.data());
+    }
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (int scene = 0; scene < 3; ++scene) {
+        if (sceneShowsAt(scene, t)) {
+            scenes[scene]->render(t, spectrum.data(), content.textures, content.meshes, content.targets);
+        }
+    }
+}
+
+// Reads the drawn canvas back into frame number n, in a buffer from the writer.
+CapturedFrame readFrame(long n, FrameWriterThread& writer) {
+    CapturedFrame frame;
+    frame.number = n;
+    frame.width = kCanvasWidth;
+    frame.height = kCanvasHeight;
+    frame.rgb = writer.takeBuffer(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 3);
+    glReadPixels(0, 0, kCanvasWidth, kCanvasHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+    return frame;
+}
+
+// The exit status of a finished capture, with its message on standard error.
+int reportEnd(const CaptureOptions& options, bool ok, int interruptedBy) {
+    if (interruptedBy != 0) {
+        std::fprintf(stderr, "\nmorvel-capture: interrupted by signal %d; the output is not complete\n", interruptedBy);
+        return 128 + interruptedBy;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "morvel-capture: writing %s failed\n", outputName(options).c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int runCapture(const CaptureOptions& options) {
@@ -98,8 +142,8 @@ int runCapture(const CaptureOptions& options) {
         return 1;
     }
     Content content;
-    std::array<std::unique_ptr<Scene>, 3> scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(),
-                                                    std::make_unique<ShellScene>()};
+    const SceneSet scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(),
+                             std::make_unique<ShellScene>()};
     TrackAnalysis analysis;
     const bool haveMusic = analysis.load(kSoundtrackPath);
     std::array<float, kSpectrumSize> spectrum{};
@@ -110,24 +154,8 @@ int runCapture(const CaptureOptions& options) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     for (long n = first; n < end && ok && stopSignal() == 0; ++n) {
         const float t = options.hasAt ? static_cast<float>(options.atSeconds) : frameTime(n, options.fps);
-        spectrum.fill(0.0f);
-        if (haveMusic) {
-            analysis.spectrumAt(t, spectrum.data());
-        }
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        for (int scene = 0; scene < 3; ++scene) {
-            if (sceneShowsAt(scene, t)) {
-                scenes[scene]->render(t, spectrum.data(), content.textures, content.meshes, content.targets);
-            }
-        }
-        CapturedFrame frame;
-        frame.number = n;
-        frame.width = kCanvasWidth;
-        frame.height = kCanvasHeight;
-        frame.rgb = writer.takeBuffer(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 3);
-        glReadPixels(0, 0, kCanvasWidth, kCanvasHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
-        ok = writer.push(std::move(frame));
+        drawFrameAt(t, analysis, haveMusic, spectrum, scenes, content);
+        ok = writer.push(readFrame(n, writer));
         progress.update(n - first + 1, n + 1 == end);
     }
     const int interruptedBy = stopSignal();
@@ -135,13 +163,5 @@ int runCapture(const CaptureOptions& options) {
     ok = sink->finish(ok);
     content.shutdownSound();
     window.close();
-    if (interruptedBy != 0) {
-        std::fprintf(stderr, "\nmorvel-capture: interrupted by signal %d; the output is not complete\n", interruptedBy);
-        return 128 + interruptedBy;
-    }
-    if (!ok) {
-        std::fprintf(stderr, "morvel-capture: writing %s failed\n", outputName(options).c_str());
-        return 1;
-    }
-    return 0;
+    return reportEnd(options, ok, interruptedBy);
 }
