@@ -24,24 +24,17 @@ struct Placement {
     double echoSend = 0.0;     // gain into the echo
     bool ducked = false;       // dry signal into the ducked group
 
-    Placement withPan(double value) const {
+    Placement withPan(double value) const { return withField(&Placement::pan, value); }
+    Placement withReverb(double send) const { return withField(&Placement::reverbSend, send); }
+    Placement withEcho(double send) const { return withField(&Placement::echoSend, send); }
+    Placement withDucking(bool on) const { return withField(&Placement::ducked, on); }
+
+private:
+    // A copy with one field changed.
+    template <typename T>
+    Placement withField(T Placement::*field, T value) const {
         Placement copy = *this;
-        copy.pan = value;
-        return copy;
-    }
-    Placement withReverb(double send) const {
-        Placement copy = *this;
-        copy.reverbSend = send;
-        return copy;
-    }
-    Placement withEcho(double send) const {
-        Placement copy = *this;
-        copy.echoSend = send;
-        return copy;
-    }
-    Placement withDucking(bool on) const {
-        Placement copy = *this;
-        copy.ducked = on;
+        copy.*field = value;
         return copy;
     }
 };
