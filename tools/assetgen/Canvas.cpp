@@ -1,5 +1,6 @@
 #include "tools/assetgen/Canvas.h"
 
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/JpegErrorTrap.h"
 
 #include <jpeglib.h>
@@ -9,13 +10,6 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
-
-float clampf(float x, float lo, float hi) { return std::min(hi, std::max(lo, x)); }
-
-float smoothstep(float e0, float e1, float x) {
-    float t = clampf((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3.0f - 2.0f * t);
-}
 
 Rgba mix(const Rgba& a, const Rgba& b, float f) {
     return Rgba{a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f,

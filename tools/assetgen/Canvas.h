@@ -61,8 +61,3 @@ private:
 Rgba sampleBilinear(const Canvas& src, float x, float y);
 // src scaled to width x height by bilinear sampling (meant for modest scale changes).
 Canvas resampled(const Canvas& src, int width, int height);
-
-// Smooth Hermite step of x between edges e0 and e1.
-float smoothstep(float e0, float e1, float x);
-// x clamped to [lo, hi].
-float clampf(float x, float lo, float hi);

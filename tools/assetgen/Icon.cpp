@@ -1,5 +1,6 @@
 #include "tools/assetgen/Icon.h"
 
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Images.h"
 
 #include <cmath>

@@ -3,6 +3,7 @@
 // its sides) and the greetings overlay greets.png.
 #include "tools/assetgen/Images.h"
 
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/Noise.h"
 #include "tools/assetgen/ScuteLayout.h"
 #include "tools/assetgen/Text.h"

@@ -1,6 +1,6 @@
 #include "tools/assetgen/TurtleSdf.h"
 
-#include "tools/assetgen/Canvas.h"
+#include "tools/assetgen/AssetMath.h"
 #include "tools/assetgen/ScuteLayout.h"
 
 #include <algorithm>
