@@ -99,12 +99,10 @@ async function stillsGroup(context, site, scratch) {
     await waitForState(page, ['still', 'failed'], 60000);
     const result = await compareCanvas(page, server.url + `native-${at}.png`, 4);
     const figures = `mean ${result.meanLevels.toFixed(3)} levels, ${(result.withinShare * 100).toFixed(2)} % within 4`;
-    // The glow sums about forty 8-bit blends and filtered samples per texel, and
-    // SwiftShader rounds a few of them differently from Mesa's llvmpipe; its
-    // blur and multiply carry such a level into a whole block of pixels. Scattered
-    // blocks of the sphere's and the photograph's glow therefore differ by 5 to 8
-    // levels (about 1.2 % of the frame) while the mean stays far below one level.
-    check(result.meanLevels <= 1 && result.withinShare >= 0.985, `the frame at ${at} s matches native: ${figures}`);
+    // What remains starts before the glow: the photograph, overlays and meshes
+    // are filtered by the browser, and SwiftShader and llvmpipe round the meshes'
+    // edges differently; the glow's blur spreads each such level over a block.
+    check(result.meanLevels <= 1 && result.withinShare >= 0.99, `the frame at ${at} s matches native: ${figures}`);
     check(problems.length === 0, `no console problems at ${at} s` + (problems.length ? ': ' + problems.join(' | ') : ''));
     await page.close();
   }

@@ -5,8 +5,10 @@
 #define GLCOMPAT_NO_RENAMING
 #include "web/gl/GLCompat.h"
 
+#include "web/gl/ByteFilterProgram.h"
 #include "web/gl/FixedFunctionMath.h"
 #include "web/gl/IndexPieces.h"
+#include "web/gl/TextureState.h"
 
 #include <emscripten.h>
 
@@ -35,6 +37,7 @@ struct ClientArray {
 ClientArray vertices, normals, texCoords;
 bool sphereMapS = false, sphereMapT = false;
 bool generateS = false, generateT = false;
+bool texturing = false;
 
 constexpr int kInterleavedFloats = 8;
 
@@ -145,6 +148,7 @@ void enable(GLenum capability) {
     } else if (capability == GL_TEXTURE_GEN_T) {
         generateT = true;
     } else {
+        texturing = texturing || capability == GL_TEXTURE_2D;
         glEnable(capability);
     }
 }
@@ -155,6 +159,7 @@ void disable(GLenum capability) {
     } else if (capability == GL_TEXTURE_GEN_T) {
         generateT = false;
     } else {
+        texturing = texturing && capability != GL_TEXTURE_2D;
         glDisable(capability);
     }
 }
@@ -204,6 +209,15 @@ void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) 
         glDrawElements(mode, GLsizei(piece.indices.size()), GL_UNSIGNED_SHORT, piece.indices.data());
     }
     restorePointers();
+}
+
+void end() {
+    const TextureState* texture = texturing && !sphereMapping() ? boundTextureState() : nullptr;
+    if (texture != nullptr && byteFilteringFits(*texture)) {
+        endWithByteFiltering(*texture);
+    } else {
+        glEnd();
+    }
 }
 
 }  // namespace glcompat

@@ -67,6 +67,10 @@ void texCoordPointer(GLint size, GLenum type, GLsizei stride, const void* pointe
 // GL_UNSIGNED_INT indices, which the emulation reads as 16-bit, are drawn as
 // 16-bit ones, in pieces when a draw spans more than 65,536 vertices.
 void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices);
+// Stands in for glEnd: a textured draw from a texture without mipmaps is
+// filtered as Mesa filters 8-bit textures (see ByteFilterProgram.h); any other
+// goes to the emulation's fixed-function shader.
+void end();
 
 }  // namespace glcompat
 
@@ -86,4 +90,5 @@ void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices);
 #define glNormalPointer glcompat::normalPointer
 #define glTexCoordPointer glcompat::texCoordPointer
 #define glDrawElements glcompat::drawElements
+#define glEnd glcompat::end
 #endif

@@ -3,20 +3,15 @@
 #include "web/gl/GLCompat.h"
 
 #include "web/gl/MipmapChain.h"
+#include "web/gl/TextureState.h"
 
 #include <unordered_map>
 #include <vector>
 
 namespace {
 
-struct TextureRecord {
-    GLenum format = 0;
-    GLsizei width = 0;
-    GLsizei height = 0;
-};
-
 GLuint boundTexture = 0;
-std::unordered_map<GLuint, TextureRecord> records;
+std::unordered_map<GLuint, TextureState> records;
 
 GLenum formatFor(GLint internalFormat) {
     switch (internalFormat) {
@@ -40,13 +35,21 @@ int componentsOf(GLenum format) {
 
 }  // namespace
 
+const TextureState* boundTextureState() {
+    auto found = records.find(boundTexture);
+    return found != records.end() && found->second.format != 0 ? &found->second : nullptr;
+}
+
 namespace glcompat {
 
 void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                 GLenum format, GLenum type, const void* pixels) {
     const GLenum internal = formatFor(internalFormat);
     if (target == GL_TEXTURE_2D && level == 0) {
-        records[boundTexture] = {internal, width, height};
+        TextureState& record = records[boundTexture];
+        record.format = internal;
+        record.width = width;
+        record.height = height;
     }
     glTexImage2D(target, level, GLint(internal), width, height, border, format, type, pixels);
 }
@@ -54,6 +57,16 @@ void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
 void texParameteri(GLenum target, GLenum name, GLint value) {
     if ((name == GL_TEXTURE_WRAP_S || name == GL_TEXTURE_WRAP_T) && value == GL_CLAMP) {
         value = GL_CLAMP_TO_EDGE;
+    }
+    if (target == GL_TEXTURE_2D) {
+        TextureState& record = records[boundTexture];
+        switch (name) {
+            case GL_TEXTURE_MIN_FILTER: record.minFilter = value; break;
+            case GL_TEXTURE_MAG_FILTER: record.magFilter = value; break;
+            case GL_TEXTURE_WRAP_S: record.wrapS = value; break;
+            case GL_TEXTURE_WRAP_T: record.wrapT = value; break;
+            default: break;
+        }
     }
     glTexParameteri(target, name, value);
 }
@@ -79,7 +92,7 @@ void copyTexSubImage2D(GLenum target, GLint level, GLint xOffset, GLint yOffset,
                        GLsizei height) {
     auto found = records.find(boundTexture);
     if (target == GL_TEXTURE_2D && level == 0 && found != records.end() && found->second.format == GL_RGBA) {
-        TextureRecord& record = found->second;
+        TextureState& record = found->second;
         GLint unpackAlignment = 4;
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

@@ -1,7 +1,8 @@
 // The browser build's GL compatibility arithmetic against the real thing: Mesa's
 // GLU for mip chains and look-at matrices, Mesa's texture generation (read back
-// through feedback mode) for sphere mapping. Natively compiled; the shims that
-// use this arithmetic only run in the browser.
+// through feedback mode) for sphere mapping, and Mesa's bilinear filtering of
+// 8-bit textures, which the web build's filtering program (ByteFilterProgram)
+// repeats in GLSL. Natively compiled; the shims only run in the browser.
 #include "tests/support/GLTestContext.h"
 #include "web/gl/FixedFunctionMath.h"
 #include "web/gl/IndexPieces.h"
@@ -52,6 +53,37 @@ std::vector<MipLevel> levelsFromGL(GLenum format, int components) {
         glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, got.bytes.data());
         levels.push_back(std::move(got));
     }
+}
+
+// Mesa's 8-bit lerp as the web build's filtering program does it: weight in
+// whole 1/256 steps (0..256), result rounded to a level.
+int lerpLevels(int a, int b, int weight) {
+    return (a * (256 - weight) + b * weight + 128) >> 8;
+}
+
+// Draws the bound texture over a side x side viewport at the lower left with
+// texture coordinates 0..1, and reads the pixels back (RGBA, bottom row first).
+std::vector<uint8_t> drawTextureOver(int side) {
+    glViewport(0, 0, side, side);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_TEXTURE_2D);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    return testgl::readPixels(0, 0, side, side);
 }
 
 }  // namespace
@@ -184,6 +216,59 @@ TEST_F(GLCompatMath, sphereMapCoordinatesMatchMesaTextureGeneration) {
         matched += found;
     }
     EXPECT_GE(matched, 3u);
+}
+
+TEST_F(GLCompatMath, mesaFiltersByteTexturesInTwoRoundedStepsWithWeightsInSteps) {
+    // A 4 x 4 noise texture, repeated, magnified onto 50 x 50 pixels: the sample
+    // points fall at fractions 0.04 x odd + 0.5 of a texel, where one rounding in
+    // float, truncated or finer weights, or a single rounding at the end all give
+    // other levels in many pixels.
+    constexpr int kSide = 4, kView = 50;
+    const std::vector<uint8_t> image = noise(kSide * kSide * 3, 7);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kSide, kSide, 0, GL_RGB, GL_UNSIGNED_BYTE, image.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    const std::vector<uint8_t> drawn = drawTextureOver(kView);
+    glDeleteTextures(1, &name);
+
+    auto texel = [&](int x, int y, int c) {
+        return int(image[(size_t((y + kSide) % kSide) * kSide + size_t((x + kSide) % kSide)) * 3 + c]);
+    };
+    int compared = 0, mismatched = 0, differsFromFloat = 0;
+    for (int py = 0; py < kView; ++py) {
+        for (int px = 0; px < kView; ++px) {
+            const double u = (px + 0.5) * kSide / kView - 0.5, v = (py + 0.5) * kSide / kView - 0.5;
+            const int x0 = int(std::floor(u)), y0 = int(std::floor(v));
+            const double wx = (u - x0) * 256, wy = (v - y0) * 256;
+            // Where a weight lies half-way between two steps, interpolation error may tip it either way.
+            if (std::fabs(wx - std::floor(wx) - 0.5) < 0.01 || std::fabs(wy - std::floor(wy) - 0.5) < 0.01) {
+                continue;
+            }
+            for (int c = 0; c < 3; ++c) {
+                const int stepsX = int(std::lround(wx)), stepsY = int(std::lround(wy));
+                const int lower = lerpLevels(texel(x0, y0, c), texel(x0 + 1, y0, c), stepsX);
+                const int upper = lerpLevels(texel(x0, y0 + 1, c), texel(x0 + 1, y0 + 1, c), stepsX);
+                const int expected = lerpLevels(lower, upper, stepsY);
+                const int got = drawn[(size_t(py) * kView + px) * 4 + c];
+                const double exact = (texel(x0, y0, c) * (1 - wx / 256) + texel(x0 + 1, y0, c) * wx / 256) *
+                                         (1 - wy / 256) +
+                                     (texel(x0, y0 + 1, c) * (1 - wx / 256) + texel(x0 + 1, y0 + 1, c) * wx / 256) *
+                                         wy / 256;
+                ++compared;
+                mismatched += got != expected;
+                differsFromFloat += expected != int(std::lround(exact));
+            }
+        }
+    }
+    EXPECT_GT(compared, 3000);
+    EXPECT_EQ(mismatched, 0);
+    // The case is one where the browser's single float rounding would be seen.
+    EXPECT_GT(differsFromFloat, compared / 10);
 }
 
 TEST(IndexPieces, wideIndexListsSplitIntoSixteenBitWindowsOfWholeTriangles) {
