@@ -7,6 +7,7 @@
 #include "sound/audio/SampleLoader.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/HeardSpectrum.h"
+#include "sound/audio/LatencyWindow.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -57,12 +58,13 @@ void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
     static_cast<Mixer*>(mixer)->render(reinterpret_cast<float*>(stream), frameCount);
 }
 
-// Frames between a block's request and the moment its first frame is heard, per
-// SDL driver, measured with bench/sync_bench through private servers with 4096-frame
-// blocks at 32 kHz: PulseAudio 86-90 ms and PipeWire's PulseAudio service 82 ms
-// ("pulseaudio" stands for both), ALSA through its PulseAudio plugin 386 ms (SDL's
-// two periods and the plugin's own buffer). The dummy driver hears nothing, so its
-// blocks count as heard when they are asked for.
+// Frames between a block's request and the moment its first frame is heard, per SDL
+// driver, until the server reports its own figure (it does not through PipeWire's
+// PulseAudio service, nor on bare ALSA hardware). Measured with bench/sync_bench
+// through private servers with 4096-frame blocks at 32 kHz: PulseAudio 86-90 ms and
+// PipeWire's PulseAudio service 82 ms ("pulseaudio" stands for both), ALSA through
+// its PulseAudio plugin 386 ms (SDL's two periods and the plugin's own buffer). The
+// dummy driver hears nothing, so its blocks count as heard when they are asked for.
 int outputLatencyFrames(const std::string& driver, int mixRateHz) {
     double latencyMs = 85.0;
     if (driver == "dummy") {
@@ -73,6 +75,18 @@ int outputLatencyFrames(const std::string& driver, int mixRateHz) {
     return static_cast<int>(latencyMs * mixRateHz / 1000.0);
 }
 
+// The mixer follows the latency the server reports for the stream SDL opened.
+void followServerLatency(LibraryState& lib, int mixRateHz) {
+    Mixer* mixer = lib.mixer.get();
+    lib.serverLatency.watch([mixer, mixRateHz, window = LatencyWindow()](long long readingUs) mutable {
+        window.add(readingUs);
+        long long latencyUs = window.latencyUs();
+        if (latencyUs >= 0) {
+            mixer->setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
+        }
+    });
+}
+
 // The mixer is made for the driver's block size, then the device opened on it.
 bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels) {
     const char* current = SDL_GetCurrentAudioDriver();
@@ -80,15 +94,23 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     want.samples = dummy ? kDummyBlockFrames : kOutputBlockFrames;
     lib.mixer.reset(new Mixer(want.freq, maxChannels, want.samples));
     want.userdata = lib.mixer.get();
+    // Both SDL's PulseAudio driver and ALSA's PulseAudio plugin open a stream on the
+    // server; noting this process's streams first tells the new one apart.
+    bool serverReachable = !dummy && lib.serverLatency.connect();
     SDL_AudioSpec have;
     lib.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (lib.device == 0) {
+        lib.serverLatency.stop();
         lib.mixer.reset();
         return false;
     }
     lib.bufferFrames = have.samples;
     const char* driver = SDL_GetCurrentAudioDriver();
     lib.driverName = driver != nullptr ? driver : "";
+    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, want.freq));
+    if (serverReachable) {
+        followServerLatency(lib, want.freq);
+    }
     return true;
 }
 
@@ -125,6 +147,7 @@ bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
 void stopOutputAtExit() {
     LibraryState& lib = library();
     if (lib.open && lib.device != 0) {
+        lib.serverLatency.stop();
         SDL_CloseAudioDevice(lib.device);  // joins the audio thread
         lib.device = 0;
     }
@@ -192,7 +215,6 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
     lib.outputLost = false;
     SDL_LockAudioDevice(lib.device);
     lib.mixer->setClockPacing(lib.driverName == "dummy");
-    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, mixRateHz));
     SDL_UnlockAudioDevice(lib.device);
     SDL_PauseAudioDevice(lib.device, 0);
     return 1;
@@ -359,6 +381,7 @@ void FSOUND_Close(void) {
     if (!lib.open) {
         return;
     }
+    lib.serverLatency.stop();
     SDL_CloseAudioDevice(lib.device);  // joins the audio thread: nothing mixes after this
     lib.device = 0;
     releaseEverything(lib);

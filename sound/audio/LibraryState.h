@@ -7,6 +7,7 @@
 #include "sound/audio/LibraryHandles.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/FftAnalyzer.h"
+#include "sound/audio/ServerLatency.h"
 
 #include <SDL.h>
 
@@ -24,6 +25,8 @@ struct LibraryState {
     int bufferFrames = 0;
     std::string driverName;
     std::unique_ptr<Mixer> mixer;
+    // Declared after the mixer it reports to, so it stops first.
+    ServerLatency serverLatency;
     std::vector<FSOUND_SAMPLE*> samples;
     std::vector<FMUSIC_MODULE*> songs;
     int lastError = FMOD_ERR_NONE;

@@ -38,9 +38,10 @@ std::vector<float> playAndRecord(SoundServer& server, const char* driver, double
     }
     sound.shutdown();
     SDL_Delay(100);
-    // How far the heard position runs from the clock is sync, a timing figure that
-    // bench/sync_bench measures; here it is reported beside the content checks.
+    // The spectrum follows what is heard: the window ends at the clock's time, give
+    // or take the audio thread's lateness. bench/sync_bench measures sync closely.
     std::printf("%s: spectrum window ends %.1f ms from the clock on average\n", driver, follower.meanLagMs());
+    EXPECT_LE(follower.meanLagMs(), spectrumToleranceMs());
     return server.stopRecording();
 }
 
@@ -54,10 +55,12 @@ void expectTrackPlayedWhole(const std::vector<float>& recording, double playSeco
     EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
     // Playback starts in the track only as far as the output delay, and runs to the end of play.
     EXPECT_LT(match.firstTrackFrame, 32000 * 0.6);
-    // Where the heard track stands when play ends is sync, reported rather than asserted
-    // (bench/sync_bench measures it); what was mixed but not yet heard may still play out.
-    std::printf("heard up to %.3f s of %.1f s played\n", match.lastTrackFrame / 32000.0, playSeconds);
-    EXPECT_LT(match.lastTrackFrame / 32000.0, playSeconds + 0.6);
+    // When play ends the listener has heard the track up to the clock's time; what was
+    // mixed but not yet heard may still play out.
+    double heardSeconds = match.lastTrackFrame / 32000.0;
+    std::printf("heard up to %.3f s of %.1f s played\n", heardSeconds, playSeconds);
+    EXPECT_TRUE(crowded || heardSeconds >= playSeconds - kHeardToleranceSeconds) << heardSeconds;
+    EXPECT_LT(heardSeconds, playSeconds + 0.6);
     EXPECT_TRUE(crowded || match.unmatchedFrames <= 2048) << match.unmatchedFrames;
 }
 

@@ -25,6 +25,11 @@ const TrackAnalysis& track();
 double loadPerCore();
 constexpr double kCrowdedLoadPerCore = 2.0;
 
+// How far short of the clock's time the heard track may stand when play ends: the
+// audio thread's lateness at the last block, while a latency left uncompensated
+// would be 80 ms or more.
+constexpr double kHeardToleranceSeconds = 0.04;
+
 // The soundtrack's decoded frames (interleaved stereo at 32000 Hz), copied once.
 const std::vector<float>& trackFrames();
 

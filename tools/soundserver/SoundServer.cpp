@@ -183,11 +183,18 @@ bool SoundServer::waitUntilReady() {
 // A null sink with nothing to play renders seconds ahead and makes the first stream
 // wait that long; a desktop's sound card runs all the time. A silent stream at a
 // short latency keeps the sink running as one would (it adds zeros to the mix).
+// What the idle sink rendered ahead is not taken back, so the fixture waits until
+// it has played out and the sink runs at the keeper's latency.
 void SoundServer::keepSinkRunning() {
     helperPids.push_back(spawn({"pacat", "--raw", "--playback", "--format=float32le", "--rate=32000", "--channels=2",
                                 "--latency-msec=10", "--stream-name=keep-running", "/dev/zero"},
                                "keeper.log"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string sinkLatencyIsShort =
+        std::string("pactl list sinks | awk '/^[ \\t]*Latency:/ { found = 1; short = $2 < ") +
+        std::to_string(kSettledSinkLatencyUs) + " } END { exit !(found && short) }'";
+    for (int i = 0; i < 100 && runClient(sinkLatencyIsShort) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 int SoundServer::runClient(const std::string& command) const {

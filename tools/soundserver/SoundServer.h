@@ -49,6 +49,8 @@ public:
 
     static constexpr const char* kSinkName = "morvel_out";
     static constexpr int kRateHz = 32000;
+    // A sink that reports less latency than this has played out what it rendered while idle.
+    static constexpr long long kSettledSinkLatencyUs = 50000;
 
 private:
     bool startProcesses();

@@ -1,0 +1,58 @@
+// The output latency a PulseAudio server (or PipeWire's PulseAudio service) reports
+// for this process's playback stream: how long until the last frame written to it is
+// heard. SDL says nothing about it, and it changes with the server, its sink, the
+// driver (SDL's own or ALSA's PulseAudio plugin) and the load, so the mixer asks the
+// server instead of assuming a figure. libpulse is opened at run time, as SDL opens
+// it, so the demo still starts where it is not installed.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class ServerLatency {
+public:
+    ServerLatency();
+    ServerLatency(const ServerLatency&) = delete;
+    ServerLatency& operator=(const ServerLatency&) = delete;
+    // Stops watching and disconnects.
+    ~ServerLatency();
+
+    // Main thread, before the output stream is opened: connects to the server (never
+    // starting one) within about 0.3 s and notes the playback streams this process
+    // already has, so that the one opened next can be told apart. False when there is
+    // no server or no libpulse.
+    bool connect();
+
+    // Main thread, after the output stream is opened: until stop(), every 0.1 s, the
+    // latency of the playback stream this process opened since connect() is passed to
+    // report, in microseconds, on the watcher's own thread. Nothing is reported while
+    // no such stream exists, or once the server has gone.
+    void watch(std::function<void(long long latencyUs)> report);
+
+    // Any thread but the watcher's: stops the watcher and waits for it.
+    void stop();
+
+    // The latency of one playback stream, as the server reports it at one moment.
+    struct StreamReading {
+        unsigned index;
+        long long processId;
+        long long latencyUs;
+    };
+    // Of the readings, the stream of this process that is not among the earlier
+    // indices: the one with the lowest index; -1 when there is none.
+    static long long latencyOfNewStream(const std::vector<StreamReading>& readings,
+                                        const std::vector<unsigned>& earlierIndices, long long processId);
+
+    struct Connection;
+
+private:
+    void run(std::function<void(long long)> report);
+
+    std::unique_ptr<Connection> connection;
+    std::vector<unsigned> earlierIndices;
+    std::thread watcher;
+    std::atomic<bool> stopping{false};
+};

@@ -1,0 +1,73 @@
+// The latency a real PulseAudio server reports for the demo's own output stream,
+// which the mixer's heard position follows.
+#include "sound/audio/ServerLatency.h"
+#include "tools/soundserver/SoundServer.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+void SDLCALL silence(void*, Uint8* stream, int byteCount) {
+    SDL_memset(stream, 0, static_cast<size_t>(byteCount));
+}
+
+}  // namespace
+
+TEST(ServerLatency, followsTheStreamOpenedAfterConnectingAndNothingElse) {
+    SoundServer server;
+    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    server.applyToThisProcess();
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    ServerLatency latency;
+    ASSERT_TRUE(latency.connect());
+    std::atomic<int> readings{0};
+    std::atomic<long long> lastUs{-1};
+    latency.watch([&](long long us) {
+        lastUs = us;
+        ++readings;
+    });
+    // The server's own keep-running stream belongs to another process.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(readings, 0);
+
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    SDL_AudioSpec want = {};
+    want.freq = 32000;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = 4096;
+    want.callback = silence;
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    ASSERT_NE(device, 0u) << SDL_GetError();
+    SDL_PauseAudioDevice(device, 0);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_GE(readings, 5);
+    // About one 128-ms block and the sink's few ms, never seconds.
+    EXPECT_GT(lastUs, 20000);
+    EXPECT_LT(lastUs, 400000);
+    latency.stop();
+    int afterStop = readings;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(readings, afterStop);
+    SDL_CloseAudioDevice(device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+TEST(ServerLatency, withoutAServerConnectingFailsAtOnceAndStartsNone) {
+    SoundServer server;
+    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    server.stop();
+    server.applyToThisProcess();  // its folder holds no server now
+    ServerLatency latency;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(latency.connect());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    latency.watch([](long long) { ADD_FAILURE() << "a reading without a server"; });
+    latency.stop();
+}
