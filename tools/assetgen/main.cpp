@@ -27,6 +27,17 @@ void printTimings(const std::vector<double>& seconds, double wallSeconds) {
     std::printf("}}\n");
 }
 
+// One line per missing font and per file not written, then that data/ is unchanged.
+void printFailures(const GenerationReport& report, const std::string& root) {
+    for (const std::string& font : report.missingFonts) {
+        std::fprintf(stderr, "morvel-assetgen: cannot open the font %s (package fonts-dejavu)\n", font.c_str());
+    }
+    for (const std::string& path : report.failedFiles) {
+        std::fprintf(stderr, "morvel-assetgen: could not write %s/%s\n", root.c_str(), path.c_str());
+    }
+    std::fprintf(stderr, "morvel-assetgen: %s/data was left as it was\n", root.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,14 +61,8 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     std::vector<double> seconds;
     const GenerationReport report = generateAssets(root, true, 2, &seconds);
-    for (const std::string& font : report.missingFonts) {
-        std::fprintf(stderr, "morvel-assetgen: cannot open the font %s (package fonts-dejavu)\n", font.c_str());
-    }
-    for (const std::string& path : report.failedFiles) {
-        std::fprintf(stderr, "morvel-assetgen: could not write %s/%s\n", root.c_str(), path.c_str());
-    }
     if (!report.ok()) {
-        std::fprintf(stderr, "morvel-assetgen: %s/data was left as it was\n", root.c_str());
+        printFailures(report, root);
         return 1;
     }
     double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
