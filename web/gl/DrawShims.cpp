@@ -196,6 +196,8 @@ void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) 
             emscripten_log(EM_LOG_WARN, "morvel: %d primitives span too many vertices to draw", int(dropped));
         }
     }
+    const TextureState* texture = texturing ? boundTextureState() : nullptr;
+    const bool filtering = texture != nullptr && byteFilteringFits(*texture) && startByteFiltering(*texture);
     std::vector<float> data;
     for (const IndexPiece& piece : pieces) {
         interleave(piece, data);
@@ -208,15 +210,18 @@ void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) 
         glTexCoordPointer(2, GL_FLOAT, stride, data.data() + 6);
         glDrawElements(mode, GLsizei(piece.indices.size()), GL_UNSIGNED_SHORT, piece.indices.data());
     }
+    if (filtering) {
+        stopByteFiltering(*texture);
+    }
     restorePointers();
 }
 
 void end() {
     const TextureState* texture = texturing && !sphereMapping() ? boundTextureState() : nullptr;
-    if (texture != nullptr && byteFilteringFits(*texture)) {
-        endWithByteFiltering(*texture);
-    } else {
-        glEnd();
+    const bool filtering = texture != nullptr && byteFilteringFits(*texture) && startByteFiltering(*texture);
+    glEnd();
+    if (filtering) {
+        stopByteFiltering(*texture);
     }
 }
 

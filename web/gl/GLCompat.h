@@ -55,7 +55,7 @@ void color4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 // throws on any texgen call); other modes are ignored.
 void texGeni(GLenum coord, GLenum name, GLint mode);
 // Stand in for glEnable/glDisable: GL_TEXTURE_GEN_S/T are recorded here and not
-// passed on; everything else is.
+// passed on; everything else is, GL_TEXTURE_2D also recorded.
 void enable(GLenum capability);
 void disable(GLenum capability);
 // Stand in for the client array pointers: recorded, then passed on.
@@ -65,11 +65,12 @@ void texCoordPointer(GLint size, GLenum type, GLsizei stride, const void* pointe
 // Stands in for glDrawElements. With sphere mapping on, texture coordinates are
 // computed on the CPU from the model-view matrix, the vertices and the normals.
 // GL_UNSIGNED_INT indices, which the emulation reads as 16-bit, are drawn as
-// 16-bit ones, in pieces when a draw spans more than 65,536 vertices.
+// 16-bit ones, in pieces when a draw spans more than 65,536 vertices. A textured
+// draw is filtered as Mesa filters 8-bit textures (see ByteFilterProgram.h).
 void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices);
-// Stands in for glEnd: a textured draw from a texture without mipmaps is
-// filtered as Mesa filters 8-bit textures (see ByteFilterProgram.h); any other
-// goes to the emulation's fixed-function shader.
+// Stands in for glEnd: a textured draw is filtered as Mesa filters 8-bit
+// textures (see ByteFilterProgram.h) where that program fits the texture; any
+// other goes to the emulation's fixed-function shader.
 void end();
 
 }  // namespace glcompat

@@ -50,6 +50,10 @@ void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
         record.format = internal;
         record.width = width;
         record.height = height;
+        record.levelCount = record.levelCount > 1 ? record.levelCount : 1;
+    } else if (target == GL_TEXTURE_2D && level > 0) {
+        TextureState& record = records[boundTexture];
+        record.levelCount = record.levelCount > level ? record.levelCount : level + 1;
     }
     glTexImage2D(target, level, GLint(internal), width, height, border, format, type, pixels);
 }

@@ -9,6 +9,8 @@ struct TextureState {
     GLenum format = 0;
     GLsizei width = 0;
     GLsizei height = 0;
+    // Levels 0 .. levelCount - 1 have been given images.
+    GLint levelCount = 0;
     // GL's initial values.
     GLint minFilter = GL_NEAREST_MIPMAP_LINEAR;
     GLint magFilter = GL_LINEAR;

@@ -12,6 +12,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -269,6 +270,34 @@ TEST_F(GLCompatMath, mesaFiltersByteTexturesInTwoRoundedStepsWithWeightsInSteps)
     EXPECT_EQ(mismatched, 0);
     // The case is one where the browser's single float rounding would be seen.
     EXPECT_GT(differsFromFloat, compared / 10);
+}
+
+TEST_F(GLCompatMath, mesaPicksTheNearestMipLevelFromHalfAStepAboveTheBaseLevel) {
+    // Every level one flat grey (level k reads 40 k + 10), so the colour tells
+    // the level. The web build's filtering program picks level 0 up to a scale
+    // factor (lambda) of 0.5, then ceil(lambda + 0.5) - 1, up to the last level.
+    constexpr int kBase = 64;
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    int lastLevel = 0;
+    for (int level = 0, side = kBase; side >= 1; ++level, side /= 2) {
+        const std::vector<uint8_t> grey(size_t(side) * side * 3, uint8_t(40 * level + 10));
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE, grey.data());
+        lastLevel = level;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Drawn sides from magnified down to a single pixel: lambda = log2(64 / side).
+    for (int side : {100, 64, 48, 40, 23, 21, 16, 12, 11, 6, 5, 1}) {
+        const double lambda = std::log2(double(kBase) / side);
+        const int expected = lambda <= 0.5 ? 0 : std::min(int(std::ceil(lambda + 0.5)) - 1, lastLevel);
+        const std::vector<uint8_t> drawn = drawTextureOver(side);
+        EXPECT_EQ(int(drawn[(size_t(side / 2) * side + side / 2) * 4]), 40 * expected + 10) << "side " << side;
+    }
+    glDeleteTextures(1, &name);
 }
 
 TEST(IndexPieces, wideIndexListsSplitIntoSixteenBitWindowsOfWholeTriangles) {
