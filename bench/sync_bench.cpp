@@ -18,6 +18,7 @@
 #include <SDL.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -110,7 +111,25 @@ struct SyncFigures {
     double endOffsetMs = NAN;
     double worstOffsetMs = 0.0;
     int dropouts = -1;
+    double sinkClockPpm = NAN;
 };
+
+// How fast the sink's clock runs against the steady clock, in parts per million
+// (positive: fast): clicks written a second of sink time apart are heard less than a
+// second of steady time apart. The median of the spacings, so that a click stream
+// held back for a moment does not count. A sink that runs fast plays the track ahead
+// of the picture by that much over the run; that is the drift.
+double sinkClockPpm(const std::vector<long long>& heardNs) {
+    std::vector<double> spacings;
+    for (size_t i = 1; i < heardNs.size(); ++i) {
+        spacings.push_back((heardNs[i] - heardNs[i - 1]) * 1e-9);
+    }
+    if (spacings.empty()) {
+        return NAN;
+    }
+    std::nth_element(spacings.begin(), spacings.begin() + spacings.size() / 2, spacings.end());
+    return (1.0 / spacings[spacings.size() / 2] - 1.0) * 1e6;
+}
 
 struct RecordedClick {
     long long frame;
@@ -175,6 +194,7 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     figures.dropouts = match.jumpCount();
+    figures.sinkClockPpm = sinkClockPpm(heardNs);
     std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
     std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
                  heardNs.size(), found.size());
@@ -238,6 +258,7 @@ int main(int argc, char** argv) {
         json.add(key + "_offset_ms", f.startOffsetMs)
             .add(key + "_drift_ms", f.endOffsetMs - f.startOffsetMs)
             .add(key + "_worst_offset_ms", f.worstOffsetMs)
+            .add(key + "_sink_clock_ppm", f.sinkClockPpm)
             .add(key + "_dropouts", f.dropouts);
     }
     json.print();
