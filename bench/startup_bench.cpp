@@ -17,8 +17,9 @@
 
 namespace {
 
-// Where the sound system's construction goes: reading the file, decoding the MP3 and
-// resampling it to the mix rate, timed apart on the same file the demo loads.
+// Where the sound system's work goes: reading the file and decoding the MP3 (before
+// the load returns) and resampling it to the mix rate (on its own thread, after),
+// timed apart on the same file the demo loads.
 void addSoundParts(bench::JsonObject& json) {
     const double start = bench::nowMs();
     std::vector<unsigned char> bytes;
@@ -50,7 +51,7 @@ int main() {
     content.emplace();
     const double contentReady = bench::nowMs();
     // As the demo does: the music starts right before the first frame (and waits for
-    // the soundtrack's resampling if the content loaded faster).
+    // the soundtrack's first seconds to be resampled if the content loaded faster).
     content->startMusic();
     const double musicStarted = bench::nowMs();
     SphereScene scene;

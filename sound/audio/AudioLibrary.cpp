@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,6 +31,9 @@ namespace {
 // Nothing is heard through the dummy driver, so it keeps short blocks.
 constexpr int kOutputBlockFrames = 4096;
 constexpr int kDummyBlockFrames = 512;
+// Seconds of a sample ready before it starts: more than any output's latency (which
+// the start skips) and a block, and resampled in about 20 ms.
+constexpr int kPlayReadySeconds = 2;
 
 void countCall() {
     libraryCallCount().fetch_add(1, std::memory_order_relaxed);
@@ -142,10 +146,14 @@ bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
 
 // Any way out of the process (a return from main, or exit() called inside a library,
 // as the JPEG decoder does on damaged data) destroys the library state; SDL's audio
-// thread must be stopped before, or it mixes into a freed mixer. Registered after the
+// thread and the samples' resampling must be stopped before, or they work on freed
+// memory. Registered after the
 // state is constructed, so it runs before the state's destructor.
 void stopOutputAtExit() {
     LibraryState& lib = library();
+    for (FSOUND_SAMPLE* sample : lib.samples) {
+        sample->stopResampling();
+    }
     if (lib.open && lib.device != 0) {
         lib.serverLatency.stop();
         SDL_CloseAudioDevice(lib.device);  // joins the audio thread
@@ -233,9 +241,17 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int, int
         return nullptr;
     }
     std::unique_ptr<FSOUND_SAMPLE> sample(new FSOUND_SAMPLE);
-    int error = loadSampleFile(path, offsetBytes, lengthBytes, lib.mixRateHz, sample->pcm);
+    PcmData decoded;
+    int error = decodeSampleFile(path, offsetBytes, lengthBytes, decoded);
     if (error != FMOD_ERR_NONE) {
         fail(error);
+        return nullptr;
+    }
+    if (decoded.rateHz == lib.mixRateHz || decoded.frames.empty()) {
+        decoded.rateHz = lib.mixRateHz;
+        sample->setWhole(std::move(decoded));
+    } else if (!sample->startResampling(std::move(decoded), lib.mixRateHz)) {
+        fail(FMOD_ERR_MEMORY);
         return nullptr;
     }
     lib.samples.push_back(sample.get());
@@ -285,6 +301,10 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
         fail(FMOD_ERR_INVALID_PARAM);
         return -1;
     }
+    // Playing right after the load finds the resampling a few milliseconds in; the
+    // first seconds are made ready first, so that they are heard rather than passed
+    // over in silence. Later plays find the sample far ahead, or whole.
+    sample->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
     int error = FMOD_ERR_NONE;
     SDL_LockAudioDevice(lib.device);
     int played = lib.mixer->startSample(channel, sample, error);

@@ -6,9 +6,14 @@
 
 namespace {
 
+// The sample's audio once it is whole.
 const PcmData* pcmOf(FSOUND_SAMPLE* sample) {
     LibraryState& lib = library();
-    return isKnownHandle(lib.samples, sample) ? &sample->pcm : nullptr;
+    if (!isKnownHandle(lib.samples, sample)) {
+        return nullptr;
+    }
+    sample->waitUntilWhole();
+    return &sample->pcm;
 }
 
 }  // namespace
@@ -66,8 +71,7 @@ long long AUDIO_GetChannelStartFrame(int channel) {
 }
 
 long long AUDIO_Sample_GetLength(FSOUND_SAMPLE* sample) {
-    const PcmData* pcm = pcmOf(sample);
-    return pcm != nullptr ? pcm->frameCount() : 0;
+    return pcmOf(sample) != nullptr ? sample->readyFrames() : 0;
 }
 
 int AUDIO_Sample_GetSourceRate(FSOUND_SAMPLE* sample) {

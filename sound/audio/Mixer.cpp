@@ -124,15 +124,16 @@ void Mixer::mixVoices(float* out, int frameCount) {
         if (voice.sample == nullptr) {
             continue;
         }
-        const PcmData& pcm = voice.sample->pcm;
-        long long left = pcm.frameCount() - voice.position;
-        long long count = std::min<long long>(left, frameCount);
-        const float* source = pcm.frames.data() + 2 * voice.position;
+        bool whole = voice.sample->isWhole();
+        long long ready = voice.sample->readyFrames();
+        long long count = std::clamp<long long>(ready - voice.position, 0, frameCount);
+        const float* source = voice.sample->pcm.frames.data() + 2 * voice.position;
         for (long long i = 0; i < 2 * count; ++i) {
             out[i] += source[i];
         }
-        voice.position += count;
-        if (voice.position >= pcm.frameCount()) {
+        // Frames still being resampled are passed over in silence, keeping time.
+        voice.position += whole ? count : frameCount;
+        if (whole && voice.position >= ready) {
             voice.sample = nullptr;  // a sample plays once
         }
     }

@@ -119,6 +119,16 @@ void appendFrames(const float* samples, size_t count, int channels, PcmData& out
     }
 }
 
+// Room for the whole stream when its length is known (an encoder's header says it),
+// so the frames are not copied again and again as they grow. Only a hint: a length
+// past the caps reserves nothing, and the decode stops at the caps anyway.
+void reserveForLength(mpg123_handle* decoder, PcmData& out) {
+    off_t length = mpg123_length(decoder);
+    if (length > 0 && !exceedsDecodeCaps(length, out.rateHz)) {
+        out.frames.reserve(static_cast<size_t>(length) * 2);
+    }
+}
+
 // Decodes until the end, an error, or a change of rate or layout mid-stream
 // (keeping what came before). Returns the number of mpg123 reads that gave audio.
 long long decodeAll(mpg123_handle* decoder, PcmData& out, bool& tooLong) {
@@ -138,6 +148,7 @@ long long decodeAll(mpg123_handle* decoder, PcmData& out, bool& tooLong) {
             }
             out.rateHz = static_cast<int>(rate);
             out.sourceChannelCount = channels;
+            reserveForLength(decoder, out);
         }
         if (done > 0 && channels > 0) {
             appendFrames(buffer, done / sizeof(float), channels, out);

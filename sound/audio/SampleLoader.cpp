@@ -7,6 +7,7 @@
 #include <samplerate.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -138,37 +139,68 @@ int decodeSampleBytes(const char* path, const unsigned char* data, size_t size, 
     return FMOD_ERR_FILE_FORMAT;
 }
 
+long long resampledCapacity(long long inFrames, double ratio) {
+    return static_cast<long long>(inFrames * ratio) + 64;
+}
+
+long long resampleInto(const float* in, long long inFrames, double ratio, float* out, long long capacity,
+                       const std::function<bool(long long)>& progress) {
+    // A chunk is about 0.7 s of 44.1 kHz input: resampled in a few milliseconds.
+    constexpr long long kChunkFrames = 32768;
+    int error = 0;
+    SRC_STATE* state = src_new(SRC_SINC_MEDIUM_QUALITY, 2, &error);
+    if (state == nullptr) {
+        return -1;
+    }
+    long long used = 0, written = 0;
+    for (;;) {
+        SRC_DATA job;
+        std::memset(&job, 0, sizeof job);
+        long long chunk = std::min(kChunkFrames, inFrames - used);
+        job.data_in = in + 2 * used;
+        job.input_frames = static_cast<long>(chunk);
+        job.data_out = out + 2 * written;
+        job.output_frames = static_cast<long>(std::min(capacity - written, 4 * kChunkFrames));
+        job.src_ratio = ratio;
+        job.end_of_input = used + chunk == inFrames ? 1 : 0;
+        if (src_process(state, &job) != 0) {
+            written = -1;
+            break;
+        }
+        used += job.input_frames_used;
+        written += job.output_frames_gen;
+        bool finished = job.end_of_input != 0 && job.output_frames_gen == 0 && used == inFrames;
+        if (finished || written == capacity || !progress(written)) {
+            break;
+        }
+    }
+    src_delete(state);
+    return written;
+}
+
 int resampleTo(PcmData& pcm, int rateHz) {
     if (pcm.rateHz == rateHz || pcm.frames.empty()) {
         pcm.rateHz = rateHz;
         return FMOD_ERR_NONE;
     }
     double ratio = static_cast<double>(rateHz) / pcm.rateHz;
-    long long inFrames = pcm.frameCount();
-    long long outCapacity = static_cast<long long>(inFrames * ratio) + 64;
-    if (exceedsDecodeCaps(outCapacity - 64, rateHz)) {
+    long long capacity = resampledCapacity(pcm.frameCount(), ratio);
+    if (exceedsDecodeCaps(capacity - 64, rateHz)) {
         return FMOD_ERR_MEMORY;
     }
-    std::vector<float> resampled(static_cast<size_t>(outCapacity) * 2);
-    SRC_DATA job;
-    std::memset(&job, 0, sizeof job);
-    job.data_in = pcm.frames.data();
-    job.input_frames = static_cast<long>(inFrames);
-    job.data_out = resampled.data();
-    job.output_frames = static_cast<long>(outCapacity);
-    job.src_ratio = ratio;
-    job.end_of_input = 1;
-    if (src_simple(&job, SRC_SINC_MEDIUM_QUALITY, 2) != 0) {
+    std::vector<float> resampled(static_cast<size_t>(capacity) * 2);
+    long long written = resampleInto(pcm.frames.data(), pcm.frameCount(), ratio, resampled.data(), capacity,
+                                     [](long long) { return true; });
+    if (written < 0) {
         return FMOD_ERR_FILE_BAD;
     }
-    resampled.resize(static_cast<size_t>(job.output_frames_gen) * 2);
+    resampled.resize(static_cast<size_t>(written) * 2);
     pcm.frames.swap(resampled);
     pcm.rateHz = rateHz;
     return FMOD_ERR_NONE;
 }
 
-int loadSampleFile(const char* path, long long offsetBytes, long long lengthBytes, int rateHz,
-                   PcmData& out) {
+int decodeSampleFile(const char* path, long long offsetBytes, long long lengthBytes, PcmData& out) {
     out = PcmData();
     if (offsetBytes < 0 || lengthBytes < 0) {
         return FMOD_ERR_INVALID_PARAM;
@@ -191,7 +223,15 @@ int loadSampleFile(const char* path, long long offsetBytes, long long lengthByte
     }
     out.sourceRateHz = out.rateHz;
     out.sourceFrameCount = out.frameCount();
-    error = resampleTo(out, rateHz);
+    return FMOD_ERR_NONE;
+}
+
+int loadSampleFile(const char* path, long long offsetBytes, long long lengthBytes, int rateHz,
+                   PcmData& out) {
+    int error = decodeSampleFile(path, offsetBytes, lengthBytes, out);
+    if (error == FMOD_ERR_NONE) {
+        error = resampleTo(out, rateHz);
+    }
     if (error != FMOD_ERR_NONE) {
         out = PcmData();
     }

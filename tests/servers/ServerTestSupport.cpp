@@ -59,8 +59,9 @@ void SpectrumFollower::check(const float* spectrum, float t) {
     long long endFrame = AUDIO_GetSpectrumEndFrame();
     long long startFrame = AUDIO_GetChannelStartFrame(0);
     // What was on its way when play started is silence in the mix, in place of the
-    // track's first frames, which are skipped: windows reaching into it differ.
-    if (endFrame - kFftSize < firstSoundingFrame || startFrame < 0) {
+    // track's first frames, which are skipped: windows reaching into it differ. (The
+    // start frame itself is negative when the output held more than was mixed then.)
+    if (endFrame - kFftSize < firstSoundingFrame || AUDIO_IsChannelPlaying(0) == 0) {
         return;
     }
     double heardSeconds = static_cast<double>(endFrame - startFrame) / analysis.mixRateHz();

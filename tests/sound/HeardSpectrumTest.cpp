@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -18,16 +19,16 @@ namespace {
 constexpr int kBlockFrames = 512;
 
 // A 1000 Hz stereo tone at the mix rate: bin 32 of the spectrum.
-FSOUND_SAMPLE toneSample(double seconds) {
-    FSOUND_SAMPLE sample;
-    sample.pcm.rateHz = kMixRateHz;
+void fillWithTone(FSOUND_SAMPLE& sample, double seconds) {
+    PcmData pcm;
+    pcm.rateHz = kMixRateHz;
     const int frameCount = static_cast<int>(seconds * kMixRateHz);
-    sample.pcm.frames.resize(static_cast<size_t>(frameCount) * 2);
+    pcm.frames.resize(static_cast<size_t>(frameCount) * 2);
     for (int n = 0; n < frameCount; ++n) {
         const float value = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 1000.0 * n / kMixRateHz));
-        sample.pcm.frames[2 * n] = sample.pcm.frames[2 * n + 1] = value;
+        pcm.frames[2 * n] = pcm.frames[2 * n + 1] = value;
     }
-    return sample;
+    sample.setWhole(std::move(pcm));
 }
 
 void mixBlocks(Mixer& mixer, int blockCount) {
@@ -41,7 +42,8 @@ void mixBlocks(Mixer& mixer, int blockCount) {
 
 TEST(HeardSpectrum, analysesEachHeardWindowOnceAndKeepsTheLastWhenTheRingHasMovedOn) {
     Mixer mixer(kMixRateHz, 4, kBlockFrames);
-    const FSOUND_SAMPLE tone = toneSample(3.0);
+    FSOUND_SAMPLE tone;
+    fillWithTone(tone, 3.0);
     int error = 0;
     ASSERT_EQ(mixer.startSample(0, &tone, error), 0);
     mixBlocks(mixer, 140);  // more than the ring holds
