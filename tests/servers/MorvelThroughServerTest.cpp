@@ -41,7 +41,7 @@ int runDemo(const SoundServer& server, const std::string& prefix = "") {
 
 TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
     SoundServer server;
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     ASSERT_TRUE(server.startRecording());
     double loadBefore = loadPerCore();
     int status = runDemo(server);
@@ -71,7 +71,7 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
 
 TEST(MorvelThroughServer, aServerDyingMidRunLeavesThePictureGoingUntilTheRunEnds) {
     SoundServer server;
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     int status = -2;
     // SIGTERM at 7 s ends the run as Escape does, with the window's close result 1;
     // a loop stuck on the dead server would never see it.

@@ -21,7 +21,7 @@ void SDLCALL silence(void*, Uint8* stream, int byteCount) {
 
 TEST(ServerLatency, followsTheStreamOpenedAfterConnectingAndNothingElse) {
     SoundServer server;
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     server.applyToThisProcess();
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     ServerLatency latency;
@@ -61,7 +61,7 @@ TEST(ServerLatency, followsTheStreamOpenedAfterConnectingAndNothingElse) {
 
 TEST(ServerLatency, withoutAServerConnectingFailsAtOnceAndStartsNone) {
     SoundServer server;
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     server.stop();
     server.applyToThisProcess();  // its folder holds no server now
     ServerLatency latency;

@@ -71,9 +71,9 @@ TEST(ServerPlayback, theTrackIsHeardSampleExactThroughEachServerAndDriver) {
         SoundServer::Kind kind;
         const char* driver;
     } cases[] = {
-        {SoundServer::Kind::PulseAudio, "pulseaudio"},
-        {SoundServer::Kind::PulseAudio, "alsa"},
-        {SoundServer::Kind::PipeWire, "pulseaudio"},
+        {SoundServer::Kind::pulseAudio, "pulseaudio"},
+        {SoundServer::Kind::pulseAudio, "alsa"},
+        {SoundServer::Kind::pipeWire, "pulseaudio"},
     };
     for (const auto& c : cases) {
         SoundServer server;
@@ -85,7 +85,7 @@ TEST(ServerPlayback, theTrackIsHeardSampleExactThroughEachServerAndDriver) {
 
 TEST(ServerPlayback, aDeviceRefusingFloatGetsWhatItOffersAndStillPlaysTheTrack) {
     SoundServer server;
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     // ALSA's default device here takes 16-bit integers only.
     writeFile(server.folder() + "/home/.asoundrc",
               "pcm.!default { type linear slave { pcm \"pulse\" format S16_LE } }\n");
@@ -96,7 +96,7 @@ TEST(ServerPlayback, aDeviceRefusingFloatGetsWhatItOffersAndStillPlaysTheTrack) 
 TEST(ServerFaults, aServerKilledMidRunLeavesTheClockAndSpectrumGoingInSilence) {
     const TrackAnalysis& offline = track();
     SoundServer server;
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     server.applyToThisProcess();
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     SoundSystem sound(kTrackPath);
@@ -129,7 +129,7 @@ TEST(ServerFaults, aServerKilledMidRunLeavesTheClockAndSpectrumGoingInSilence) {
 TEST(ServerFaults, withNoServerAtAllTheDummyDriverKeepsTheTimeline) {
     const TrackAnalysis& offline = track();
     SoundServer server;  // stopped at once: its folder holds no server
-    ASSERT_TRUE(server.start(SoundServer::Kind::PulseAudio)) << server.why();
+    ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     server.stop();
     server.applyToThisProcess();
     unsetenv("SDL_AUDIODRIVER");

@@ -134,7 +134,7 @@ bool SoundServer::start(Kind serverKind) {
 }
 
 bool SoundServer::startProcesses() {
-    if (kind == Kind::PulseAudio) {
+    if (kind == Kind::pulseAudio) {
         // As root PulseAudio warns but runs a per-user server when told --system=false.
         serverPid = spawn({"pulseaudio", "--system=false", "--daemonize=no", "-n", "--exit-idle-time=-1",
                            "--disallow-exit", "--disallow-module-loading=no", "--use-pid-file=no",
@@ -160,7 +160,7 @@ bool SoundServer::startProcesses() {
 }
 
 bool SoundServer::waitUntilReady() {
-    bool sinkLoaded = kind == Kind::PulseAudio;
+    bool sinkLoaded = kind == Kind::pulseAudio;
     for (int i = 0; i < 100; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (runClient("pactl info >/dev/null 2>&1") != 0) {

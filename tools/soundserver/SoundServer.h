@@ -13,7 +13,7 @@
 
 class SoundServer {
 public:
-    enum class Kind { PulseAudio, PipeWire };
+    enum class Kind { pulseAudio, pipeWire };
 
     SoundServer() = default;
     ~SoundServer();
@@ -45,7 +45,7 @@ public:
 
     const std::string& folder() const { return root; }
     const std::string& why() const { return failure; }
-    const char* name() const { return kind == Kind::PulseAudio ? "pulseaudio" : "pipewire"; }
+    const char* name() const { return kind == Kind::pulseAudio ? "pulseaudio" : "pipewire"; }
 
     static constexpr const char* kSinkName = "morvel_out";
     static constexpr int kRateHz = 32000;
@@ -59,7 +59,7 @@ private:
     pid_t spawn(const std::vector<std::string>& argv, const std::string& logName,
                 const std::string& stdoutPath = "");
 
-    Kind kind = Kind::PulseAudio;
+    Kind kind = Kind::pulseAudio;
     std::string root;
     std::string failure;
     pid_t busPid = -1;
