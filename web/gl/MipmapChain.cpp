@@ -24,6 +24,20 @@ int gluNearestPower(int side) {
 
 namespace {
 
+// Moves a box along one axis by one output texel: its high edge becomes its low
+// edge, and the high edge advances by the step, integer and fraction apart as GLU
+// keeps them.
+void nextBox(int& low, float& lowFrac, int& high, float& highFrac, int stepInt, float stepFrac) {
+    low = high;
+    lowFrac = highFrac;
+    high += stepInt;
+    highFrac += stepFrac;
+    if (highFrac > 1) {
+        highFrac -= 1.0f;
+        ++high;
+    }
+}
+
 // Area-weighted box filter from (inW, inH) to (outW, outH), with GLU's running
 // integer and fractional box edges in float.
 MipLevel scaleBox(const uint8_t* in, int inW, int inH, int comps, int stride, int outW, int outH) {
@@ -90,23 +104,9 @@ MipLevel scaleBox(const uint8_t* in, int inW, int inH, int comps, int stride, in
             for (int k = 0; k < comps; ++k) {
                 out.bytes[(size_t(i) * outW + j) * comps + k] = uint8_t(totals[k < 4 ? k : 3] / area);
             }
-            lowX = highX;
-            lowXF = highXF;
-            highX += convXInt;
-            highXF += convXFrac;
-            if (highXF > 1) {
-                highXF -= 1.0f;
-                ++highX;
-            }
+            nextBox(lowX, lowXF, highX, highXF, convXInt, convXFrac);
         }
-        lowY = highY;
-        lowYF = highYF;
-        highY += convYInt;
-        highYF += convYFrac;
-        if (highYF > 1) {
-            highYF -= 1.0f;
-            ++highY;
-        }
+        nextBox(lowY, lowYF, highY, highYF, convYInt, convYFrac);
     }
     return out;
 }
