@@ -147,8 +147,8 @@ bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
 // Any way out of the process (a return from main, or exit() called inside a library,
 // as the JPEG decoder does on damaged data) destroys the library state; SDL's audio
 // thread and the samples' resampling must be stopped before, or they work on freed
-// memory. Registered after the
-// state is constructed, so it runs before the state's destructor.
+// memory. Registered after the state is constructed, so it runs before the state's
+// destructor.
 void stopOutputAtExit() {
     LibraryState& lib = library();
     for (FSOUND_SAMPLE* sample : lib.samples) {
