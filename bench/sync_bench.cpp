@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -35,13 +34,18 @@ constexpr int kClickEveryFrames = kRateHz;
 // Click n has the level kClickLevel + kClickStep x (n mod kClickLevels), so that a
 // recorded click says which one it is even when the first ones were never heard.
 constexpr float kClickLevel = 0.3f;
-constexpr float kClickStep = 0.01f;
-constexpr int kClickLevels = 40;
+constexpr float kClickStep = 0.02f;
+constexpr int kClickLevels = 20;
 
+// The demo's clock: FrameTimer reads SDL's performance counter. The sound server
+// times the sink on the system's monotonic clock, which time-keeping steers away
+// from the counter by up to a few hundred ppm; measuring on another clock than
+// the demo's would hide or invent that much drift.
 long long nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    static const unsigned long long kFrequency = SDL_GetPerformanceFrequency();
+    unsigned long long counter = SDL_GetPerformanceCounter();
+    return static_cast<long long>(counter / kFrequency * 1000000000ULL +
+                                  counter % kFrequency * 1000000000ULL / kFrequency);
 }
 
 // Writes silence with a click every second to the default sink; when each click is heard.
@@ -131,6 +135,15 @@ double sinkClockPpm(const std::vector<long long>& heardNs) {
     return (1.0 / spacings[spacings.size() / 2] - 1.0) * 1e6;
 }
 
+// The lag between recording and track at a recording frame: that of the segment it lies in.
+long long lagAt(const RecordingMatch& match, long long recordingFrame) {
+    long long lag = match.segments[0].lagFrames;
+    for (const RecordingSegment& segment : match.segments) {
+        lag = segment.recordingFrame <= recordingFrame ? segment.lagFrames : lag;
+    }
+    return lag;
+}
+
 struct RecordedClick {
     long long frame;
     int levelIndex;
@@ -142,11 +155,7 @@ std::vector<RecordedClick> clickFrames(const std::vector<float>& recording, cons
                                    const RecordingMatch& match) {
     long long frameCount = static_cast<long long>(recording.size() / 2);
     auto difference = [&](long long i) {
-        long long lag = match.segments[0].lagFrames;
-        for (const RecordingSegment& s : match.segments) {
-            lag = s.recordingFrame <= i ? s.lagFrames : lag;
-        }
-        long long t = i - lag;
+        long long t = i - lagAt(match, i);
         float trackValue = t >= 0 && t < static_cast<long long>(track.size() / 2) ? track[2 * t] : 0.0f;
         return std::fabs(recording[2 * i] - trackValue);
     };
@@ -160,33 +169,33 @@ std::vector<RecordedClick> clickFrames(const std::vector<float>& recording, cons
     return clicks;
 }
 
-// Which written click a recorded one is. Clicks are a second of sink time apart in
-// the recording, and the level says which it is modulo kClickLevels: of the numbers
-// the level allows, the one nearest to where the spacing from the last click puts it.
-// A one-frame blip of the recording that is no click seldom has both the level and
-// the place of one; it is left out.
-class ClickNumbering {
-public:
-    long long numberOf(const RecordedClick& click) {
-        // The recording starts before the first click is written.
-        long long number = click.levelIndex;
-        if (last >= 0) {
-            long long expected = last + std::llround(static_cast<double>(click.frame - lastFrame) / kClickEveryFrames);
-            long long step = ((click.levelIndex - expected) % kClickLevels + kClickLevels) % kClickLevels;
-            number = expected + (step >= kClickLevels / 2 ? step - kClickLevels : step);
-            if (std::llabs(number - expected) > 1) {
-                return -1;
-            }
+// Which written click each recorded one is (-1: not a click). Clicks lie whole seconds
+// of sink time apart in the recording, which numbers them from the first one found;
+// a one-frame blip of the recording that is no click seldom lies a whole number of
+// seconds from the last click and is left out. The levels, which count modulo
+// kClickLevels, then say which written click the first one was: the reading most of
+// them agree on, so that one level misread does not shift them all.
+std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
+    std::vector<long long> numbers(clicks.size(), -1);
+    long long last = -1, lastFrame = 0;
+    std::vector<int> votes(kClickLevels, 0);
+    for (size_t i = 0; i < clicks.size(); ++i) {
+        double seconds = static_cast<double>(clicks[i].frame - lastFrame) / kClickEveryFrames;
+        long long whole = std::llround(seconds);
+        if (last >= 0 && (whole < 1 || std::fabs(seconds - whole) > 0.01)) {
+            continue;
         }
-        last = number;
-        lastFrame = click.frame;
-        return number;
+        last = last < 0 ? 0 : last + whole;
+        lastFrame = clicks[i].frame;
+        numbers[i] = last;
+        ++votes[((clicks[i].levelIndex - last) % kClickLevels + kClickLevels) % kClickLevels];
     }
-
-private:
-    long long last = -1;
-    long long lastFrame = 0;
-};
+    long long first = std::max_element(votes.begin(), votes.end()) - votes.begin();
+    for (long long& number : numbers) {
+        number = number < 0 ? -1 : number + first;
+    }
+    return numbers;
+}
 
 SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnalysis& track, double seconds) {
     SyncFigures figures;
@@ -226,17 +235,14 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
     std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
                  heardNs.size(), found.size());
-    ClickNumbering numbering;
-    for (const RecordedClick& click : found) {
-        long long written = numbering.numberOf(click);
+    std::vector<long long> numbers = numberClicks(found);
+    for (size_t i = 0; i < found.size(); ++i) {
+        const RecordedClick& click = found[i];
+        long long written = numbers[i];
         if (written < 0 || written >= static_cast<long long>(heardNs.size())) {
             continue;  // not a click: a moment where the recording leaves the track
         }
-        long long lag = match.segments[0].lagFrames;
-        for (const RecordingSegment& segment : match.segments) {
-            lag = segment.recordingFrame <= click.frame ? segment.lagFrames : lag;
-        }
-        double tau = static_cast<double>(click.frame - lag) / kRateHz;
+        double tau = static_cast<double>(click.frame - lagAt(match, click.frame)) / kRateHz;
         long long heard = heardNs[static_cast<size_t>(written)];
         if (tau < 0.5 || tau > seconds - 0.5) {
             continue;

@@ -303,11 +303,13 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
     }
     // Playing right after the load finds the resampling a few milliseconds in; the
     // first seconds are made ready first, so that they are heard rather than passed
-    // over in silence. Later plays find the sample far ahead, or whole.
+    // over in silence; the wait is skipped, like the output's latency, so that the
+    // sample still keeps time with this call. Later plays find the sample far ahead, or whole.
+    long long calledNs = Mixer::nowNs();
     sample->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
     int error = FMOD_ERR_NONE;
     SDL_LockAudioDevice(lib.device);
-    int played = lib.mixer->startSample(channel, sample, error);
+    int played = lib.mixer->startSample(channel, sample, calledNs, error);
     SDL_UnlockAudioDevice(lib.device);
     if (played < 0) {
         fail(error);

@@ -175,7 +175,7 @@ void Mixer::publish(float* samples, int frameCount) {
     }
 }
 
-int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, int& error) {
+int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calledNs, int& error) {
     int count = static_cast<int>(voices.size());
     if (channel == FSOUND_FREE) {
         channel = 0;
@@ -193,7 +193,8 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, int& error) {
     // What is mixed but not heard yet is already on its way; starting that far into
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    long long lead = std::max(0LL, mixedSoFar - heardFrame());
+    long long sinceCall = std::max(0LL, (steadyNowNs() - calledNs) * mixRateHz / 1000000000LL);
+    long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
     Voice& voice = voices[channel];
     voice.sample = sample->pcm.frames.empty() || lead >= sample->pcm.frameCount() ? nullptr : sample;
     voice.position = lead;

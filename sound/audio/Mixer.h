@@ -29,9 +29,9 @@ public:
     void setClockPacing(bool enabled);
 
     // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
-    // or -1 with error set. The sample starts as far in as the output lags, so that its
-    // frame n is heard n frames after this call.
-    int startSample(int channel, const FSOUND_SAMPLE* sample, int& error);
+    // or -1 with error set. The sample starts as far in as the output lags and as the
+    // time since calledNs (on nowNs()), so that its frame n is heard n frames after calledNs.
+    int startSample(int channel, const FSOUND_SAMPLE* sample, long long calledNs, int& error);
     // Device locked: silences every channel playing sample.
     void stopSample(const FSOUND_SAMPLE* sample);
     // Device locked: (re)starts song from its beginning, looping.

@@ -45,7 +45,7 @@ TEST(HeardSpectrum, analysesEachHeardWindowOnceAndKeepsTheLastWhenTheRingHasMove
     FSOUND_SAMPLE tone;
     fillWithTone(tone, 3.0);
     int error = 0;
-    ASSERT_EQ(mixer.startSample(0, &tone, error), 0);
+    ASSERT_EQ(mixer.startSample(0, &tone, Mixer::nowNs(), error), 0);
     mixBlocks(mixer, 140);  // more than the ring holds
     // A block after it was asked for, the heard frame stands at the end of the mix
     // until the next block: the frames below no longer move with the clock.

@@ -46,7 +46,7 @@ TEST(ResamplingWhilePlaying, theMixIsTheResampledAudioOrSilenceAndKeepsTime) {
     ASSERT_TRUE(sample.startResampling(chirpAt44k(), kMixRateHz));
     Mixer mixer(kMixRateHz, 4, kBlockFrames);
     int error = 0;
-    ASSERT_EQ(mixer.startSample(0, &sample, error), 0);
+    ASSERT_EQ(mixer.startSample(0, &sample, Mixer::nowNs(), error), 0);
     std::vector<float> out(kBlockFrames * 2);
     long long silentFrames = 0, heardFrames = 0;
     const int blockCount = 400;
