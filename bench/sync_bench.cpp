@@ -12,6 +12,7 @@
 #include "platform/FrameTimer.h"
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
+#include "sound/audio/SincInterpolator.h"
 #include "tools/soundserver/RecordingMatch.h"
 #include "tools/soundserver/SoundServer.h"
 
@@ -135,15 +136,6 @@ double sinkClockPpm(const std::vector<long long>& heardNs) {
     return (1.0 / spacings[spacings.size() / 2] - 1.0) * 1e6;
 }
 
-// The lag between recording and track at a recording frame: that of the segment it lies in.
-long long lagAt(const RecordingMatch& match, long long recordingFrame) {
-    long long lag = match.segments[0].lagFrames;
-    for (const RecordingSegment& segment : match.segments) {
-        lag = segment.recordingFrame <= recordingFrame ? segment.lagFrames : lag;
-    }
-    return lag;
-}
-
 struct RecordedClick {
     long long frame;
     int levelIndex;
@@ -155,9 +147,12 @@ std::vector<RecordedClick> clickFrames(const std::vector<float>& recording, cons
                                    const RecordingMatch& match) {
     long long frameCount = static_cast<long long>(recording.size() / 2);
     auto difference = [&](long long i) {
-        long long t = i - lagAt(match, i);
-        float trackValue = t >= 0 && t < static_cast<long long>(track.size() / 2) ? track[2 * t] : 0.0f;
-        return std::fabs(recording[2 * i] - trackValue);
+        double position = static_cast<double>(i) - match.lagAt(i);
+        double whole = std::floor(position);
+        float left = 0.0f, right = 0.0f;
+        SincInterpolator::read(track.data(), static_cast<long long>(track.size() / 2), static_cast<long long>(whole),
+                               position - whole, left, right);
+        return std::fabs(recording[2 * i] - left);
     };
     std::vector<RecordedClick> clicks;
     for (long long i = 1; i + 1 < frameCount; ++i) {
@@ -242,7 +237,7 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         if (written < 0 || written >= static_cast<long long>(heardNs.size())) {
             continue;  // not a click: a moment where the recording leaves the track
         }
-        double tau = static_cast<double>(click.frame - lagAt(match, click.frame)) / kRateHz;
+        double tau = (static_cast<double>(click.frame) - match.lagAt(click.frame)) / kRateHz;
         long long heard = heardNs[static_cast<size_t>(written)];
         if (tau < 0.5 || tau > seconds - 0.5) {
             continue;

@@ -91,6 +91,9 @@ long long AUDIO_GetSpectrumEndFrame(void);
 int AUDIO_IsChannelPlaying(int channel);
 // Mixer frame at which the channel's current sample started, or -1.
 long long AUDIO_GetChannelStartFrame(int channel);
+// Sample frame the channel plays at a mixer frame of its last few blocks (fractional
+// where playback keeps pace with the clock rather than the output), or -1.
+double AUDIO_GetChannelSampleFrame(int channel, long long mixerFrame);
 // Sample length in frames at the mix rate; 0 for a null or unknown handle.
 long long AUDIO_Sample_GetLength(FSOUND_SAMPLE* sample);
 // The file's own sample rate and channel count; 0 for a null or unknown handle.

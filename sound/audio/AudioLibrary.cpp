@@ -7,7 +7,6 @@
 #include "sound/audio/SampleLoader.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/HeardSpectrum.h"
-#include "sound/audio/LatencyWindow.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -79,18 +78,6 @@ int outputLatencyFrames(const std::string& driver, int mixRateHz) {
     return static_cast<int>(latencyMs * mixRateHz / 1000.0);
 }
 
-// The mixer follows the latency the server reports for the stream SDL opened.
-void followServerLatency(LibraryState& lib, int mixRateHz) {
-    Mixer* mixer = lib.mixer.get();
-    lib.serverLatency.watch([mixer, mixRateHz, window = LatencyWindow()](long long readingUs) mutable {
-        window.add(readingUs);
-        long long latencyUs = window.latencyUs();
-        if (latencyUs >= 0) {
-            mixer->setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
-        }
-    });
-}
-
 // The mixer is made for the driver's block size, then the device opened on it.
 bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels) {
     const char* current = SDL_GetCurrentAudioDriver();
@@ -112,8 +99,16 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     const char* driver = SDL_GetCurrentAudioDriver();
     lib.driverName = driver != nullptr ? driver : "";
     lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, want.freq));
-    if (serverReachable) {
-        followServerLatency(lib, want.freq);
+    // SDL's PulseAudio driver has written everything before a block when it asks for
+    // it, and writes nothing more until the block is mixed: asked from the audio thread
+    // then, the server's latency says exactly which frame is being heard. ALSA's
+    // PulseAudio plugin holds frames of its own that the server does not count, so
+    // through SDL's ALSA driver the per-driver figure stands.
+    if (serverReachable && lib.driverName == "pulseaudio") {
+        ServerLatency* server = &lib.serverLatency;
+        lib.mixer->setLatencySource([server] { return server->readLatencyUs(); });
+    } else {
+        lib.serverLatency.stop();
     }
     return true;
 }
@@ -155,9 +150,9 @@ void stopOutputAtExit() {
         sample->stopResampling();
     }
     if (lib.open && lib.device != 0) {
-        lib.serverLatency.stop();
-        SDL_CloseAudioDevice(lib.device);  // joins the audio thread
+        SDL_CloseAudioDevice(lib.device);  // joins the audio thread, which asks the server
         lib.device = 0;
+        lib.serverLatency.stop();
     }
 }
 
@@ -303,8 +298,8 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
     }
     // Playing right after the load finds the resampling a few milliseconds in; the
     // first seconds are made ready first, so that they are heard rather than passed
-    // over in silence; the wait is skipped, like the output's latency, so that the
-    // sample still keeps time with this call. Later plays find the sample far ahead, or whole.
+    // over in silence (the wait is skipped, like the output's latency, so the sample
+    // still keeps time with this call). Later plays find the sample far ahead, or whole.
     long long calledNs = Mixer::nowNs();
     sample->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
     int error = FMOD_ERR_NONE;
@@ -403,9 +398,9 @@ void FSOUND_Close(void) {
     if (!lib.open) {
         return;
     }
-    lib.serverLatency.stop();
     SDL_CloseAudioDevice(lib.device);  // joins the audio thread: nothing mixes after this
     lib.device = 0;
+    lib.serverLatency.stop();
     releaseEverything(lib);
     lib.mixer.reset();
     if (lib.dummyFallback) {

@@ -70,6 +70,17 @@ long long AUDIO_GetChannelStartFrame(int channel) {
     return start;
 }
 
+double AUDIO_GetChannelSampleFrame(int channel, long long mixerFrame) {
+    LibraryState& lib = library();
+    if (!lib.open) {
+        return -1.0;
+    }
+    SDL_LockAudioDevice(lib.device);
+    double frame = lib.mixer->channelSampleFrame(channel, mixerFrame);
+    SDL_UnlockAudioDevice(lib.device);
+    return frame;
+}
+
 long long AUDIO_Sample_GetLength(FSOUND_SAMPLE* sample) {
     return pcmOf(sample) != nullptr ? sample->readyFrames() : 0;
 }

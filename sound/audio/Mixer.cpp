@@ -2,7 +2,9 @@
 
 #include "sound/AudioLibrary.h"
 #include "sound/audio/FftAnalyzer.h"
+#include "sound/audio/SincInterpolator.h"
 
+#include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
@@ -20,14 +22,18 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
     for (int i = 0; i < kRingFrames; ++i) {
         ring[i].store(0.0f, std::memory_order_relaxed);
     }
+    // Builds the interpolator's table here rather than on the audio thread's first use.
+    float left = 0.0f, right = 0.0f;
+    SincInterpolator::read(nullptr, 0, 0, 0.0, left, right);
 }
 
 namespace {
 
 long long steadyNowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    static const unsigned long long kFrequency = SDL_GetPerformanceFrequency();
+    unsigned long long counter = SDL_GetPerformanceCounter();
+    return static_cast<long long>(counter / kFrequency * 1000000000ULL +
+                                  counter % kFrequency * 1000000000ULL / kFrequency);
 }
 
 }  // namespace
@@ -40,13 +46,69 @@ void Mixer::render(float* out, int frameCount) {
     mixBlock(out, frameCount);
 }
 
-// Audio thread: when this block was asked for, for the heard position.
+// Audio thread: when this block was asked for and what was heard then, for the heard
+// position, and the samples' pace for the block.
 void Mixer::noteRequest(int frameCount) {
+    long long atNs = steadyNowNs();
+    long long firstFrame = mixed.load(std::memory_order_relaxed);
+    if (latencySource && !clockPacing) {
+        observeOutput(atNs, firstFrame);
+    }
+    bool fitted = heardClock.ready() && !clockPacing;
     requestSequence.fetch_add(1, std::memory_order_acq_rel);
-    requestNs.store(steadyNowNs(), std::memory_order_relaxed);
-    requestFirstFrame.store(mixed.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    requestNs.store(atNs, std::memory_order_relaxed);
+    requestFirstFrame.store(firstFrame, std::memory_order_relaxed);
     requestFrameCount.store(frameCount, std::memory_order_relaxed);
+    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_relaxed);
+    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_relaxed);
     requestSequence.fetch_add(1, std::memory_order_release);
+    if (fitted) {
+        steerVoices(atNs, firstFrame);
+    }
+}
+
+// Everything before firstFrame has been handed to the output, and SDL writes nothing
+// more until this block is mixed, so what the server holds at this moment ends
+// there: the frame heard is firstFrame less the latency. The moment is taken
+// halfway through the question.
+void Mixer::observeOutput(long long requestNs, long long firstFrame) {
+    long long latencyUs = latencySource();
+    if (latencyUs < 0) {
+        // A server that does not answer may have gone. What is heard is placed by
+        // the blocks asked for again, from where the fit had it, so that it goes on
+        // without a jump; the samples keep the pace they had.
+        if (heardClock.ready()) {
+            double heardNow = heardClock.heardFrameAt(requestNs);
+            setOutputLatency(static_cast<int>(std::lround(static_cast<double>(firstFrame) - heardNow)));
+            heardClock.reset();
+        }
+        return;
+    }
+    long long answeredNs = steadyNowNs();
+    setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
+    heardClock.observe(requestNs + (answeredNs - requestNs) / 2,
+                       static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
+}
+
+// Sets each voice's pace for the coming block: the output's frames per second of the
+// clock turned into sample frames, plus what brings a voice that is heard early or
+// late back to the clock over kSteerSeconds.
+void Mixer::steerVoices(long long requestNs, long long firstFrame) {
+    double outputRate = heardClock.framesPerSecond();
+    double firstHeardNs = requestNs + (firstFrame - heardClock.heardFrameAt(requestNs)) / outputRate * 1e9;
+    for (Voice& voice : voices) {
+        if (voice.sample == nullptr) {
+            continue;
+        }
+        double due = (firstHeardNs - voice.zeroHeardNs) * 1e-9 * mixRateHz;
+        double ahead = voice.position + voice.fraction - due;
+        double step = (mixRateHz - ahead / kSteerSeconds) / outputRate;
+        voice.step = std::clamp(step, 1.0 - kMaxStepDeviation, 1.0 + kMaxStepDeviation);
+    }
+}
+
+void Mixer::setLatencySource(std::function<long long()> readLatencyUs) {
+    latencySource = std::move(readLatencyUs);
 }
 
 void Mixer::setOutputLatency(int frames) {
@@ -60,6 +122,8 @@ Mixer::Request Mixer::lastRequest() const {
         request.atNs = requestNs.load(std::memory_order_relaxed);
         request.firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
         request.frameCount = requestFrameCount.load(std::memory_order_relaxed);
+        request.heardFrame = requestHeardFrame.load(std::memory_order_relaxed);
+        request.heardFramesPerSecond = requestHeardRate.load(std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_acquire);
         if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
             return request;
@@ -78,12 +142,19 @@ long long Mixer::heardFrame() const {
     double sinceSeconds = (steadyNowNs() - atNs) * 1e-9;
     long long advance = std::min<long long>(static_cast<long long>(sinceSeconds * mixRateHz), frameCount);
     long long heard = firstFrame - latencyFrames.load(std::memory_order_relaxed) + std::max(0LL, advance);
+    if (request.heardFramesPerSecond > 0.0) {
+        heard = static_cast<long long>(std::floor(request.heardFrame)) + std::max(0LL, advance);
+    }
     return std::min(heard, published);
 }
 
 void Mixer::setClockPacing(bool enabled) {
     clockPacing = enabled;
     clockStarted = false;
+    heardClock.reset();
+    for (Voice& voice : voices) {
+        voice.step = 1.0;
+    }
 }
 
 void Mixer::mixBlock(float* out, int frameCount) {
@@ -96,16 +167,16 @@ void Mixer::mixBlock(float* out, int frameCount) {
 // Mixes, publishes and drops the frames the wall clock says should have started by
 // now, so that playback time neither lags nor drifts when no device sets the pace.
 void Mixer::catchUpWithClock() {
-    auto now = std::chrono::steady_clock::now();
+    long long nowNs = steadyNowNs();
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
     if (!clockStarted) {
         // What is mixed less what the output still held is what has been heard by now.
         long long heardSoFar = mixedSoFar - latencyFrames.load(std::memory_order_relaxed);
-        clockOrigin = now - std::chrono::microseconds(heardSoFar * 1000000LL / mixRateHz);
+        clockOriginNs = nowNs - heardSoFar * 1000000000LL / mixRateHz;
         clockStarted = true;
         return;
     }
-    double elapsedSeconds = std::chrono::duration<double>(now - clockOrigin).count();
+    double elapsedSeconds = (nowNs - clockOriginNs) * 1e-9;
     long long behind = static_cast<long long>(elapsedSeconds * mixRateHz) - mixedSoFar;
     if (behind > mixRateHz) {
         // After a long stall, start the clock afresh rather than mix seconds at once.
@@ -120,8 +191,15 @@ void Mixer::catchUpWithClock() {
 }
 
 void Mixer::mixVoices(float* out, int frameCount) {
+    long long firstFrame = mixed.load(std::memory_order_relaxed);
     for (Voice& voice : voices) {
         if (voice.sample == nullptr) {
+            continue;
+        }
+        voice.newestAnchor = (voice.newestAnchor + 1) % static_cast<int>(voice.anchors.size());
+        voice.anchors[voice.newestAnchor] = {firstFrame, voice.position + voice.fraction, voice.step};
+        if (voice.step != 1.0 || voice.fraction != 0.0) {
+            mixVoiceStepped(voice, out, frameCount);
             continue;
         }
         bool whole = voice.sample->isWhole();
@@ -136,6 +214,27 @@ void Mixer::mixVoices(float* out, int frameCount) {
         if (whole && voice.position >= ready) {
             voice.sample = nullptr;  // a sample plays once
         }
+    }
+}
+
+// A voice whose pace has been adjusted, read between its frames. Frames still being
+// resampled read as silence, as in the exact path.
+void Mixer::mixVoiceStepped(Voice& voice, float* out, int frameCount) {
+    const float* frames = voice.sample->pcm.frames.data();
+    long long frameTotal = voice.sample->pcm.frameCount();
+    long long ready = voice.sample->readyFrames();
+    for (int i = 0; i < frameCount && voice.position < frameTotal; ++i) {
+        float left = 0.0f, right = 0.0f;
+        SincInterpolator::read(frames, ready, voice.position, voice.fraction, left, right);
+        out[2 * i] += left;
+        out[2 * i + 1] += right;
+        voice.fraction += voice.step;
+        double whole = std::floor(voice.fraction);
+        voice.position += static_cast<long long>(whole);
+        voice.fraction -= whole;
+    }
+    if (voice.position >= frameTotal) {
+        voice.sample = nullptr;  // a sample plays once
     }
 }
 
@@ -193,12 +292,17 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     // What is mixed but not heard yet is already on its way; starting that far into
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    long long sinceCall = std::max(0LL, (steadyNowNs() - calledNs) * mixRateHz / 1000000000LL);
+    long long nowNs = steadyNowNs();
+    long long sinceCall = std::max(0LL, (nowNs - calledNs) * mixRateHz / 1000000000LL);
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
     Voice& voice = voices[channel];
     voice.sample = sample->pcm.frames.empty() || lead >= sample->pcm.frameCount() ? nullptr : sample;
     voice.position = lead;
     voice.startFrame = mixedSoFar - lead;
+    voice.fraction = 0.0;
+    voice.step = 1.0;
+    voice.zeroHeardNs = calledNs;
+    voice.anchors.fill({});
     return channel;
 }
 
@@ -233,6 +337,24 @@ long long Mixer::channelStartFrame(int channel) const {
         return -1;
     }
     return voices[channel].startFrame;
+}
+
+double Mixer::channelSampleFrame(int channel, long long mixerFrame) const {
+    if (channel < 0 || channel >= static_cast<int>(voices.size())) {
+        return -1.0;
+    }
+    const Voice& voice = voices[channel];
+    const Voice::Anchor* best = nullptr;
+    for (const Voice::Anchor& anchor : voice.anchors) {
+        if (anchor.mixerFrame >= 0 && anchor.mixerFrame <= mixerFrame &&
+            (best == nullptr || anchor.mixerFrame > best->mixerFrame)) {
+            best = &anchor;
+        }
+    }
+    if (best == nullptr || mixerFrame - best->mixerFrame > blockFrames) {
+        return -1.0;
+    }
+    return best->sampleFrame + (mixerFrame - best->mixerFrame) * best->step;
 }
 
 long long Mixer::nowNs() {

@@ -11,8 +11,8 @@
 namespace {
 
 constexpr auto kConnectTimeout = std::chrono::milliseconds(300);
-constexpr auto kQueryTimeout = std::chrono::milliseconds(200);
-constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
+// Connecting notes the streams there are; a slow answer there costs start-up only.
+constexpr auto kFirstQueryTimeout = std::chrono::milliseconds(200);
 
 }  // namespace
 
@@ -38,6 +38,8 @@ struct ServerLatency::Connection {
 
     pa_mainloop* mainloop = nullptr;
     pa_context* context = nullptr;
+    // Kept between readings so that the audio thread does not allocate each time.
+    std::vector<StreamReading> readings;
 
     ~Connection() {
         if (context != nullptr) {
@@ -106,7 +108,7 @@ struct ServerLatency::Connection {
 
     // The server's playback streams with their process and latency; false if the
     // server did not answer in time.
-    bool readStreams(std::vector<StreamReading>& readings) {
+    bool readStreams(std::vector<StreamReading>& readings, std::chrono::milliseconds timeout) {
         struct Query {
             Connection* connection;
             std::vector<StreamReading>* readings;
@@ -128,7 +130,7 @@ struct ServerLatency::Connection {
         if (operation == nullptr) {
             return false;
         }
-        bool answered = runUntil([&query] { return query.done; }, kQueryTimeout);
+        bool answered = runUntil([&query] { return query.done; }, timeout);
         if (!answered) {
             operationCancel(operation);
         }
@@ -139,20 +141,18 @@ struct ServerLatency::Connection {
 
 ServerLatency::ServerLatency() = default;
 
-ServerLatency::~ServerLatency() {
-    stop();
-}
+ServerLatency::~ServerLatency() = default;
 
 bool ServerLatency::connect() {
     std::unique_ptr<Connection> opened(new Connection);
     std::vector<StreamReading> readings;
-    if (!opened->open() || !opened->readStreams(readings)) {
+    if (!opened->open() || !opened->readStreams(readings, kFirstQueryTimeout)) {
         return false;
     }
-    long long self = getpid();
+    processId = getpid();
     earlierIndices.clear();
     for (const StreamReading& reading : readings) {
-        if (reading.processId == self) {
+        if (reading.processId == processId) {
             earlierIndices.push_back(reading.index);
         }
     }
@@ -160,38 +160,23 @@ bool ServerLatency::connect() {
     return true;
 }
 
-void ServerLatency::watch(std::function<void(long long)> report) {
-    if (connection == nullptr || watcher.joinable()) {
-        return;
+long long ServerLatency::readLatencyUs() {
+    if (connection == nullptr) {
+        return -1;
     }
-    stopping = false;
-    watcher = std::thread([this, report] { run(report); });
+    std::vector<StreamReading>& readings = connection->readings;
+    if (!connection->readStreams(readings, std::chrono::milliseconds(kQueryTimeoutMs))) {
+        if (connection->failed()) {
+            connection.reset();  // the server has gone
+        }
+        return -1;
+    }
+    long long latencyUs = latencyOfNewStream(readings, earlierIndices, processId);
+    return latencyUs > 0 ? latencyUs : -1;
 }
 
 void ServerLatency::stop() {
-    stopping = true;
-    if (watcher.joinable()) {
-        watcher.join();
-    }
     connection.reset();
-}
-
-void ServerLatency::run(std::function<void(long long)> report) {
-    std::vector<StreamReading> readings;
-    long long self = getpid();
-    while (!stopping) {
-        auto next = std::chrono::steady_clock::now() + kWatchPeriod;
-        if (!connection->readStreams(readings) && connection->failed()) {
-            return;  // the server has gone; what was measured last stays
-        }
-        long long latencyUs = latencyOfNewStream(readings, earlierIndices, self);
-        if (latencyUs >= 0) {
-            report(latencyUs);
-        }
-        while (!stopping && std::chrono::steady_clock::now() < next) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
 }
 
 long long ServerLatency::latencyOfNewStream(const std::vector<StreamReading>& readings,

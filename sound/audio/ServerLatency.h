@@ -6,10 +6,7 @@
 // it, so the demo still starts where it is not installed.
 #pragma once
 
-#include <atomic>
-#include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 class ServerLatency {
@@ -17,7 +14,6 @@ public:
     ServerLatency();
     ServerLatency(const ServerLatency&) = delete;
     ServerLatency& operator=(const ServerLatency&) = delete;
-    // Stops watching and disconnects.
     ~ServerLatency();
 
     // Main thread, before the output stream is opened: connects to the server (never
@@ -26,14 +22,17 @@ public:
     // no server or no libpulse.
     bool connect();
 
-    // Main thread, after the output stream is opened: until stop(), every 0.1 s, the
-    // latency of the playback stream this process opened since connect() is passed to
-    // report, in microseconds, on the watcher's own thread. Nothing is reported while
-    // no such stream exists, or once the server has gone.
-    void watch(std::function<void(long long latencyUs)> report);
+    // After the output stream is opened, on one thread at a time (the audio thread):
+    // asks the server now for the latency of the playback stream this process opened
+    // since connect(), in microseconds, waiting at most kQueryTimeoutMs. -1 when it
+    // does not answer in time, has no such stream, reports none (PipeWire's service
+    // reports 0) or has gone; once it has gone it is not asked again.
+    long long readLatencyUs();
 
-    // Any thread but the watcher's: stops the watcher and waits for it.
+    // Any thread but one inside readLatencyUs(): disconnects.
     void stop();
+
+    static constexpr int kQueryTimeoutMs = 10;
 
     // The latency of one playback stream, as the server reports it at one moment.
     struct StreamReading {
@@ -49,10 +48,7 @@ public:
     struct Connection;
 
 private:
-    void run(std::function<void(long long)> report);
-
     std::unique_ptr<Connection> connection;
     std::vector<unsigned> earlierIndices;
-    std::thread watcher;
-    std::atomic<bool> stopping{false};
+    long long processId = 0;
 };

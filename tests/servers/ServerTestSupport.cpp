@@ -54,6 +54,10 @@ void writeFile(const std::string& path, const std::string& text) {
 SpectrumFollower::SpectrumFollower(const TrackAnalysis& analysis)
     : analysis(analysis), firstSoundingFrame(AUDIO_GetMixedFrames()) {}
 
+double residualLimitDb(const RecordingMatch& match, double exactLimitDb) {
+    return match.driftFrames != 0.0 ? std::max(exactLimitDb, -40.0) : exactLimitDb;
+}
+
 void SpectrumFollower::check(const float* spectrum, float t) {
     ASSERT_NE(spectrum, nullptr);
     long long endFrame = AUDIO_GetSpectrumEndFrame();
@@ -64,15 +68,25 @@ void SpectrumFollower::check(const float* spectrum, float t) {
     if (endFrame - kFftSize < firstSoundingFrame || AUDIO_IsChannelPlaying(0) == 0) {
         return;
     }
-    double heardSeconds = static_cast<double>(endFrame - startFrame) / analysis.mixRateHz();
+    // Playback may run a little fast or slow to keep pace with the clock: the track
+    // time is where the channel is at the window's end, not the frames mixed since its start.
+    double sampleFrame = AUDIO_GetChannelSampleFrame(0, endFrame);
+    double heardSeconds = (sampleFrame >= 0.0 ? sampleFrame : static_cast<double>(endFrame - startFrame)) /
+                          analysis.mixRateHz();
     lastMs = static_cast<float>((heardSeconds - t) * 1000.0);
     firstMs = checks == 0 ? lastMs : firstMs;
     totalMs += std::fabs(lastMs);
     ++checks;
+    // Played frame for frame the window is the track's exactly. Paced to the clock,
+    // the track is heard a few hundred ppm fast or slow, which moves a narrow peak
+    // at 10 kHz by a sixth of a bin: there the bins below 4 kHz are compared.
+    bool paced = sampleFrame >= 0.0 && sampleFrame != static_cast<double>(endFrame - startFrame);
+    float tolerance = paced ? 5e-4f : 1e-4f;
+    int comparedBins = paced ? kSpectrumBinCount / 4 : kSpectrumBinCount;
     float offline[kSpectrumBinCount];
     analysis.spectrumAt(heardSeconds, offline);
-    for (int k = 0; k < kSpectrumBinCount; ++k) {
-        ASSERT_NEAR(spectrum[k], offline[k], 1e-4f) << "bin " << k << " at " << t << " s";
+    for (int k = 0; k < comparedBins; ++k) {
+        ASSERT_NEAR(spectrum[k], offline[k], tolerance) << "bin " << k << " at " << t << " s";
     }
     if (t - loudestSince > 1.0f) {
         loudestSince = t;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sound/TrackAnalysis.h"
+#include "tools/soundserver/RecordingMatch.h"
 
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ constexpr double kCrowdedLoadPerCore = 2.0;
 // audio thread's lateness at the last block, while a latency left uncompensated
 // would be 80 ms or more.
 constexpr double kHeardToleranceSeconds = 0.04;
+
+// The residual a recording of the track may leave: exactLimitDb where it was played
+// frame for frame, 40 dB under the music where it was paced to the clock (the track
+// is then followed through a fitted, sliding lag, whose error is most of that).
+double residualLimitDb(const RecordingMatch& match, double exactLimitDb);
 
 // The soundtrack's decoded frames (interleaved stereo at 32000 Hz), copied once.
 const std::vector<float>& trackFrames();

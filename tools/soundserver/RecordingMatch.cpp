@@ -1,5 +1,7 @@
 #include "tools/soundserver/RecordingMatch.h"
 
+#include "sound/audio/SincInterpolator.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -9,8 +11,12 @@ namespace {
 constexpr long long kBlockFrames = 1024;
 // Quieter than any sounding part of a track, louder than float rounding.
 constexpr float kSilence = 1e-5f;
-// A block matches when its residual is 60 dB under its signal (or under the silence floor).
+// A block matches when its residual is 60 dB under its signal (or under the silence floor);
+// 40 dB where the lag slides, which leaves room for the error of the fitted lag.
 constexpr double kMatchRatio = 1e-6;
+constexpr double kSlidingMatchRatio = 1e-4;
+// Lag is fitted over windows this long, a quarter of a block from either end.
+constexpr long long kFitWindowFrames = 256;
 
 struct Stereo {
     const float* data;
@@ -26,8 +32,43 @@ struct Energies {
     double signal = 0.0;
     double recorded = 0.0;
 
-    bool match(long long count) const { return residual <= kMatchRatio * signal + 1e-9 * count; }
+    bool match(long long count, double ratio = kMatchRatio) const {
+        return residual <= ratio * signal + 1e-9 * count;
+    }
 };
+
+// How recording frames map to track positions over a block: frame i holds the track
+// at i - (lag + slope * (i - start)). Exact while the lag is whole and does not slide.
+struct Lag {
+    double atStart = 0.0;
+    double slope = 0.0;
+    bool exact = true;
+
+    double at(long long start, long long frame) const { return atStart + slope * (frame - start); }
+};
+
+// The track at a fractional position, through the player's own interpolator.
+void trackAt(const Stereo& track, double position, float& left, float& right) {
+    double whole = std::floor(position);
+    SincInterpolator::read(track.data, track.frameCount, static_cast<long long>(whole), position - whole, left, right);
+}
+
+// Like compare, with the track read between its frames under a sliding lag.
+Energies compareSliding(const Stereo& recording, const Stereo& track, long long start, long long count,
+                        const Lag& lag, double limit = std::numeric_limits<double>::infinity()) {
+    Energies e;
+    for (long long i = start; i < start + count && e.residual <= limit; ++i) {
+        float expected[2];
+        trackAt(track, static_cast<double>(i) - lag.at(start, i), expected[0], expected[1]);
+        for (int side = 0; side < 2; ++side) {
+            double r = recording.at(i, side), t = expected[side];
+            e.residual += (r - t) * (r - t);
+            e.signal += t * t;
+            e.recorded += r * r;
+        }
+    }
+    return e;
+}
 
 // Energies of recording frames [start, start + count) against the track shifted by lag;
 // stops early once the residual passes limit.
@@ -69,6 +110,64 @@ long long bestLag(const Stereo& recording, const Stereo& track, long long start,
     return best;
 }
 
+// The fractional lag, near guess, under which the window of kFitWindowFrames frames
+// from start matches best: the best whole lag within 3 frames, then a golden-section
+// search within a frame of it.
+double fittedLag(const Stereo& recording, const Stereo& track, long long start, double guess) {
+    auto residualAt = [&](double lag) {
+        return compareSliding(recording, track, start, kFitWindowFrames, Lag{lag, 0.0, false}).residual;
+    };
+    double best = std::round(guess);
+    double bestResidual = residualAt(best);
+    for (int offset = -3; offset <= 3; ++offset) {
+        double residual = residualAt(std::round(guess) + offset);
+        if (residual < bestResidual) {
+            bestResidual = residual;
+            best = std::round(guess) + offset;
+        }
+    }
+    const double kGolden = 0.6180339887;
+    double low = best - 1.0, high = best + 1.0;
+    double a = high - kGolden * (high - low), b = low + kGolden * (high - low);
+    double residualA = residualAt(a), residualB = residualAt(b);
+    for (int i = 0; i < 20; ++i) {
+        if (residualA < residualB) {
+            high = b;
+            b = a;
+            residualB = residualA;
+            a = high - kGolden * (high - low);
+            residualA = residualAt(a);
+        } else {
+            low = a;
+            a = b;
+            residualA = residualB;
+            b = low + kGolden * (high - low);
+            residualB = residualAt(b);
+        }
+    }
+    return (low + high) / 2;
+}
+
+// The sliding lag of the block at start, fitted near guess (lag at the block's start):
+// lags fitted at either end give its slope.
+Lag slidingLag(const Stereo& recording, const Stereo& track, long long start, double guess, double slope) {
+    long long early = start + kBlockFrames / 8, late = start + kBlockFrames * 7 / 8 - kFitWindowFrames;
+    long long earlyCentre = early + kFitWindowFrames / 2, lateCentre = late + kFitWindowFrames / 2;
+    double earlyLag = fittedLag(recording, track, early, guess + slope * (earlyCentre - start));
+    double lateLag = fittedLag(recording, track, late, guess + slope * (lateCentre - start));
+    double fittedSlope = (lateLag - earlyLag) / static_cast<double>(lateCentre - earlyCentre);
+    return Lag{earlyLag - fittedSlope * (earlyCentre - start), fittedSlope, false};
+}
+
+Energies compareUnder(const Stereo& recording, const Stereo& track, long long start, const Lag& lag) {
+    return lag.exact ? compare(recording, track, start, kBlockFrames, std::llround(lag.atStart))
+                     : compareSliding(recording, track, start, kBlockFrames, lag);
+}
+
+bool matches(const Energies& e, const Lag& lag) {
+    return e.match(kBlockFrames, lag.exact ? kMatchRatio : kSlidingMatchRatio);
+}
+
 float peakOf(const std::vector<float>& samples) {
     float peak = 0.0f;
     for (float s : samples) {
@@ -78,12 +177,22 @@ float peakOf(const std::vector<float>& samples) {
 }
 
 // Frames from start on that still match the track under lag, one by one.
-long long matchingPrefix(const Stereo& recording, const Stereo& track, long long start, long long lag) {
+long long matchingPrefix(const Stereo& recording, const Stereo& track, long long start, const Lag& lag) {
+    const float tolerance = lag.exact ? 1e-4f : 1e-2f;
     long long n = 0;
-    while (n < kBlockFrames && !silent(recording, start + n, 1) &&
-           std::fabs(recording.at(start + n, 0) - track.at(start + n - lag, 0)) < 1e-4f &&
-           std::fabs(recording.at(start + n, 1) - track.at(start + n - lag, 1)) < 1e-4f) {
-        ++n;
+    for (; n < kBlockFrames && !silent(recording, start + n, 1); ++n) {
+        float expected[2];
+        if (lag.exact) {
+            long long lagFrames = std::llround(lag.atStart);
+            expected[0] = track.at(start + n - lagFrames, 0);
+            expected[1] = track.at(start + n - lagFrames, 1);
+        } else {
+            trackAt(track, static_cast<double>(start + n) - lag.at(start, start + n), expected[0], expected[1]);
+        }
+        if (std::fabs(recording.at(start + n, 0) - expected[0]) >= tolerance ||
+            std::fabs(recording.at(start + n, 1) - expected[1]) >= tolerance) {
+            break;
+        }
     }
     return n;
 }
@@ -123,37 +232,77 @@ RecordingMatch matchRecording(const std::vector<float>& recordingSamples, const 
     m.found = true;
     m.segments.push_back({onset, lag});
     m.firstTrackFrame = onset - lag;
+    Lag current{static_cast<double>(lag), 0.0, true};
     Energies total;
     for (long long start = onset; start + kBlockFrames <= recording.frameCount; start += kBlockFrames) {
         if (silent(recording, start, kBlockFrames)) {
             continue;
         }
-        Energies e = compare(recording, track, start, kBlockFrames, lag);
-        if (!e.match(kBlockFrames)) {
-            long long prefix = matchingPrefix(recording, track, start, lag);
-            if (prefix > 0 && start + prefix - 1 - lag < track.frameCount) {
-                m.lastTrackFrame = start + prefix - 1 - lag;
+        Energies e = compareUnder(recording, track, start, current);
+        if (!matches(e, current)) {
+            // The player may have begun to slide the track, or slides it at a new pace.
+            Lag sliding = slidingLag(recording, track, start, current.atStart, current.slope);
+            Energies slid = compareSliding(recording, track, start, kBlockFrames, sliding);
+            if (matches(slid, sliding)) {
+                current = sliding;
+                e = slid;
+            }
+        }
+        if (!matches(e, current)) {
+            long long prefix = matchingPrefix(recording, track, start, current);
+            if (prefix > 0 && start + prefix - 1 - current.at(start, start + prefix - 1) < track.frameCount) {
+                m.lastTrackFrame = std::llround(start + prefix - 1 - current.at(start, start + prefix - 1));
                 m.lastRecordingFrame = start + prefix - 1;
             }
             // Dropouts push the track later, repeats too; skips pull it earlier.
-            long long found = bestLag(recording, track, start, kBlockFrames, lag - 4096, lag + rateHz);
-            e = compare(recording, track, start, kBlockFrames, found);
-            if (!e.match(kBlockFrames)) {
+            long long whole = std::llround(current.atStart);
+            long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz);
+            Lag jumped{static_cast<double>(found), 0.0, true};
+            e = compareUnder(recording, track, start, jumped);
+            if (!matches(e, jumped) && !current.exact) {
+                jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
+                e = compareSliding(recording, track, start, kBlockFrames, jumped);
+            }
+            if (!matches(e, jumped)) {
                 m.unmatchedFrames += kBlockFrames;
+                current.atStart += current.slope * kBlockFrames;
                 continue;
             }
-            lag = found;
-            m.segments.push_back({start, lag});
+            current = jumped;
+            m.segments.push_back({start, std::llround(current.atStart)});
         }
         total.residual += e.residual;
         total.signal += e.signal;
         total.recorded += e.recorded;
-        if (start + kBlockFrames - 1 - lag < track.frameCount) {
-            m.lastTrackFrame = start + kBlockFrames - 1 - lag;
+        m.blockLags.push_back({start, current.atStart});
+        double lastLag = current.at(start, start + kBlockFrames - 1);
+        if (start + kBlockFrames - 1 - lastLag < track.frameCount) {
+            m.lastTrackFrame = std::llround(start + kBlockFrames - 1 - lastLag);
             m.lastRecordingFrame = start + kBlockFrames - 1;
         }
+        m.driftFrames += current.slope * kBlockFrames;
+        current.atStart += current.slope * kBlockFrames;
     }
     m.residualDb = 10.0 * std::log10(std::max(total.residual, 1e-30) / std::max(total.signal, 1e-30));
     m.levelDb = 10.0 * std::log10(std::max(total.recorded, 1e-30) / std::max(total.signal, 1e-30));
     return m;
+}
+
+double RecordingMatch::lagAt(long long recordingFrame) const {
+    if (blockLags.empty()) {
+        return segments.empty() ? 0.0 : static_cast<double>(segments[0].lagFrames);
+    }
+    auto after = std::upper_bound(blockLags.begin(), blockLags.end(), recordingFrame,
+                                  [](long long frame, const std::pair<long long, double>& block) {
+                                      return frame < block.first;
+                                  });
+    if (after == blockLags.begin()) {
+        return after->second;
+    }
+    auto at = after - 1;
+    if (after == blockLags.end() || after->first - at->first != kBlockFrames) {
+        return at->second;
+    }
+    double share = static_cast<double>(recordingFrame - at->first) / kBlockFrames;
+    return at->second + share * (after->second - at->second);
 }

@@ -1,10 +1,14 @@
 // Finds a decoded track in a recording of what a sound server played, sample by
 // sample: where it starts, every place where the recording leaves the track
-// (a dropout, a repeated or a skipped block shows as a change of the lag between
+// (a dropout, a repeated or a skipped block shows as a jump of the lag between
 // them) and how loud the recording is against the track. Both are interleaved
-// stereo floats at the same rate. Pure arithmetic; any thread.
+// stereo floats at the same rate. The player may run the track a little fast or
+// slow to keep pace with its clock: the lag then slides by a fraction of a frame
+// per block, which is followed (through the player's own interpolator) and is no
+// jump. Pure arithmetic; any thread.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 struct RecordingSegment {
@@ -21,11 +25,17 @@ struct RecordingMatch {
     long long unmatchedFrames = 0;           // sounding frames that match no part of the track
     double residualDb = 0.0;                 // residual energy against signal energy, matched frames
     double levelDb = 0.0;                    // recording RMS against track RMS, matched frames
+    double driftFrames = 0.0;                // how far the lag slid in all, jumps left out
     float recordingPeak = 0.0f;
     float trackPeak = 0.0f;
 
+    // The lag at the start of each matched block, fractional where it slides.
+    std::vector<std::pair<long long, double>> blockLags;
+
     // Places where the recording jumps in the track: dropouts and repeated blocks.
     int jumpCount() const { return segments.empty() ? 0 : static_cast<int>(segments.size()) - 1; }
+    // The lag (recording frame - track position) at a recording frame, between blocks' lags.
+    double lagAt(long long recordingFrame) const;
 };
 
 // Matches recording against track. The recording's first sounding frame must lie

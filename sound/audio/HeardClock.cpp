@@ -1,0 +1,79 @@
+#include "sound/audio/HeardClock.h"
+
+#include <cmath>
+
+void HeardClock::observe(long long atNs, double heardFrame) {
+    if (firstNs < 0) {
+        firstNs = atNs;
+    }
+    if (atNs - firstNs < kSettleNs) {
+        return;
+    }
+    if (fitted && std::fabs(heardFrame - heardFrameAt(atNs)) > kOutlierSeconds * rate) {
+        if (++outliersInRow < kOutliersBeforeReset) {
+            return;
+        }
+        long long keptFirstNs = firstNs;
+        reset();
+        firstNs = keptFirstNs;
+    }
+    outliersInRow = 0;
+    newest = (newest + 1) % kCapacity;
+    observations[newest] = {atNs, heardFrame};
+    count = count < kCapacity ? count + 1 : kCapacity;
+    refit();
+}
+
+void HeardClock::reset() {
+    count = 0;
+    newest = -1;
+    firstNs = -1;
+    outliersInRow = 0;
+    fitted = false;
+}
+
+bool HeardClock::ready() const {
+    return fitted;
+}
+
+double HeardClock::heardFrameAt(long long atNs) const {
+    return anchorFrame + (atNs - anchorNs) * 1e-9 * rate;
+}
+
+// Least squares over the observations of the last kWindowNs, centred on their means
+// so that large frame counts and clock readings lose no precision.
+void HeardClock::refit() {
+    const Observation& last = observations[newest];
+    int used = 0;
+    double meanSeconds = 0.0, meanFrames = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const Observation& o = observations[(newest - i + kCapacity) % kCapacity];
+        if (last.atNs - o.atNs > kWindowNs) {
+            break;
+        }
+        meanSeconds += (o.atNs - last.atNs) * 1e-9;
+        meanFrames += o.frame - last.frame;
+        ++used;
+    }
+    meanSeconds /= used;
+    meanFrames /= used;
+    double sxx = 0.0, sxy = 0.0, earliestNs = static_cast<double>(last.atNs);
+    for (int i = 0; i < used; ++i) {
+        const Observation& o = observations[(newest - i + kCapacity) % kCapacity];
+        double x = (o.atNs - last.atNs) * 1e-9 - meanSeconds;
+        double y = o.frame - last.frame - meanFrames;
+        sxx += x * x;
+        sxy += x * y;
+        earliestNs = static_cast<double>(o.atNs);
+    }
+    bool enough = used >= kReadyCount && last.atNs - earliestNs >= kReadySpanNs && sxx > 0.0;
+    if (!enough) {
+        fitted = false;
+        return;
+    }
+    rate = sxy / sxx;
+    // The line passes through the means; anchor it at the newest observation's time.
+    anchorNs = last.atNs;
+    anchorFrame = last.frame + meanFrames - rate * meanSeconds;
+    fitted = rate > 0.0;
+}
