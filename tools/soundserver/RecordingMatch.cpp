@@ -228,6 +228,11 @@ RecordingMatch matchRecording(const std::vector<float>& recordingSamples, const 
         if (compare(recording, track, onset, kBlockFrames, lag).match(kBlockFrames)) {
             break;
         }
+        // A track paced from its very start matches only between frames.
+        Lag sliding = slidingLag(recording, track, onset, static_cast<double>(lag), 0.0);
+        if (matches(compareSliding(recording, track, onset, kBlockFrames, sliding), sliding)) {
+            break;
+        }
     }
     m.found = true;
     m.segments.push_back({onset, lag});

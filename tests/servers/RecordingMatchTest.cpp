@@ -1,0 +1,87 @@
+// The recording check itself: a track played at a slightly adjusted pace is the track
+// with a sliding lag, while a dropout in it is still a jump.
+#include "sound/audio/SincInterpolator.h"
+#include "tools/soundserver/RecordingMatch.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kRateHz = 32000;
+
+// Four seconds of something like music: a few partials whose levels wander, and noise.
+std::vector<float> musicLike() {
+    const int frameCount = 4 * kRateHz;
+    std::vector<float> frames(2 * static_cast<size_t>(frameCount));
+    unsigned noise = 12345;
+    for (int i = 0; i < frameCount; ++i) {
+        double t = static_cast<double>(i) / kRateHz;
+        double swell = 0.5 + 0.5 * std::sin(2 * M_PI * 0.7 * t);
+        double value = 0.3 * std::sin(2 * M_PI * 110 * t) + 0.2 * swell * std::sin(2 * M_PI * 660 * t) +
+                       0.1 * std::sin(2 * M_PI * 2500 * t + std::sin(2 * M_PI * 3 * t));
+        noise = noise * 1664525u + 1013904223u;
+        value += 0.02 * ((noise >> 8) / 16777216.0 - 0.5);
+        frames[2 * i] = static_cast<float>(value);
+        frames[2 * i + 1] = static_cast<float>(0.8 * value);
+    }
+    return frames;
+}
+
+// The track as a player that steps stepFrames track frames per output frame plays it,
+// after leadFrames of silence; with gapFrames of silence at output frame gapAt, after
+// which the track goes on where it was, as after a server ran dry.
+std::vector<float> played(const std::vector<float>& track, double stepFrames, int leadFrames, int gapAt = -1,
+                          int gapFrames = 0) {
+    long long trackFrames = static_cast<long long>(track.size() / 2);
+    std::vector<float> recording(2 * static_cast<size_t>(leadFrames), 0.0f);
+    double position = 0.0;
+    for (int out = 0; position < trackFrames - 64; ++out) {
+        float left = 0.0f, right = 0.0f;
+        bool dry = out >= gapAt && out < gapAt + gapFrames;
+        if (!dry) {
+            double whole = std::floor(position);
+            SincInterpolator::read(track.data(), trackFrames, static_cast<long long>(whole), position - whole, left,
+                                   right);
+            position += stepFrames;
+        }
+        recording.push_back(left);
+        recording.push_back(right);
+    }
+    return recording;
+}
+
+}  // namespace
+
+TEST(RecordingMatch, followsATrackPlayedAFewHundredPpmFastOrSlowWithoutCallingItAJump) {
+    const std::vector<float> track = musicLike();
+    for (double ppm : {-400.0, 600.0}) {
+        double step = 1.0 + ppm * 1e-6;
+        RecordingMatch match = matchRecording(played(track, step, 3000), track, kRateHz);
+        ASSERT_TRUE(match.found) << ppm;
+        EXPECT_EQ(match.jumpCount(), 0) << ppm;
+        EXPECT_EQ(match.unmatchedFrames, 0) << ppm;
+        EXPECT_LT(match.residualDb, -40.0) << ppm;
+        EXPECT_NEAR(match.levelDb, 0.0, 0.05) << ppm;
+        // A track played fast falls ever further behind the recording's frames: its lag
+        // shrinks by the excess of each frame, about 50 frames over the 4 s at 400 ppm.
+        double recordingFrames = static_cast<double>(track.size() / 2) / step;
+        EXPECT_NEAR(match.driftFrames, recordingFrames * (1.0 - step), 2.0) << ppm;
+        EXPECT_NEAR(match.lagAt(3000), 3000.0, 1.0) << ppm;
+    }
+}
+
+TEST(RecordingMatch, findsADropoutInAPacedTrack) {
+    const std::vector<float> track = musicLike();
+    RecordingMatch match = matchRecording(played(track, 1.0 - 400e-6, 3000, 2 * kRateHz, 160), track, kRateHz);
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ(match.jumpCount(), 1);
+    ASSERT_EQ(match.segments.size(), 2u);
+    // The track resumes where it was, 160 frames later in the recording.
+    EXPECT_NEAR(match.segments[1].recordingFrame, 3000 + 2 * kRateHz, 1024 + 160);
+    // The lag jumps by the gap, on top of what it slid until then (400 ppm).
+    double slid = 400e-6 * static_cast<double>(match.segments[1].recordingFrame - 3000);
+    EXPECT_NEAR(match.segments[1].lagFrames - match.segments[0].lagFrames, 160 + slid, 3.0);
+}

@@ -1,0 +1,63 @@
+// The heard clock turns the server's readings into the output's position and pace.
+#include "sound/audio/HeardClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kRateHz = 32000.0;
+constexpr long long kBlockNs = 128000000;  // one reading per 4096-frame block
+
+// The frame an output that runs ppm fast has played at atNs, give or take the jitter
+// of one reading (a fixed pattern, about a tenth of a millisecond).
+double heardAt(long long atNs, double ppm, int reading) {
+    double jitterFrames = 3.0 * std::sin(reading * 2.3);
+    return atNs * 1e-9 * kRateHz * (1.0 + ppm * 1e-6) + jitterFrames;
+}
+
+}  // namespace
+
+TEST(HeardClock, fitsTheOutputsPaceAndPositionFromJitteryReadings) {
+    HeardClock clock;
+    long long atNs = 5000000000;
+    int reading = 0;
+    // While the stream fills, and with too few readings, there is no fit.
+    for (; atNs < 5000000000 + HeardClock::kSettleNs + kBlockNs; atNs += kBlockNs, ++reading) {
+        clock.observe(atNs, heardAt(atNs, 400.0, reading));
+        EXPECT_FALSE(clock.ready());
+    }
+    for (int i = 0; i < 40; ++i, atNs += kBlockNs, ++reading) {
+        clock.observe(atNs, heardAt(atNs, 400.0, reading));
+    }
+    ASSERT_TRUE(clock.ready());
+    EXPECT_NEAR(clock.framesPerSecond(), kRateHz * 1.0004, kRateHz * 20e-6);
+    // Between readings the line is steadier than any one of them: within 2 frames.
+    long long between = atNs - kBlockNs / 2;
+    EXPECT_NEAR(clock.heardFrameAt(between), between * 1e-9 * kRateHz * 1.0004, 2.0);
+}
+
+TEST(HeardClock, ignoresAStrayReadingButFollowsAnOutputThatJumped) {
+    HeardClock clock;
+    long long atNs = 1000000000;
+    int reading = 0;
+    for (int i = 0; i < 40; ++i, atNs += kBlockNs, ++reading) {
+        clock.observe(atNs, heardAt(atNs, 0.0, reading));
+    }
+    ASSERT_TRUE(clock.ready());
+    double expected = atNs * 1e-9 * kRateHz;
+    clock.observe(atNs, expected + 0.05 * kRateHz);  // one reading 50 ms off
+    EXPECT_NEAR(clock.heardFrameAt(atNs), expected, 2.0);
+
+    // An output that lost 50 ms for good: once the readings agree on it, so does the fit.
+    const double lostFrames = 0.05 * kRateHz;
+    for (int i = 0; i < 20; ++i, atNs += kBlockNs, ++reading) {
+        clock.observe(atNs, heardAt(atNs, 0.0, reading) - lostFrames);
+    }
+    ASSERT_TRUE(clock.ready());
+    EXPECT_NEAR(clock.heardFrameAt(atNs), atNs * 1e-9 * kRateHz - lostFrames, 2.0);
+
+    clock.reset();
+    EXPECT_FALSE(clock.ready());
+}
