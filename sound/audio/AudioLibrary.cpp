@@ -7,6 +7,7 @@
 #include "sound/audio/SampleLoader.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/HeardSpectrum.h"
+#include "sound/audio/LatencyWindow.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -78,6 +79,18 @@ int outputLatencyFrames(const std::string& driver, int mixRateHz) {
     return static_cast<int>(latencyMs * mixRateHz / 1000.0);
 }
 
+// The mixer's latency follows the highest of the server's recent readings.
+void followServerLatency(LibraryState& lib, int mixRateHz) {
+    Mixer* mixer = lib.mixer.get();
+    lib.serverLatency.watch([mixer, mixRateHz, window = LatencyWindow()](long long readingUs) mutable {
+        window.add(readingUs);
+        long long latencyUs = window.latencyUs();
+        if (latencyUs >= 0) {
+            mixer->setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
+        }
+    });
+}
+
 // The mixer is made for the driver's block size, then the device opened on it.
 bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels) {
     const char* current = SDL_GetCurrentAudioDriver();
@@ -101,14 +114,16 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, want.freq));
     // SDL's PulseAudio driver has written everything before a block when it asks for
     // it, and writes nothing more until the block is mixed: asked from the audio thread
-    // then, the server's latency says exactly which frame is being heard. ALSA's
-    // PulseAudio plugin holds frames of its own that the server does not count, so
-    // through SDL's ALSA driver the per-driver figure stands.
+    // then, the server's latency says exactly which frame is being heard. Through SDL's
+    // ALSA driver, ALSA's PulseAudio plugin passes the frames on to the server as it
+    // asks for them, so at a block's request the server holds little of what is on its
+    // way; there the highest of the last second's readings, taken just after the
+    // plugin passed frames on, is the latency, and the sample plays frame for frame.
     if (serverReachable && lib.driverName == "pulseaudio") {
         ServerLatency* server = &lib.serverLatency;
         lib.mixer->setLatencySource([server] { return server->readLatencyUs(); });
-    } else {
-        lib.serverLatency.stop();
+    } else if (serverReachable) {
+        followServerLatency(lib, want.freq);
     }
     return true;
 }

@@ -13,6 +13,7 @@ namespace {
 constexpr auto kConnectTimeout = std::chrono::milliseconds(300);
 // Connecting notes the streams there are; a slow answer there costs start-up only.
 constexpr auto kFirstQueryTimeout = std::chrono::milliseconds(200);
+constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -141,7 +142,9 @@ struct ServerLatency::Connection {
 
 ServerLatency::ServerLatency() = default;
 
-ServerLatency::~ServerLatency() = default;
+ServerLatency::~ServerLatency() {
+    stop();
+}
 
 bool ServerLatency::connect() {
     std::unique_ptr<Connection> opened(new Connection);
@@ -175,8 +178,35 @@ long long ServerLatency::readLatencyUs() {
     return latencyUs > 0 ? latencyUs : -1;
 }
 
+void ServerLatency::watch(std::function<void(long long)> report) {
+    if (connection == nullptr || watcher.joinable()) {
+        return;
+    }
+    stopping = false;
+    watcher = std::thread([this, report] { run(report); });
+}
+
 void ServerLatency::stop() {
+    stopping = true;
+    if (watcher.joinable()) {
+        watcher.join();
+    }
     connection.reset();
+}
+
+void ServerLatency::run(std::function<void(long long)> report) {
+    while (!stopping) {
+        auto next = std::chrono::steady_clock::now() + kWatchPeriod;
+        long long latencyUs = readLatencyUs();
+        if (latencyUs > 0) {
+            report(latencyUs);
+        } else if (connection == nullptr) {
+            return;  // the server has gone; what was measured last stays
+        }
+        while (!stopping && std::chrono::steady_clock::now() < next) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
 }
 
 long long ServerLatency::latencyOfNewStream(const std::vector<StreamReading>& readings,

@@ -6,7 +6,10 @@
 // it, so the demo still starts where it is not installed.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class ServerLatency {
@@ -29,7 +32,13 @@ public:
     // reports 0) or has gone; once it has gone it is not asked again.
     long long readLatencyUs();
 
-    // Any thread but one inside readLatencyUs(): disconnects.
+    // Or, where the readings are wanted at any moment rather than at chosen ones:
+    // until stop(), every 0.1 s, the same reading (when there is one) is passed to
+    // report on a watcher thread of its own. Main thread; not with readLatencyUs().
+    void watch(std::function<void(long long latencyUs)> report);
+
+    // Any thread but one inside readLatencyUs() or the watcher: stops the watcher,
+    // waiting for it, and disconnects.
     void stop();
 
     static constexpr int kQueryTimeoutMs = 10;
@@ -48,7 +57,11 @@ public:
     struct Connection;
 
 private:
+    void run(std::function<void(long long)> report);
+
     std::unique_ptr<Connection> connection;
     std::vector<unsigned> earlierIndices;
     long long processId = 0;
+    std::thread watcher;
+    std::atomic<bool> stopping{false};
 };
