@@ -230,6 +230,7 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
     std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
                  heardNs.size(), found.size());
+    std::string offsetsText;
     std::vector<long long> numbers = numberClicks(found);
     for (size_t i = 0; i < found.size(); ++i) {
         const RecordedClick& click = found[i];
@@ -243,6 +244,9 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
             continue;
         }
         double offsetMs = (heard - clockStartNs) / 1e6 - tau * 1000.0;
+        char text[32];
+        std::snprintf(text, sizeof text, " %.2f", offsetMs);
+        offsetsText += text;
         if (!figures.measured) {
             figures.startOffsetMs = offsetMs;
             figures.measured = true;
@@ -250,6 +254,8 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         figures.endOffsetMs = offsetMs;
         figures.worstOffsetMs = std::max(figures.worstOffsetMs, std::fabs(offsetMs));
     }
+    std::fprintf(stderr, "sync_bench: %s through %s: offset at each click, ms:%s\n", server.name(), driver,
+                 offsetsText.c_str());
     return figures;
 }
 

@@ -63,14 +63,15 @@ void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
 }
 
 // Frames between a block's request and the moment its first frame is heard, per SDL
-// driver, until the server reports its own figure (it does not through PipeWire's
-// PulseAudio service, nor on bare ALSA hardware). Measured with bench/sync_bench
-// through private servers with 4096-frame blocks at 32 kHz: PulseAudio 86-90 ms and
-// PipeWire's PulseAudio service 82 ms ("pulseaudio" stands for both), ALSA through
-// its PulseAudio plugin 386 ms (SDL's two periods and the plugin's own buffer). The
-// dummy driver hears nothing, so its blocks count as heard when they are asked for.
+// driver, until the server reports its own figure (PulseAudio does from the first
+// block; PipeWire's PulseAudio service never does, nor is there a server on bare
+// ALSA hardware). Measured with bench/sync_bench through private servers with
+// 4096-frame blocks at 32 kHz: PipeWire's PulseAudio service 70 ms (so "pulseaudio"
+// stands for it), ALSA through its PulseAudio plugin 386 ms (SDL's two periods and
+// the plugin's own buffer). The dummy driver hears nothing, so its blocks count as
+// heard when they are asked for.
 int outputLatencyFrames(const std::string& driver, int mixRateHz) {
-    double latencyMs = 85.0;
+    double latencyMs = 70.0;
     if (driver == "dummy") {
         latencyMs = 0.0;
     } else if (driver == "alsa") {
