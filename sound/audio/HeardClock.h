@@ -10,7 +10,7 @@
 
 class HeardClock {
 public:
-    // Notes that frame heardFrame was being heard at atNs (steady clock).
+    // Notes that frame heardFrame was being heard at atNs (Mixer::nowNs()'s clock).
     void observe(long long atNs, double heardFrame);
     // Forgets every observation, as after the output was lost.
     void reset();

@@ -1,9 +1,10 @@
 // The software mixer behind the audio library: sample channels that play once,
 // modules that loop, summed and clamped into stereo float blocks on SDL's audio
 // thread. Where the server says what it is playing, samples keep pace with the
-// clock rather than with the output, whose own clock runs a little fast or slow. It keeps the recent mono mix in a lock-free ring so the main thread can
-// analyse what is being heard without locking. Control calls come from the main
-// thread with the audio device locked; the ring and counters need no lock.
+// clock rather than with the output, whose own clock runs a little fast or slow.
+// It keeps the recent mono mix in a lock-free ring so the main thread can analyse
+// what is being heard without locking. Control calls come from the main thread
+// with the audio device locked; the ring and counters need no lock.
 #pragma once
 
 #include "sound/audio/HeardClock.h"
@@ -17,6 +18,8 @@
 
 class Mixer {
 public:
+    static constexpr int kAnchorBlocks = 16;
+
     Mixer(int mixRateHz, int channelCount, int blockFrames);
 
     // Audio thread: mixes frameCount stereo frames into out and publishes them.
@@ -39,8 +42,8 @@ public:
     // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
     // or -1 with error set. The sample starts as far in as the output lags (and as
     // the time since calledNs, on nowNs()), so that its frame n is heard n frames
-    // after calledNs; while the heard clock is fitted it
-    // then plays a little faster or slower to stay so (within kMaxStepDeviation).
+    // after calledNs; while the heard clock is fitted it then plays a little faster
+    // or slower to stay so (within kMaxStepDeviation).
     int startSample(int channel, const FSOUND_SAMPLE* sample, long long calledNs, int& error);
     // Device locked: silences every channel playing sample.
     void stopSample(const FSOUND_SAMPLE* sample);
@@ -52,7 +55,7 @@ public:
     bool isChannelPlaying(int channel) const;
     long long channelStartFrame(int channel) const;
     // Device locked: the sample frame (fractional while the pace is adjusted) the
-    // channel plays at mixerFrame, one of its last kAnchorBlocks blocks; -1 if unknown.
+    // channel plays at mixerFrame, in one of its last kAnchorBlocks blocks; -1 if unknown.
     double channelSampleFrame(int channel, long long mixerFrame) const;
 
     // The last block asked for by the device: when (nowNs) and which frames, and the
@@ -73,8 +76,9 @@ public:
     // Any thread, lock-free: frames mixed so far.
     long long mixedFrames() const;
     // Any thread, lock-free: the mixer frame being heard now: at a block's request the
-    // output latency before the block, then advancing with the clock for at most one block
-    // (a device that stops asking has stopped playing); never past what is mixed.
+    // heard clock's frame where it is fitted, else the output latency before the block;
+    // then advancing with the clock for at most one block (a device that stops asking
+    // has stopped playing); never past what is mixed.
     long long heardFrame() const;
     // Any thread, lock-free: the mono mix of frames [endFrame - 1024, endFrame); frames not
     // mixed yet or before the start read as silence. False if the ring moved on meanwhile.
@@ -98,7 +102,7 @@ private:
             double sampleFrame = 0.0;
             double step = 1.0;
         };
-        std::array<Anchor, 16> anchors{};
+        std::array<Anchor, kAnchorBlocks> anchors{};
         int newestAnchor = 0;
     };
 
