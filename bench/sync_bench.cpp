@@ -12,6 +12,7 @@
 #include "platform/FrameTimer.h"
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
+#include "sound/audio/Mixer.h"
 #include "sound/audio/SincInterpolator.h"
 #include "tools/soundserver/RecordingMatch.h"
 #include "tools/soundserver/SoundServer.h"
@@ -43,10 +44,7 @@ constexpr int kClickLevels = 20;
 // from the counter by up to a few hundred ppm; measuring on another clock than
 // the demo's would hide or invent that much drift.
 long long nowNs() {
-    static const unsigned long long kFrequency = SDL_GetPerformanceFrequency();
-    unsigned long long counter = SDL_GetPerformanceCounter();
-    return static_cast<long long>(counter / kFrequency * 1000000000ULL +
-                                  counter % kFrequency * 1000000000ULL / kFrequency);
+    return Mixer::nowNs();  // SDL's performance counter, as FrameTimer reads it
 }
 
 // Writes silence with a click every second to the default sink; when each click is heard.
