@@ -1,7 +1,8 @@
 #pragma once
-// The clock that drives the timeline: a monotonic counter with a fixed, known
-// rate (SDL's performance counter) turned into seconds held as 32-bit floats.
-// Single-threaded; needs nothing else initialised.
+// The clock that drives the timeline: the process clock (SDL's performance
+// counter counted from the process's start, the one the mixer times sound on)
+// turned into seconds held as 32-bit floats. Single-threaded; needs nothing else
+// initialised.
 #include <cstdint>
 
 class FrameTimer {
@@ -9,7 +10,8 @@ public:
     // Reads the counter rate and takes the current reading as time 0.
     void start();
     // Seconds since start. Carries a constant offset of up to half a float step
-    // of the absolute start time, since startSeconds is stored as a float.
+    // of the start time, since startSeconds is stored as a float; counted from
+    // the process's start, that is under a microsecond for the first two hours.
     float now();
     // Does nothing: the clock keeps running.
     void stop();

@@ -1,6 +1,7 @@
 #include "sound/audio/Mixer.h"
 
 #include "sound/AudioLibrary.h"
+#include "platform/ProcessClock.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/SincInterpolator.h"
 
@@ -27,17 +28,6 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
     SincInterpolator::read(nullptr, 0, 0, 0.0, left, right);
 }
 
-namespace {
-
-long long counterNowNs() {
-    static const unsigned long long kFrequency = SDL_GetPerformanceFrequency();
-    unsigned long long counter = SDL_GetPerformanceCounter();
-    return static_cast<long long>(counter / kFrequency * 1000000000ULL +
-                                  counter % kFrequency * 1000000000ULL / kFrequency);
-}
-
-}  // namespace
-
 void Mixer::render(float* out, int frameCount) {
     if (clockPacing) {
         catchUpWithClock();
@@ -49,7 +39,7 @@ void Mixer::render(float* out, int frameCount) {
 // Audio thread: when this block was asked for and what was heard then, for the heard
 // position, and the samples' pace for the block.
 void Mixer::noteRequest(int frameCount) {
-    long long atNs = counterNowNs();
+    long long atNs = processClockNs();
     long long firstFrame = mixed.load(std::memory_order_relaxed);
     if (latencySource && !clockPacing) {
         observeOutput(atNs, firstFrame);
@@ -84,7 +74,7 @@ void Mixer::observeOutput(long long requestNs, long long firstFrame) {
         }
         return;
     }
-    long long answeredNs = counterNowNs();
+    long long answeredNs = processClockNs();
     setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
     heardClock.observe(requestNs + (answeredNs - requestNs) / 2,
                        static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
@@ -139,7 +129,7 @@ long long Mixer::heardFrame() const {
     if (frameCount == 0) {
         return 0;  // no block requested yet
     }
-    double sinceSeconds = (counterNowNs() - atNs) * 1e-9;
+    double sinceSeconds = (processClockNs() - atNs) * 1e-9;
     long long advance = std::min<long long>(static_cast<long long>(sinceSeconds * mixRateHz), frameCount);
     long long heard = firstFrame - latencyFrames.load(std::memory_order_relaxed) + std::max(0LL, advance);
     if (request.heardFramesPerSecond > 0.0) {
@@ -167,7 +157,7 @@ void Mixer::mixBlock(float* out, int frameCount) {
 // Mixes, publishes and drops the frames the wall clock says should have started by
 // now, so that playback time neither lags nor drifts when no device sets the pace.
 void Mixer::catchUpWithClock() {
-    long long nowNs = counterNowNs();
+    long long nowNs = processClockNs();
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
     if (!clockStarted) {
         // What is mixed less what the output still held is what has been heard by now.
@@ -296,7 +286,7 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     // What is mixed but not heard yet is already on its way; starting that far into
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    long long nowNs = counterNowNs();
+    long long nowNs = processClockNs();
     long long sinceCall = std::max(0LL, (nowNs - calledNs) * mixRateHz / 1000000000LL);
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
     Voice& voice = voices[channel];
@@ -362,7 +352,7 @@ double Mixer::channelSampleFrame(int channel, long long mixerFrame) const {
 }
 
 long long Mixer::nowNs() {
-    return counterNowNs();
+    return processClockNs();
 }
 
 long long Mixer::mixedFrames() const {
