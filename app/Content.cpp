@@ -1,7 +1,5 @@
 #include "app/Content.h"
 
-#include "platform/CanvasSize.h"
-
 const char* const kSoundtrackPath = "data/sound/tamokrelu.mp3";
 
 const char* const kTexturePaths[10] = {
@@ -15,7 +13,7 @@ const char* const kMeshPaths[8] = {
     "data/obj/test.ebr",     "data/obj/hisphere.ebr", "data/obj/hisphere.ebr",    "data/obj/turtleskall.ebr",
 };
 
-void loadContent(ContentSteps& steps) {
+void loadContent(ContentSteps& steps, CanvasSize canvas) {
     steps.openSound(kSoundtrackPath);
     for (size_t i = 0; i < 10; ++i) {
         steps.loadTexture(i, kTexturePaths[i]);
@@ -23,12 +21,8 @@ void loadContent(ContentSteps& steps) {
     for (size_t i = 0; i < 8; ++i) {
         steps.loadMesh(i, kMeshPaths[i]);
     }
-    steps.createTarget(0, kCanvasWidth, kCanvasHeight, kCanvasWidth, kCanvasHeight);
-    steps.createTarget(1, 128, 128, kCanvasWidth, kCanvasHeight);
-}
-
-Content::Content() {
-    loadContent(*this);
+    steps.createTarget(kScreenCopyTarget, canvas.width, canvas.height, canvas.width, canvas.height);
+    steps.createTarget(kBlurTarget, kBlurTargetSide, kBlurTargetSide, canvas.width, canvas.height);
 }
 
 void Content::openSound(const char* path) {

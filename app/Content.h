@@ -2,16 +2,43 @@
 // The fixed content of a run: the soundtrack and the three asset sets that
 // every scene receives. Everything is loaded before the clock starts, on the
 // thread that holds the window's GL context.
-#include "scenes/Scene.h"
-#include "sound/SoundSystem.h"
-
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
 #include "fx/RenderTarget.h"
+#include "platform/CanvasSize.h"
+#include "scenes/Scene.h"
+#include "sound/SoundSystem.h"
 
 #include <array>
 #include <cstddef>
 #include <optional>
+
+// Ten textures, eight meshes and two render targets, in load order.
+using TextureSet = std::array<Texture*, 10>;
+using MeshSet = std::array<Mesh*, 8>;
+using RenderTargetPair = std::array<RenderTarget*, 2>;
+
+// The entries the scenes draw with; the others are loaded all the same.
+enum TextureEntry : size_t {
+    kBackgroundTexture = 0,
+    kSphereTexture = 1,
+    kPhotographTexture = 7,
+    kShellTexture = 8,
+    kGreetingsTexture = 9,
+};
+enum MeshEntry : size_t {
+    kRippledSphereMesh = 5,
+    kRestSphereMesh = 6,
+    kShellMesh = 7,
+};
+enum TargetEntry : size_t {
+    kScreenCopyTarget = 0,
+    kBlurTarget = 1,
+};
+
+// The glow's blur target keeps this size at any canvas size, so that its blocks
+// keep their share of the screen.
+constexpr int kBlurTargetSide = 128;
 
 // The loading steps of the content, one call per object, so that the order
 // can be followed step by step.
@@ -29,17 +56,13 @@ public:
 
 // Loads the content in its fixed order: the sound system, the ten textures,
 // the eight meshes (entries 5 and 6 are two independent loads of one file) and
-// the two render targets.
-void loadContent(ContentSteps& steps);
+// the two render targets, which mirror a canvas of the given pixel size.
+void loadContent(ContentSteps& steps, CanvasSize canvas);
 
 class Content final : public ContentSteps {
 public:
-    // Tag for a content that is filled step by step through ContentSteps.
-    struct Empty {};
-
-    // Loads everything, as loadContent orders it.
-    Content();
-    explicit Content(Empty) {}
+    // Empty: filled step by step through ContentSteps.
+    Content() = default;
 
     void openSound(const char* path) override;
     void loadTexture(size_t index, const char* path) override;

@@ -1,13 +1,9 @@
 #include "app/Demo.h"
 
-#include "platform/CanvasSize.h"
 #include "platform/MessageBox.h"
-#include "scenes/PhotoScene.h"
-#include "scenes/ShellScene.h"
-#include "scenes/SphereScene.h"
 
 int Demo::run() {
-    if (!startUp(*this)) {
+    if (!startUp(*this, canvas)) {
         showMessageBox("morvel", "No OpenGL context could be made, so the demo cannot run.");
         window->close();
         return kNoWindowStatus;
@@ -16,28 +12,28 @@ int Demo::run() {
 }
 
 bool Demo::openWindow() {
-    window.emplace(kCanvasWidth, kCanvasHeight, 32, true, "morvel");
+    window.emplace(canvas.width, canvas.height, 32, true, "morvel");
     return window->ready;
 }
 
 void Demo::openSound(const char* path) {
-    content.openSound(path);
+    program.openSound(path);
 }
 
 void Demo::loadTexture(size_t index, const char* path) {
-    content.loadTexture(index, path);
+    program.loadTexture(index, path);
 }
 
 void Demo::loadMesh(size_t index, const char* path) {
-    content.loadMesh(index, path);
+    program.loadMesh(index, path);
 }
 
 void Demo::createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) {
-    content.createTarget(index, width, height, screenWidth, screenHeight);
+    program.createTarget(index, width, height, screenWidth, screenHeight);
 }
 
 void Demo::createScenes() {
-    scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(), std::make_unique<ShellScene>()};
+    program.createScenes();
 }
 
 void Demo::startClock() {
@@ -45,7 +41,7 @@ void Demo::startClock() {
 }
 
 void Demo::playMusic() {
-    content.startMusic();
+    program.content.startMusic();
 }
 
 float Demo::now() {
@@ -53,11 +49,11 @@ float Demo::now() {
 }
 
 const float* Demo::currentSpectrum() {
-    return content.currentSpectrum();
+    return program.content.currentSpectrum();
 }
 
 void Demo::renderScene(int scene, float t, const float* spectrum) {
-    scenes[scene]->render(t, spectrum, content.textures, content.meshes, content.targets);
+    program.drawScene(scene, t, spectrum);
 }
 
 void Demo::present() {
@@ -73,7 +69,7 @@ void Demo::stopClock() {
 }
 
 void Demo::shutdownSound() {
-    content.shutdownSound();
+    program.content.shutdownSound();
 }
 
 int Demo::closeWindow() {

@@ -3,15 +3,13 @@
 // the whole run, and plays the timeline on the calling thread. While it lives
 // it owns the process's termination signals (they ask the run to stop), so a
 // request that arrives while loading ends the run as soon as loading is done.
-#include "app/Content.h"
+#include "app/DemoProgram.h"
 #include "app/Startup.h"
 #include "app/Timeline.h"
 #include "platform/FrameTimer.h"
 #include "platform/GLWindow.h"
 #include "platform/StopRequests.h"
 
-#include <array>
-#include <memory>
 #include <optional>
 
 class Demo final : public DemoHost, private StartupHost {
@@ -47,8 +45,9 @@ private:
 
     // First, so that the signals are owned before anything else starts.
     StopRequests stopRequests;
+    // The pixel size the window asks for and the program draws at.
+    CanvasSize canvas = kDefaultCanvasSize;
     std::optional<GLWindow> window;
     FrameTimer timer;
-    Content content{Content::Empty{}};
-    std::array<std::unique_ptr<Scene>, 3> scenes;
+    DemoProgram program{canvas};
 };

@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
-bool startUp(StartupHost& host) {
+bool startUp(StartupHost& host, CanvasSize canvas) {
     if (!host.openWindow()) {
         return false;
     }
-    loadContent(host);
+    loadContent(host, canvas);
     host.createScenes();
     host.startClock();
     host.playMusic();

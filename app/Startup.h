@@ -14,7 +14,7 @@ public:
 };
 
 // Window, then the content (sound system, ten textures, eight meshes, two
-// render targets), the three scenes, the clock's start and at once the music.
-// Without a GL context nothing after the window is done, since loading would
-// make GL calls with no context; false then.
-bool startUp(StartupHost& host);
+// render targets for a canvas of the given pixel size), the three scenes, the
+// clock's start and at once the music. Without a GL context nothing after the
+// window is done, since loading would make GL calls with no context; false then.
+bool startUp(StartupHost& host, CanvasSize canvas);

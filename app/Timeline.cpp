@@ -43,7 +43,7 @@ bool runTimelineIteration(DemoHost& host, int& exitStatus) {
             host.present();
         }
     }
-    if (contains(kEndWindow, t)) {
+    if (t >= kTimelineEndSeconds) {
         teardown(host);
         host.closeWindow();
         exitStatus = 0;

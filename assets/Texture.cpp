@@ -55,9 +55,9 @@ void Texture::unbind() {
     glDisable(GL_TEXTURE_2D);
 }
 
-// The overlay space is the canvas, fixed whatever the viewport; the glOrtho
-// below spells it out.
-static_assert(kCanvasWidth == 800 && kCanvasHeight == 600, "drawOverlay's glOrtho is the canvas");
+// The overlay space is the layout space, fixed whatever the viewport or the
+// canvas's pixel size; the glOrtho below spells it out.
+static_assert(kLayoutWidth == 800 && kLayoutHeight == 600, "drawOverlay's glOrtho is the layout space");
 
 void Texture::drawOverlay(int x, int y, int width, int height, bool blend) {
     pushIdentityMatrix(GL_PROJECTION);

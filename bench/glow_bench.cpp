@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr int kWidth = kCanvasWidth;
-constexpr int kHeight = kCanvasHeight;
+constexpr int kWidth = kDefaultCanvasSize.width;
+constexpr int kHeight = kDefaultCanvasSize.height;
 constexpr int kWarmupFrames = 20;
 
 // Bright bars and a gradient: something for the glow to spread.

@@ -1,19 +1,17 @@
 // Start-up time: from nothing to the first frame of the sphere scene shown,
 // split into the phases of the demo's start-up order. Runs headless; needs
 // data/ in the working directory (scripts/run or morvel-assetgen makes it).
-#include "app/Content.h"
+#include "app/DemoProgram.h"
 #include "bench/support/BenchSupport.h"
 #include "platform/GLWindow.h"
 #include "sound/audio/PcmData.h"
 #include "sound/audio/SampleLoader.h"
-#include "scenes/SphereScene.h"
 
 #include <GL/gl.h>
 
 #include <array>
-#include <vector>
 #include <cstdlib>
-#include <optional>
+#include <vector>
 
 namespace {
 
@@ -47,16 +45,15 @@ int main() {
     const double start = bench::nowMs();
     GLWindow window(800, 600, 32, false, "morvel-startup-bench");
     const double windowReady = bench::nowMs();
-    std::optional<Content> content;
-    content.emplace();
+    DemoProgram program(kDefaultCanvasSize);
+    program.load();
     const double contentReady = bench::nowMs();
     // As the demo does: the music starts right before the first frame (and waits for
     // the soundtrack's first seconds to be resampled if the content loaded faster).
-    content->startMusic();
+    program.content.startMusic();
     const double musicStarted = bench::nowMs();
-    SphereScene scene;
     std::array<float, kSpectrumSize> silence{};
-    scene.render(0.0f, silence.data(), content->textures, content->meshes, content->targets);
+    program.drawScene(0, 0.0f, silence.data());
     glFinish();
     window.present();
     const double firstFrame = bench::nowMs();
@@ -71,7 +68,7 @@ int main() {
         .add("total_ms", firstFrame - start);
     addSoundParts(json);
     json.print();
-    content->shutdownSound();
+    program.content.shutdownSound();
     window.close();
     return 0;
 }

@@ -7,13 +7,12 @@
 
 #include <GL/gl.h>
 
-void PhotoScene::render(float, const float* spectrum, TextureSet& textures, MeshSet&,
-                        RenderTargetPair& targets) {
-    targets[0]->useViewport();
+void PhotoScene::render(float, const float* spectrum) {
+    glow.screenCopy->useViewport();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // The previous frame's glow left the colour white, so the photo is opaque.
-    textures[7]->drawOverlay(0, 0, kCanvasWidth, kCanvasHeight, true);
-    const float blurWeight = static_cast<float>(spectrum[0] * 0.15 + 1.1);
-    applyGlow(*targets[0], *targets[1], blurWeight, GlowBlend::addOnly);
+    content.photograph->drawOverlay(0, 0, kLayoutWidth, kLayoutHeight, true);
+    const float blurWeight = static_cast<float>(spectrum[kBassBin] * 0.15 + 1.1);
+    applyGlow(*glow.screenCopy, *glow.blurTarget, blurWeight, GlowBlend::addOnly);
 }

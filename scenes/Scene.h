@@ -1,21 +1,19 @@
 #pragma once
-// What every scene receives: the fixed asset sets, filled once at start-up and
-// addressed by index, and the one operation a scene offers.
+// What every scene offers: one frame at a time t, drawn from the spectrum and
+// from the content it was bound to when the program was made.
 #include "sound/SoundFormat.h"
 
-#include <array>
-
-class Texture;
-class Mesh;
 class RenderTarget;
-
-// Ten textures, eight meshes and two render targets, in load order.
-using TextureSet = std::array<Texture*, 10>;
-using MeshSet = std::array<Mesh*, 8>;
-using RenderTargetPair = std::array<RenderTarget*, 2>;
 
 // Number of entries a spectrum always has: the sound layer's bin count.
 constexpr int kSpectrumSize = kSpectrumBinCount;
+
+// The glow's two render targets: a full-size copy of the canvas, and the small
+// texture the copy is shrunk and blurred in.
+struct GlowTargets {
+    RenderTarget* screenCopy = nullptr;
+    RenderTarget* blurTarget = nullptr;
+};
 
 // A timed scene. Scenes hold no state between frames.
 class Scene {
@@ -23,6 +21,5 @@ public:
     virtual ~Scene() = default;
     // Draws one frame for time t (seconds) into the back buffer without
     // presenting it. spectrum has kSpectrumSize entries and is never null.
-    virtual void render(float t, const float* spectrum, TextureSet& textures, MeshSet& meshes,
-                        RenderTargetPair& targets) = 0;
+    virtual void render(float t, const float* spectrum) = 0;
 };

@@ -10,7 +10,7 @@
 void setScenePerspective() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(kCanvasWidth) / kCanvasHeight, 1.0, 1000.0);
+    gluPerspective(45.0, static_cast<double>(kLayoutWidth) / kLayoutHeight, 1.0, 1000.0);
 }
 
 void setWanderingCamera(float t, double eyeRadius) {

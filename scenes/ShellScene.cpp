@@ -8,9 +8,8 @@
 
 #include <GL/gl.h>
 
-void ShellScene::render(float t, const float* spectrum, TextureSet& textures, MeshSet& meshes,
-                        RenderTargetPair& targets) {
-    targets[0]->useViewport();
+void ShellScene::render(float t, const float* spectrum) {
+    glow.screenCopy->useViewport();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     setScenePerspective();
@@ -18,15 +17,14 @@ void ShellScene::render(float t, const float* spectrum, TextureSet& textures, Me
 
     // No sphere mapping: the shell shows its own texture coordinates, under the
     // white colour the previous frame's glow left.
-    Texture& shellTexture = *textures[8];
-    shellTexture.bind();
-    if (meshes[7] != nullptr) {
-        meshes[7]->draw();
+    content.shellTexture->bind();
+    if (content.shell != nullptr) {
+        content.shell->draw();
     }
-    shellTexture.unbind();
+    content.shellTexture->unbind();
 
     // Drawn before the capture, so the greetings glow with the shell.
-    textures[9]->drawOverlay(0, 0, 512, 512, true);
-    const float blurWeight = static_cast<float>(spectrum[0] * 0.1 + 0.9);
-    applyGlow(*targets[0], *targets[1], blurWeight, GlowBlend::addOnly);
+    content.greetings->drawOverlay(0, 0, 512, 512, true);
+    const float blurWeight = static_cast<float>(spectrum[kBassBin] * 0.1 + 0.9);
+    applyGlow(*glow.screenCopy, *glow.blurTarget, blurWeight, GlowBlend::addOnly);
 }

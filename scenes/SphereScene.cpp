@@ -63,7 +63,7 @@ static SubMesh* firstSubMesh(const Mesh* mesh) {
     return mesh->subMeshes[0].get();
 }
 
-// Rebuilds mesh 5 from mesh 6 and renormalises it, when the pair is intact.
+// Rebuilds the drawn sphere from the rest one and renormalises it, when the pair is intact.
 static void deformSphere(float t, Mesh* drawn, const Mesh* rest) {
     SubMesh* target = firstSubMesh(drawn);
     const SubMesh* source = firstSubMesh(rest);
@@ -75,10 +75,9 @@ static void deformSphere(float t, Mesh* drawn, const Mesh* rest) {
     drawn->computeNormals();
 }
 
-void SphereScene::render(float t, const float* spectrum, TextureSet& textures, MeshSet& meshes,
-                         RenderTargetPair& targets) {
-    targets[0]->useViewport();
-    deformSphere(t, meshes[5], meshes[6]);
+void SphereScene::render(float t, const float* spectrum) {
+    glow.screenCopy->useViewport();
+    deformSphere(t, content.rippledSphere, content.restSphere);
 
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -88,17 +87,17 @@ void SphereScene::render(float t, const float* spectrum, TextureSet& textures, M
     // The alpha does not change the opaque sphere (blending is off) but fades
     // in the overlay drawn under the same colour.
     glColor4f(1.0f, 1.0f, 1.0f, static_cast<float>(t * 0.5));
-    glTranslatef(spectrum[5] * 55.0f, spectrum[3] * 55.0f, spectrum[4] * 55.0f);
+    glTranslatef(spectrum[kShakeBinX] * kShakeDistance, spectrum[kShakeBinY] * kShakeDistance,
+                 spectrum[kShakeBinZ] * kShakeDistance);
 
-    Texture& sphereTexture = *textures[1];
-    sphereTexture.bind();
+    content.sphereTexture->bind();
     enableSphereMap();
-    if (meshes[5] != nullptr) {
-        meshes[5]->draw();
+    if (content.rippledSphere != nullptr) {
+        content.rippledSphere->draw();
     }
     disableSphereMap();
-    sphereTexture.unbind();
+    content.sphereTexture->unbind();
 
-    textures[0]->drawOverlay(0, 0, kCanvasWidth, kCanvasHeight, true);
-    applyGlow(*targets[0], *targets[1], 1.0f, GlowBlend::multiplyThenAdd);
+    content.background->drawOverlay(0, 0, kLayoutWidth, kLayoutHeight, true);
+    applyGlow(*glow.screenCopy, *glow.blurTarget, 1.0f, GlowBlend::multiplyThenAdd);
 }

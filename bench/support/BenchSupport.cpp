@@ -2,12 +2,12 @@
 
 #include "platform/GLWindow.h"
 #include "platform/InitialGLState.h"
+#include "platform/ProcessClock.h"
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -66,8 +66,7 @@ std::string glVersion() {
 }
 
 double nowMs() {
-    using Clock = std::chrono::steady_clock;
-    return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
+    return static_cast<double>(processClockNs()) * 1e-6;
 }
 
 std::vector<double> timeGLFrames(int warmupFrames, int timedFrames, const std::function<void()>& prepare,

@@ -44,7 +44,8 @@ void resetGLState(int width = 800, int height = 600);
 std::string glRenderer();
 std::string glVersion();
 
-// Milliseconds on a monotonic clock from an arbitrary start.
+// Milliseconds on the demo's own clock (the process clock, as the frame timer
+// and the mixer read it).
 double nowMs();
 
 // Runs prepare then work for warmupFrames untimed frames and timedFrames timed

@@ -41,7 +41,7 @@ public:
 
 TEST(Startup, loadsEverythingInItsFixedOrderThenStartsTheClockAndAtOnceTheMusic) {
     RecordingHost host;
-    EXPECT_TRUE(startUp(host));
+    EXPECT_TRUE(startUp(host, kDefaultCanvasSize));
     const std::vector<std::string> expected = {
         "window",
         "sound data/sound/tamokrelu.mp3",
@@ -74,6 +74,6 @@ TEST(Startup, loadsEverythingInItsFixedOrderThenStartsTheClockAndAtOnceTheMusic)
 
 TEST(Startup, withoutAGLContextNothingIsLoadedOrStarted) {
     RecordingHost host(false);
-    EXPECT_FALSE(startUp(host));
+    EXPECT_FALSE(startUp(host, kDefaultCanvasSize));
     EXPECT_EQ(host.steps, std::vector<std::string>{"window"});
 }

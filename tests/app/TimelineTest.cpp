@@ -87,13 +87,25 @@ TEST(Timeline, sharedBoundsDrawTwoScenesWithTwoPresents) {
     EXPECT_EQ(host.frames(), expected);
 }
 
-TEST(Timeline, timesOutsideEveryWindowDrawNothingAndDoNotEndTheRun) {
-    // Below zero and above 100: no drawing, no end; Escape finally ends it.
-    ScriptedHost host({-0.5f, 100.5f, 250.0f}, 3);
+TEST(Timeline, timesBeforeZeroDrawNothingAndDoNotEndTheRun) {
+    ScriptedHost host({-0.5f, -0.25f, -0.125f}, 3);
     EXPECT_EQ(runTimeline(host), 7);
     std::vector<std::string> expected = {"stop", "shutdown", "close"};
     EXPECT_EQ(host.frames(), expected);
     EXPECT_FALSE(host.ranOut);
+}
+
+// A process stopped across the end (a debugger, SIGSTOP, a suspended machine)
+// wakes far past it; the run must still end by itself, with status 0, rather
+// than wait for an Escape that a window no longer pumped may never get.
+TEST(Timeline, aClockThatJumpsFarPastTheEndStillEndsTheRun) {
+    for (float late : {100.0f, 100.5f, 250.0f, 1e9f}) {
+        ScriptedHost host({3.0f, late});
+        EXPECT_EQ(runTimeline(host), 0) << late;
+        std::vector<std::string> expected = {at(0, 3.0f), "present", "stop", "shutdown", "close"};
+        EXPECT_EQ(host.frames(), expected) << late;
+        EXPECT_FALSE(host.ranOut) << late;
+    }
 }
 
 TEST(Timeline, firstIterationPastSixtyEndsWithoutDrawing) {

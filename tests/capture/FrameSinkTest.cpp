@@ -17,17 +17,17 @@ TEST(FrameSink, mp4TakesOnlyCanvasSizedFramesAndLeavesNothingWhenItFails) {
     const std::filesystem::path folder = mkdtemp(pattern.data());
     const std::string path = (folder / "out.mp4").string();
     std::string error;
-    std::unique_ptr<FrameSink> sink = makeMp4Sink(path, 30, 320, 240, (folder / "no-audio.mp3").string(), 0.0, 1.0, error);
+    std::unique_ptr<FrameSink> sink = makeMp4Sink(path, kDefaultCanvasSize, 30, 320, 240, (folder / "no-audio.mp3").string(), 0.0, 1.0, error);
     ASSERT_NE(sink, nullptr) << error;
 
     CapturedFrame halfSize;
-    halfSize.width = kCanvasWidth / 2;
-    halfSize.height = kCanvasHeight / 2;
+    halfSize.width = kDefaultCanvasSize.width / 2;
+    halfSize.height = kDefaultCanvasSize.height / 2;
     halfSize.rgb.assign(static_cast<size_t>(halfSize.width) * halfSize.height * 3, 0);
     EXPECT_FALSE(sink->write(halfSize));
     CapturedFrame shortBuffer;
-    shortBuffer.width = kCanvasWidth;
-    shortBuffer.height = kCanvasHeight;
+    shortBuffer.width = kDefaultCanvasSize.width;
+    shortBuffer.height = kDefaultCanvasSize.height;
     shortBuffer.rgb.assign(16, 0);
     EXPECT_FALSE(sink->write(shortBuffer));
 

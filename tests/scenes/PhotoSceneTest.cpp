@@ -12,7 +12,7 @@ using PhotoFrames = SceneFrames<PhotoScene>;
 
 TEST_F(PhotoFrames, isThePhotographUprightPlusItsGlowWeightedBySpectrumEntryZero) {
     // Right after a sphere frame, whose colour was translucent, the photograph is still opaque.
-    SphereScene sphere;
+    SceneOf<SphereScene> sphere;
     render(sphere, 0.6f);
     const struct { float t, bass, weight; } cases[] = {{28, 0, 1.1f}, {35, 0.8f, 1.22f}};
     for (const auto& c : cases) {

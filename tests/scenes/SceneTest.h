@@ -3,11 +3,15 @@
 // built straight into GL (the loaders have their own tests), sphere meshes
 // written to .ebr files and loaded through Mesh, and a model of the glow on a
 // uniform area. Needs the test GL context.
+#include "app/Content.h"
 #include "assets/EbrWriter.h"
 #include "assets/Mesh.h"
 #include "assets/Texture.h"
 #include "fx/RenderTarget.h"
+#include "scenes/PhotoScene.h"
 #include "scenes/Scene.h"
+#include "scenes/ShellScene.h"
+#include "scenes/SphereScene.h"
 #include "tests/support/GLTestContext.h"
 
 #include <GL/gl.h>
@@ -78,6 +82,11 @@ inline EbrSubMesh sphere(float radius, int rings) {
     return mesh;
 }
 
+// Names a scene to draw; the fixture builds it on its current sets at each
+// render, so a test may swap an entry between frames.
+template <class S>
+struct SceneOf {};
+
 // The textures and render targets, made once per process like the demo's, and a
 // fresh MeshSet: entries 5 and 6 two loads of one sphere file, 7 a smaller
 // sphere, the rest holding no SubMesh. Starts from the fresh window's state.
@@ -100,10 +109,26 @@ protected:
     }
 
     // Renders one frame with spectrum entry `entry` set to value, the rest zero.
-    void render(Scene& scene, float t, int entry = 0, float value = 0) {
+    template <class S>
+    void render(SceneOf<S> which, float t, int entry = 0, float value = 0) {
         std::vector<float> spectrum(kSpectrumSize, 0.0f);
         spectrum[entry] = value;
-        scene.render(t, spectrum.data(), textures, meshes, targets);
+        render(which, t, spectrum.data());
+    }
+    template <class S>
+    void render(SceneOf<S>, float t, const float* spectrum) {
+        S scene(contentOf(SceneOf<S>{}), GlowTargets{targets[kScreenCopyTarget], targets[kBlurTarget]});
+        scene.render(t, spectrum);
+    }
+
+    // Each scene's content, bound from the sets as the demo's program binds it.
+    SphereContent contentOf(SceneOf<SphereScene>) {
+        return {meshes[kRippledSphereMesh], meshes[kRestSphereMesh], textures[kSphereTexture],
+                textures[kBackgroundTexture]};
+    }
+    PhotoContent contentOf(SceneOf<PhotoScene>) { return {textures[kPhotographTexture]}; }
+    ShellContent contentOf(SceneOf<ShellScene>) {
+        return {meshes[kShellMesh], textures[kShellTexture], textures[kGreetingsTexture]};
     }
 
     // What every scene hands to the next frame: colour white, blending off, the
@@ -150,7 +175,7 @@ private:
 template <class S>
 class SceneFrames : public SceneTest {
 protected:
-    S scene;
+    SceneOf<S> scene;
 };
 
 // A uniform area after the glow's blur (3 passes along x, 3 along y, 7 taps)

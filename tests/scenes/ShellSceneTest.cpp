@@ -36,7 +36,7 @@ TEST_F(ShellFrames, drawsTheGreetingsSquareInTheLowerLeftOverBlackGlowingWithSpe
 }
 
 TEST_F(ShellFrames, clearsThePreviousSceneAndDrawsTheShellWithItsOwnTexture) {
-    PhotoScene photo;
+    SceneOf<PhotoScene> photo;
     render(photo, 43.0f);
     for (float t : {43.0f, 51.5f, 60.0f}) {
         render(scene, t);

@@ -1,19 +1,14 @@
 #include "tools/capture/Capture.h"
 
-#include "app/Content.h"
-#include "app/Timeline.h"
-#include "platform/CanvasSize.h"
+#include "app/DemoProgram.h"
 #include "platform/GLWindow.h"
+#include "platform/ProcessClock.h"
 #include "platform/StopRequests.h"
-#include "scenes/PhotoScene.h"
-#include "scenes/ShellScene.h"
-#include "scenes/SphereScene.h"
 #include "sound/TrackAnalysis.h"
 #include "tools/capture/FrameSink.h"
 #include "tools/capture/FrameWriterThread.h"
 
 #include <GL/gl.h>
-#include <SDL2/SDL_timer.h>
 
 #include <array>
 #include <cstdio>
@@ -22,14 +17,14 @@
 
 namespace {
 
-std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, std::string& error) {
+std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, CanvasSize canvas, std::string& error) {
     if (options.hasAt) {
         return makeStillSink(options.stillFile, options.outWidth, options.outHeight, error);
     }
     if (!options.framesDir.empty()) {
         return makePngSequenceSink(options.framesDir, options.outWidth, options.outHeight, error);
     }
-    return makeMp4Sink(options.outFile, options.fps, options.outWidth, options.outHeight, kSoundtrackPath,
+    return makeMp4Sink(options.outFile, canvas, options.fps, options.outWidth, options.outHeight, kSoundtrackPath,
                        options.fromSeconds, options.toSeconds - options.fromSeconds, error);
 }
 
@@ -44,11 +39,10 @@ const std::string& outputName(const CaptureOptions& options) {
 // Prints frames done, frames per second and time left, at most twice a second.
 class Progress {
 public:
-    explicit Progress(long total) : total(total), start(SDL_GetPerformanceCounter()) {}
+    explicit Progress(long total) : total(total), startNs(processClockNs()) {}
 
     void update(long done, bool last) {
-        const double seconds =
-            static_cast<double>(SDL_GetPerformanceCounter() - start) / static_cast<double>(SDL_GetPerformanceFrequency());
+        const double seconds = static_cast<double>(processClockNs() - startNs) * 1e-9;
         if (!last && seconds - shownAt < 0.5) {
             return;
         }
@@ -62,38 +56,28 @@ public:
 
 private:
     long total;
-    Uint64 start;
+    long long startNs;
     double shownAt = -1.0;
 };
 
-// The demo's three scenes, in timeline order.
-using SceneSet = std::array<std::unique_ptr<Scene>, 3>;
-
-// Clears the frame and draws every scene that shows at t with the spectrum at t
-// (silence without music).
+// Draws the frame at t with the spectrum at t (silence without music).
 void drawFrameAt(float t, TrackAnalysis& analysis, bool haveMusic, std::array<float, kSpectrumSize>& spectrum,
-                 const SceneSet& scenes, Content& content) {
+                 DemoProgram& program) {
     spectrum.fill(0.0f);
     if (haveMusic) {
         analysis.spectrumAt(t, spectrum.data());
     }
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (int scene = 0; scene < 3; ++scene) {
-        if (sceneShowsAt(scene, t)) {
-            scenes[scene]->render(t, spectrum.data(), content.textures, content.meshes, content.targets);
-        }
-    }
+    program.drawFrame(t, spectrum.data());
 }
 
 // Reads the drawn canvas back into frame number n, in a buffer from the writer.
-CapturedFrame readFrame(long n, FrameWriterThread& writer) {
+CapturedFrame readFrame(long n, CanvasSize canvas, FrameWriterThread& writer) {
     CapturedFrame frame;
     frame.number = n;
-    frame.width = kCanvasWidth;
-    frame.height = kCanvasHeight;
-    frame.rgb = writer.takeBuffer(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 3);
-    glReadPixels(0, 0, kCanvasWidth, kCanvasHeight, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+    frame.width = canvas.width;
+    frame.height = canvas.height;
+    frame.rgb = writer.takeBuffer(static_cast<size_t>(canvas.width) * canvas.height * 3);
+    glReadPixels(0, 0, canvas.width, canvas.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
     return frame;
 }
 
@@ -120,8 +104,10 @@ int runCapture(const CaptureOptions& options) {
         first = 0;
         end = 1;
     }
+    // The pixel size every frame is drawn and read back at.
+    const CanvasSize canvas = kDefaultCanvasSize;
     std::string error;
-    std::unique_ptr<FrameSink> sink = makeSink(options, error);
+    std::unique_ptr<FrameSink> sink = makeSink(options, canvas, error);
     if (!sink) {
         std::fprintf(stderr, "morvel-capture: %s\n", error.c_str());
         return 2;
@@ -134,16 +120,15 @@ int runCapture(const CaptureOptions& options) {
     // the music is analysed offline, never played.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    GLWindow window(kCanvasWidth, kCanvasHeight, 32, false, "morvel-capture");
+    GLWindow window(canvas.width, canvas.height, 32, false, "morvel-capture");
     if (!window.ready) {
         window.close();
         sink->finish(false);
         std::fprintf(stderr, "morvel-capture: no OpenGL context could be made, so nothing can be drawn\n");
         return 1;
     }
-    Content content;
-    const SceneSet scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(),
-                             std::make_unique<ShellScene>()};
+    DemoProgram program(canvas);
+    program.load();
     TrackAnalysis analysis;
     const bool haveMusic = analysis.load(kSoundtrackPath);
     std::array<float, kSpectrumSize> spectrum{};
@@ -154,14 +139,14 @@ int runCapture(const CaptureOptions& options) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     for (long n = first; n < end && ok && stopSignal() == 0; ++n) {
         const float t = options.hasAt ? static_cast<float>(options.atSeconds) : frameTime(n, options.fps);
-        drawFrameAt(t, analysis, haveMusic, spectrum, scenes, content);
-        ok = writer.push(readFrame(n, writer));
+        drawFrameAt(t, analysis, haveMusic, spectrum, program);
+        ok = writer.push(readFrame(n, canvas, writer));
         progress.update(n - first + 1, n + 1 == end);
     }
     const int interruptedBy = stopSignal();
     ok = writer.drain() && ok && interruptedBy == 0;
     ok = sink->finish(ok);
-    content.shutdownSound();
+    program.content.shutdownSound();
     window.close();
     return reportEnd(options, ok, interruptedBy);
 }

@@ -15,8 +15,8 @@ struct CaptureOptions {
     std::string stillFile;   // --png with --at: one still
     double atSeconds = -1.0; // --at
     bool hasAt = false;
-    int outWidth = kCanvasWidth;  // --size: scaled output; the demo renders at the canvas size
-    int outHeight = kCanvasHeight;
+    int outWidth = kDefaultCanvasSize.width;  // --size: scaled output; the demo renders at the canvas size
+    int outHeight = kDefaultCanvasSize.height;
 };
 
 // Parses args (without the program name). On a bad input returns false and

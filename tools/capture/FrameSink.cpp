@@ -124,8 +124,8 @@ private:
 
 class Mp4Sink : public FrameSink {
 public:
-    Mp4Sink(std::string path, std::string partial, std::FILE* pipe)
-        : path(std::move(path)), partial(std::move(partial)), pipe(pipe) {}
+    Mp4Sink(std::string path, std::string partial, CanvasSize canvas, std::FILE* pipe)
+        : path(std::move(path)), partial(std::move(partial)), canvas(canvas), pipe(pipe) {}
     ~Mp4Sink() override {
         if (pipe != nullptr) {
             finish(false);
@@ -134,8 +134,8 @@ public:
 
     // ffmpeg was told the canvas size; a frame of any other size would shear the video.
     bool write(const CapturedFrame& frame) override {
-        if (frame.width != kCanvasWidth || frame.height != kCanvasHeight ||
-            frame.rgb.size() != static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 3) {
+        if (frame.width != canvas.width || frame.height != canvas.height ||
+            frame.rgb.size() != static_cast<size_t>(canvas.width) * canvas.height * 3) {
             return false;
         }
         return std::fwrite(frame.rgb.data(), 1, frame.rgb.size(), pipe) == frame.rgb.size();
@@ -157,6 +157,7 @@ public:
 private:
     std::string path;
     std::string partial;
+    CanvasSize canvas;
     std::FILE* pipe;
 };
 
@@ -220,7 +221,7 @@ std::unique_ptr<FrameSink> makeStillSink(const std::string& path, int width, int
     return std::make_unique<StillSink>(path, width, height);
 }
 
-std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, int fps, int width, int height,
+std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, CanvasSize canvas, int fps, int width, int height,
                                        const std::string& audioPath, double fromSeconds, double durationSeconds,
                                        std::string& error) {
     if (!ffmpegAvailable()) {
@@ -237,7 +238,7 @@ std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, int fps, int wid
     char numbers[160];
     std::snprintf(numbers, sizeof numbers, " -r %d -i - -ss %.6f -t %.6f -i ", fps, fromSeconds, durationSeconds);
     std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y -f rawvideo -pix_fmt rgb24 -s " +
-                          std::to_string(kCanvasWidth) + "x" + std::to_string(kCanvasHeight);
+                          std::to_string(canvas.width) + "x" + std::to_string(canvas.height);
     command += numbers + shellQuote(audioPath);
     command += " -map 0:v:0 -map 1:a:0? -vf vflip,scale=" + std::to_string(width) + ":" + std::to_string(height) +
                ":flags=bicubic -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -r " + std::to_string(fps) +
@@ -250,5 +251,5 @@ std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, int fps, int wid
         error = "cannot start ffmpeg";
         return nullptr;
     }
-    return std::make_unique<Mp4Sink>(path, partial, pipe);
+    return std::make_unique<Mp4Sink>(path, partial, canvas, pipe);
 }

@@ -2,6 +2,7 @@
 // Where captured frames go: numbered PNGs, one PNG, or an H.264 MP4 made by
 // Debian's ffmpeg with the soundtrack muxed in. A sink is used by one thread
 // at a time (FrameWriterThread's); it makes no GL calls.
+#include "platform/CanvasSize.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,10 +32,9 @@ std::unique_ptr<FrameSink> makePngSequenceSink(const std::string& dir, int width
 std::unique_ptr<FrameSink> makeStillSink(const std::string& path, int width, int height, std::string& error);
 // An MP4 at path through ffmpeg: H.264, yuv420p, constant fps, the audio file
 // from fromSeconds muxed as AAC and aligned so that its first sample is frame 0.
-// It takes frames of the canvas size only (kCanvasWidth x kCanvasHeight, the
-// size ffmpeg is told up front) and scales them to width x height; a write of
-// any other size fails.
-std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, int fps, int width, int height,
+// It takes frames of the canvas size only (the size ffmpeg is told up front)
+// and scales them to width x height; a write of any other size fails.
+std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, CanvasSize canvas, int fps, int width, int height,
                                        const std::string& audioPath, double fromSeconds, double durationSeconds,
                                        std::string& error);
 

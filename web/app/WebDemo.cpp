@@ -1,41 +1,38 @@
 #include "web/app/WebDemo.h"
 
-#include "platform/CanvasSize.h"
-#include "scenes/PhotoScene.h"
-#include "scenes/ShellScene.h"
-#include "scenes/SphereScene.h"
 #include "sound/SoundFormat.h"
 #include "web/sound/WebTrack.h"
 
-#include <GL/gl.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
+
+#include <array>
 
 EM_JS(void, webTimelineEnded, (int status), {
     if (Module.onTimelineEnded) Module.onTimelineEnded(status);
 });
 
 bool WebDemo::load(bool keepFrames) {
-    if (!canvas.open(kCanvasWidth, kCanvasHeight, keepFrames)) {
+    if (!canvas.open(kDefaultCanvasSize.width, kDefaultCanvasSize.height, keepFrames)) {
         return false;
     }
-    content.emplace();
-    scenes = {std::make_unique<SphereScene>(), std::make_unique<PhotoScene>(), std::make_unique<ShellScene>()};
+    program.emplace(kDefaultCanvasSize);
+    program->load();
     return true;
 }
 
 void WebDemo::start() {
-    if (!content || running) {
+    if (!program || running) {
         return;
     }
     if (soundShutDown) {
-        content->sound = SoundSystem(kSoundtrackPath);
+        program->content.sound = SoundSystem(kSoundtrackPath);
         soundShutDown = false;
     }
     endRequested = false;
     running = true;
     timer.start();
-    content->startMusic();
+    program->content.startMusic();
     emscripten_request_animation_frame_loop(&WebDemo::onFrame, this);
 }
 
@@ -55,18 +52,12 @@ void WebDemo::requestEnd() {
 }
 
 void WebDemo::renderStill(float t) {
-    if (!content) {
+    if (!program) {
         return;
     }
     std::array<float, kSpectrumSize> spectrum{};
     offlineSpectrum(t, spectrum.data());
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    for (int scene = 0; scene < 3; ++scene) {
-        if (sceneShowsAt(scene, t)) {
-            renderScene(scene, t, spectrum.data());
-        }
-    }
+    program->drawFrame(t, spectrum.data());
 }
 
 void WebDemo::offlineSpectrum(double t, float* out) {
@@ -85,11 +76,11 @@ float WebDemo::now() {
 }
 
 const float* WebDemo::currentSpectrum() {
-    return content->currentSpectrum();
+    return program->content.currentSpectrum();
 }
 
 void WebDemo::renderScene(int scene, float t, const float* spectrum) {
-    scenes[scene]->render(t, spectrum, content->textures, content->meshes, content->targets);
+    program->drawScene(scene, t, spectrum);
 }
 
 void WebDemo::present() {
@@ -105,7 +96,7 @@ void WebDemo::stopClock() {
 }
 
 void WebDemo::shutdownSound() {
-    content->shutdownSound();
+    program->content.shutdownSound();
     soundShutDown = true;
 }
 

@@ -3,14 +3,11 @@
 // the browser's frame callback instead of a blocking loop. The page (page.js)
 // downloads the content into the in-memory file system, then calls load, and
 // start on its start button (sound may only begin after a gesture). Main thread.
-#include "app/Content.h"
+#include "app/DemoProgram.h"
 #include "app/Timeline.h"
 #include "platform/FrameTimer.h"
-#include "scenes/Scene.h"
 #include "web/platform/WebCanvas.h"
 
-#include <array>
-#include <memory>
 #include <optional>
 
 class WebDemo final : public DemoHost {
@@ -43,8 +40,7 @@ private:
 
     WebCanvas canvas;
     FrameTimer timer;
-    std::optional<Content> content;
-    std::array<std::unique_ptr<Scene>, 3> scenes;
+    std::optional<DemoProgram> program;
     bool endRequested = false;
     bool running = false;
     bool soundShutDown = false;
