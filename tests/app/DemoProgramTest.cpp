@@ -23,6 +23,10 @@ protected:
 };
 
 TEST_F(ProgramFrames, eachSceneDrawsWithItsOwnEntries) {
+    // Two sphere frames: a ripple applied to the rest shape itself shows only
+    // from the second frame on.
+    program.drawScene(0, 1.3f, spectrumWith({}).data());
+    expectReference("sphere-1.3s");
     program.drawScene(0, 10.0f, spectrumWith({{3, 0.1f}, {4, 0.3f}, {5, 0.5f}, {0, 0.9f}}).data());
     expectReference("sphere-10s");
     program.drawScene(1, 35.0f, spectrumWith({{0, 0.6f}, {3, 1.0f}}).data());
