@@ -3,7 +3,7 @@
 // manager and source). loadJpeg uses libjpeg's standard error manager, which
 // ends the process on damaged data; a caller with an error manager that jumps
 // back instead (the fuzz target) can release what was made with freeJpegPixels.
-#include "assets/Texture.h"
+#include "assets/JpegImage.h"
 
 #include <cstdio>
 // libjpeg's headers need FILE and size_t declared first.

@@ -1,5 +1,6 @@
 #include "assets/Texture.h"
 
+#include "assets/JpegImage.h"
 #include "assets/PngBind.h"
 #include "platform/CanvasSize.h"
 #include "platform/MatrixStack.h"

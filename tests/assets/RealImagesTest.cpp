@@ -1,6 +1,7 @@
 // Images nobody here wrote, from Debian packages fetched at test time (skipped
 // when they cannot be had): the PngSuite conformance set, Go's JPEG test matrix
 // with its reference PNGs, EXIF samples and known-damaged JPEGs.
+#include "assets/JpegImage.h"
 #include "assets/PngBind.h"
 #include "assets/Texture.h"
 #include "tests/assets/AssetTestFiles.h"

@@ -1,4 +1,6 @@
 #include "assets/Texture.h"
+
+#include "assets/JpegImage.h"
 #include "tests/assets/AssetTestFiles.h"
 #include "tests/support/GLTestContext.h"
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "assets/JpegImage.h"
 #include "assets/PngImage.h"
 #include "assets/Texture.h"
 #include "platform/MessageBox.h"
