@@ -16,20 +16,8 @@ bool Demo::openWindow() {
     return window->ready;
 }
 
-void Demo::openSound(const char* path) {
-    program.openSound(path);
-}
-
-void Demo::loadTexture(size_t index, const char* path) {
-    program.loadTexture(index, path);
-}
-
-void Demo::loadMesh(size_t index, const char* path) {
-    program.loadMesh(index, path);
-}
-
-void Demo::createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) {
-    program.createTarget(index, width, height, screenWidth, screenHeight);
+ContentSteps& Demo::contentSteps() {
+    return program.content;
 }
 
 void Demo::createScenes() {

@@ -35,10 +35,7 @@ public:
 
 private:
     bool openWindow() override;
-    void openSound(const char* path) override;
-    void loadTexture(size_t index, const char* path) override;
-    void loadMesh(size_t index, const char* path) override;
-    void createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) override;
+    ContentSteps& contentSteps() override;
     void createScenes() override;
     void startClock() override;
     void playMusic() override;

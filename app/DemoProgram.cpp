@@ -8,24 +8,8 @@
 #include <GL/gl.h>
 
 void DemoProgram::load() {
-    loadContent(*this, canvas);
+    loadContent(content, canvas);
     createScenes();
-}
-
-void DemoProgram::openSound(const char* path) {
-    content.openSound(path);
-}
-
-void DemoProgram::loadTexture(size_t index, const char* path) {
-    content.loadTexture(index, path);
-}
-
-void DemoProgram::loadMesh(size_t index, const char* path) {
-    content.loadMesh(index, path);
-}
-
-void DemoProgram::createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) {
-    content.createTarget(index, width, height, screenWidth, screenHeight);
 }
 
 // The one place where set entries become what each scene draws with.

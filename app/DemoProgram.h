@@ -11,20 +11,16 @@
 #include <array>
 #include <memory>
 
-class DemoProgram final : public ContentSteps {
+class DemoProgram {
 public:
     static constexpr int kSceneCount = 3;
 
-    // Nothing loaded yet: load() does it all, or a start-up does it step by step.
+    // Nothing loaded yet: load() does it all, or a start-up fills the content
+    // step by step and then makes the scenes.
     explicit DemoProgram(CanvasSize canvas) : canvas(canvas) {}
 
     // Loads the content in its fixed order, then makes the scenes.
     void load();
-
-    void openSound(const char* path) override;
-    void loadTexture(size_t index, const char* path) override;
-    void loadMesh(size_t index, const char* path) override;
-    void createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) override;
     // Makes the three scenes on the loaded content; after the content.
     void createScenes();
 

@@ -4,7 +4,7 @@ bool startUp(StartupHost& host, CanvasSize canvas) {
     if (!host.openWindow()) {
         return false;
     }
-    loadContent(host, canvas);
+    loadContent(host.contentSteps(), canvas);
     host.createScenes();
     host.startClock();
     host.playMusic();

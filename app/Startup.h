@@ -4,10 +4,13 @@
 // a recording fake.
 #include "app/Content.h"
 
-class StartupHost : public ContentSteps {
+class StartupHost {
 public:
+    virtual ~StartupHost() = default;
     // Creates the window; true when its GL context is current and ready.
     virtual bool openWindow() = 0;
+    // Where the content's loading steps go.
+    virtual ContentSteps& contentSteps() = 0;
     virtual void createScenes() = 0;
     virtual void startClock() = 0;
     virtual void playMusic() = 0;

@@ -9,7 +9,7 @@
 
 namespace {
 
-class RecordingHost : public StartupHost {
+class RecordingHost : public StartupHost, public ContentSteps {
 public:
     explicit RecordingHost(bool windowWorks = true) : windowWorks(windowWorks) {}
 
@@ -17,6 +17,7 @@ public:
         steps.push_back("window");
         return windowWorks;
     }
+    ContentSteps& contentSteps() override { return *this; }
     void openSound(const char* path) override { steps.push_back(std::string("sound ") + path); }
     void loadTexture(size_t index, const char* path) override {
         steps.push_back("texture " + std::to_string(index) + " " + path);
