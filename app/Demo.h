@@ -3,6 +3,7 @@
 // the whole run, and plays the timeline on the calling thread. While it lives
 // it owns the process's termination signals (they ask the run to stop), so a
 // request that arrives while loading ends the run as soon as loading is done.
+#include "app/DemoOptions.h"
 #include "app/DemoProgram.h"
 #include "app/Startup.h"
 #include "app/Timeline.h"
@@ -17,7 +18,7 @@ public:
     // Exit status of a run that could not start for want of a GL context.
     static constexpr int kNoWindowStatus = 1;
 
-    Demo() = default;
+    explicit Demo(const DemoOptions& options = DemoOptions()) : options(options), canvas(options.size) {}
 
     // Starts up in its fixed order, then plays the timeline. Returns the
     // process's exit status; kNoWindowStatus, with a message, when no window
@@ -36,15 +37,18 @@ public:
 private:
     bool openWindow() override;
     ContentSteps& contentSteps() override;
+    CanvasSize canvasSize() const override;
     void createScenes() override;
     void startClock() override;
     void playMusic() override;
+    void fitCanvasToDriver();
 
     // First, so that the signals are owned before anything else starts.
     StopRequests stopRequests;
-    // The pixel size the window asks for and the program draws at.
-    CanvasSize canvas = kDefaultCanvasSize;
+    DemoOptions options;
+    // The pixel size the program draws at, settled once the window is open.
+    CanvasSize canvas;
     std::optional<GLWindow> window;
     FrameTimer timer;
-    DemoProgram program{canvas};
+    std::optional<DemoProgram> program;
 };

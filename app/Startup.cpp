@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
-bool startUp(StartupHost& host, CanvasSize canvas) {
+bool startUp(StartupHost& host) {
     if (!host.openWindow()) {
         return false;
     }
-    loadContent(host.contentSteps(), canvas);
+    loadContent(host.contentSteps(), host.canvasSize());
     host.createScenes();
     host.startClock();
     host.playMusic();

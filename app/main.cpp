@@ -1,8 +1,24 @@
-// morvel: a self-running audiovisual demo. Takes no arguments; reads its
-// assets from data/ under the working directory.
+// morvel: a self-running audiovisual demo. Reads its assets from data/ under
+// the working directory; its options choose only the size it draws at and
+// whether it plays full screen.
 #include "app/Demo.h"
+#include "app/DemoOptions.h"
 
-int main() {
-    Demo demo;
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    DemoOptions options;
+    std::string error;
+    if (!parseDemoOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "morvel: %s\n%s", error.c_str(), demoUsage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(demoUsage(), stdout);
+        return 0;
+    }
+    Demo demo(options);
     return demo.run();
 }

@@ -1,12 +1,14 @@
-// Frame cost of each scene at 800 x 600 on the current GL driver, offscreen:
+// Frame cost of each scene at three canvas sizes on the current GL driver, offscreen:
 // a few hundred frames spread over each scene's window, glFinish after each,
 // plus the CPU cost of the sphere's ripple and normals on their own, and the
 // number of C++ allocations made during the timed frames. Prints one JSON
 // object. Runs from the repository root on the generated data/ tree, drawn
 // through the demo's own program.
 //
-// Usage: frame_bench [--frames N] [--save FOLDER]
-//   --save writes one BMP per scene (sphere.bmp, photo.bmp, shell.bmp).
+// Usage: frame_bench [--frames N] [--size WxH] [--save FOLDER]
+//   each scene at 800x600, 1440x1080 and 2880x2160, or at --size alone; N frames
+//   at 800x600 and proportionally fewer (at least 30) at larger sizes.
+//   --save writes one BMP per scene and size (sphere-800x600.bmp, ...).
 #include "bench/support/BenchSupport.h"
 #include "app/DemoProgram.h"
 #include "scenes/SphereScene.h"
@@ -54,17 +56,18 @@ void fillSpectrum(std::vector<float>& spectrum, int frame) {
     }
 }
 
-bool saveBmp(const std::string& path) {
-    std::vector<uint8_t> rgba(800 * 600 * 4);
+bool saveBmp(const std::string& path, CanvasSize size) {
+    const size_t rowBytes = static_cast<size_t>(size.width) * 4;
+    std::vector<uint8_t> rgba(rowBytes * size.height);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, 800, 600, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 800, 600, 32, SDL_PIXELFORMAT_RGBA32);
+    glReadPixels(0, 0, size.width, size.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, size.width, size.height, 32, SDL_PIXELFORMAT_RGBA32);
     if (surface == nullptr) {
         return false;
     }
-    for (int row = 0; row < 600; ++row) {
+    for (int row = 0; row < size.height; ++row) {
         std::memcpy(static_cast<uint8_t*>(surface->pixels) + row * surface->pitch,
-                    rgba.data() + static_cast<size_t>(599 - row) * 800 * 4, 800 * 4);
+                    rgba.data() + static_cast<size_t>(size.height - 1 - row) * rowBytes, rowBytes);
     }
     bool ok = SDL_SaveBMP(surface, path.c_str()) == 0;
     SDL_FreeSurface(surface);
@@ -134,10 +137,49 @@ void saveShownFrame(const SceneRun& run, DemoProgram& program, const std::string
     std::vector<float> spectrum(kSpectrumSize, 0.0f);
     fillSpectrum(spectrum, 4);
     program.drawScene(run.scene, run.shownSeconds, spectrum.data());
-    const std::string path = folder + "/" + run.name + ".bmp";
-    if (!saveBmp(path)) {
+    const CanvasSize size = program.canvasSize();
+    const std::string path =
+        folder + "/" + run.name + "-" + std::to_string(size.width) + "x" + std::to_string(size.height) + ".bmp";
+    if (!saveBmp(path, size)) {
         std::fprintf(stderr, "frame_bench: cannot write %s\n", path.c_str());
     }
+}
+
+// "800x600", for the keys of one size's figures.
+std::string sizeName(CanvasSize size) {
+    return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+// Times every scene at one canvas size, in a context of that size, and adds
+// the figures under keys that name the size. The ripple's CPU cost does not
+// depend on the size; it is timed with the first.
+bool timeAtSize(CanvasSize size, int frameCount, bool withRipple, const std::string& saveFolder,
+                bench::JsonObject& json, long& allocations) {
+    bench::HeadlessGLContext context;
+    if (!context.open(size.width, size.height)) {
+        return false;
+    }
+    DemoProgram program(size);
+    program.load();
+    const SceneRun runs[3] = {{"sphere", 0, 0.0f, 28.0f, 10.0f},
+                              {"photo", 1, 28.0f, 43.0f, 35.0f},
+                              {"shell", 2, 43.0f, 60.0f, 50.0f}};
+    for (const SceneRun& run : runs) {
+        bench::resetGLState(size.width, size.height);
+        const std::string key = std::string(run.name) + "_" + sizeName(size) + "_";
+        json.addStats(key, bench::summarize(timeScene(run, program, frameCount, allocations)));
+        if (!saveFolder.empty()) {
+            saveShownFrame(run, program, saveFolder);
+        }
+    }
+    if (withRipple) {
+        json.add("renderer", bench::glRenderer());
+        const SubMesh* rest = restSphere(program.content);
+        json.add("sphere_vertices", rest != nullptr ? rest->vertexCount : 0);
+        json.addStats("ripple_normals_", bench::summarize(timeRipple(program.content, frameCount, allocations)));
+    }
+    program.content.shutdownSound();
+    return true;
 }
 
 }  // namespace
@@ -145,44 +187,38 @@ void saveShownFrame(const SceneRun& run, DemoProgram& program, const std::string
 int main(int argc, char** argv) {
     int frameCount = 300;
     std::string saveFolder;
+    std::vector<CanvasSize> sizes = {kDefaultCanvasSize, {1440, 1080}, {2880, 2160}};
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--frames") == 0) {
             frameCount = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--save") == 0) {
             saveFolder = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--size") == 0) {
+            CanvasSize size;
+            if (!parseCanvasSize(argv[i + 1], size)) {
+                bench::JsonObject().add("error", std::string("--size wants WIDTHxHEIGHT, not ") + argv[i + 1]).print();
+                return 2;
+            }
+            sizes = {size};
         }
-    }
-    bench::HeadlessGLContext context;
-    if (!context.open(800, 600)) {
-        bench::JsonObject().add("error", "no GL context").print();
-        return 1;
     }
     struct stat info;
     if (stat("data/obj/hisphere.ebr", &info) != 0) {
         bench::JsonObject().add("error", "no data/ here: run morvel-assetgen --root . first").print();
         return 1;
     }
-    DemoProgram program(kDefaultCanvasSize);
-    program.load();
-    Content& content = program.content;
-    const SceneRun runs[3] = {{"sphere", 0, 0.0f, 28.0f, 10.0f},
-                              {"photo", 1, 28.0f, 43.0f, 35.0f},
-                              {"shell", 2, 43.0f, 60.0f, 50.0f}};
-
     bench::JsonObject json;
-    json.add("benchmark", "frame").add("renderer", bench::glRenderer()).add("width", 800).add("height", 600);
-    json.add("assets", "data/");
+    json.add("benchmark", "frame").add("assets", "data/");
     long allocations = 0;
-    for (const SceneRun& run : runs) {
-        bench::resetGLState(800, 600);
-        json.addStats(std::string(run.name) + "_", bench::summarize(timeScene(run, program, frameCount, allocations)));
-        if (!saveFolder.empty()) {
-            saveShownFrame(run, program, saveFolder);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        // Fewer frames where each costs more, so that every size takes about as long.
+        const double pixels = double(sizes[i].width) * sizes[i].height;
+        const int frames = std::max(30, static_cast<int>(frameCount * (800.0 * 600.0) / std::max(pixels, 800.0 * 600.0)));
+        if (!timeAtSize(sizes[i], frames, i == 0, saveFolder, json, allocations)) {
+            bench::JsonObject().add("error", "no GL context of " + sizeName(sizes[i])).print();
+            return 1;
         }
     }
-    const SubMesh* rest = restSphere(content);
-    json.add("sphere_vertices", rest != nullptr ? rest->vertexCount : 0);
-    json.addStats("ripple_normals_", bench::summarize(timeRipple(content, frameCount, allocations)));
     json.add("allocations_in_timed_frames", int64_t(allocations));
     json.print();
     return 0;

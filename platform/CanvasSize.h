@@ -15,3 +15,27 @@ constexpr CanvasSize kDefaultCanvasSize{800, 600};
 // The layout space, in overlay units.
 constexpr int kLayoutWidth = 800;
 constexpr int kLayoutHeight = 600;
+
+// Sides a canvas may have: small enough sizes still hold the glow's 128 x 128
+// blur target, and no GL driver draws beyond the top.
+constexpr int kMinCanvasSide = 128;
+constexpr int kMaxCanvasSide = 16384;
+
+// Reads "WIDTHxHEIGHT" (decimal digits only, such as 1440x1080); false for
+// anything else or a side outside kMinCanvasSide to kMaxCanvasSide.
+bool parseCanvasSize(const char* text, CanvasSize& size);
+
+// The largest rectangle of the layout space's 4:3 shape within width x height:
+// 1440 x 1080 on a 1920 x 1080 display, 2880 x 2160 on 3840 x 2160.
+CanvasSize largestLayoutFit(int width, int height);
+
+// size itself when neither side is above maxSide, else size scaled down with
+// its shape kept (to whole pixels) until the longer side is maxSide.
+CanvasSize fitWithin(CanvasSize size, int maxSide);
+
+inline bool operator==(CanvasSize a, CanvasSize b) {
+    return a.width == b.width && a.height == b.height;
+}
+inline bool operator!=(CanvasSize a, CanvasSize b) {
+    return !(a == b);
+}

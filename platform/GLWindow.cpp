@@ -7,6 +7,7 @@
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <string>
@@ -63,7 +64,7 @@ const char* contextFailureText(const char* sdlError) {
 }
 
 GLWindow::GLWindow(int32_t width, int32_t height, int32_t colourBits, bool fullscreen, const char* title)
-    : title(title), width(width), height(height) {
+    : title(title), width(width), height(height), fullscreen(fullscreen) {
     if (!startVideo()) {
         showMessageBox(kCaption, "Unable to register window class");
         return;
@@ -181,6 +182,46 @@ int GLWindow::close() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     registered = false;
     return 1;
+}
+
+void GLWindow::resizeCanvas(int32_t newWidth, int32_t newHeight) {
+    width = newWidth;
+    height = newHeight;
+    if (!fullscreen) {
+        SDL_SetWindowSize(window, width, height);
+    }
+    followDrawable();
+    setInitialGLState(width, height);
+}
+
+int32_t GLWindow::maxCanvasSide() const {
+    GLint textureSide = 0, viewport[2] = {0, 0}, renderbufferSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &textureSide);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferSide);
+    // A driver without frame buffer objects reports nothing for them; the
+    // canvas then draws straight into the back buffer.
+    if (renderbufferSide <= 0) {
+        renderbufferSide = textureSide;
+    }
+    return std::min({textureSide, viewport[0], viewport[1], renderbufferSide});
+}
+
+// Windows open at (0, 0), which is on display 0. SDL counts the starts of its
+// video, so this one's end leaves any window's own start and end as they were.
+bool desktopDisplaySize(int& displayWidth, int& displayHeight) {
+    if (!startVideo()) {
+        return false;
+    }
+    SDL_DisplayMode mode;
+    const bool known = SDL_GetDesktopDisplayMode(0, &mode) == 0;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (!known) {
+        return false;
+    }
+    displayWidth = mode.w;
+    displayHeight = mode.h;
+    return true;
 }
 
 void handleWindowEvent(const SDL_Event& event) {

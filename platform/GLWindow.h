@@ -29,6 +29,13 @@ public:
     // system was set up and is now released.
     int close();
 
+    // Ready window only: draws at width x height from now on (a windowed window
+    // takes that client size too) and sets the initial GL state for it again.
+    void resizeCanvas(int32_t newWidth, int32_t newHeight);
+    // Ready window only: the longest canvas side this GL driver can serve: its
+    // texture, render buffer and viewport limits, whichever is least.
+    int32_t maxCanvasSide() const;
+
     SDL_Window* window = nullptr;
     void* renderContext = nullptr;
     const char* title = nullptr;
@@ -43,9 +50,14 @@ public:
 
 private:
     bool createWindow(bool fullscreen);
+    bool fullscreen = false;
     bool createContext();
     void followDrawable();
 };
+
+// The desktop size in pixels of the display a new window opens on, for
+// choosing a canvas before the window exists; false when SDL cannot tell.
+bool desktopDisplaySize(int& displayWidth, int& displayHeight);
 
 // Sets the pixel format every morvel context asks for: double-buffered RGB of
 // colourBits (no alpha), 16-bit depth, 8-bit stencil, compatibility profile.

@@ -18,6 +18,7 @@ public:
         return windowWorks;
     }
     ContentSteps& contentSteps() override { return *this; }
+    CanvasSize canvasSize() const override { return kDefaultCanvasSize; }
     void openSound(const char* path) override { steps.push_back(std::string("sound ") + path); }
     void loadTexture(size_t index, const char* path) override {
         steps.push_back("texture " + std::to_string(index) + " " + path);
@@ -42,7 +43,7 @@ public:
 
 TEST(Startup, loadsEverythingInItsFixedOrderThenStartsTheClockAndAtOnceTheMusic) {
     RecordingHost host;
-    EXPECT_TRUE(startUp(host, kDefaultCanvasSize));
+    EXPECT_TRUE(startUp(host));
     const std::vector<std::string> expected = {
         "window",
         "sound data/sound/tamokrelu.mp3",
@@ -75,6 +76,6 @@ TEST(Startup, loadsEverythingInItsFixedOrderThenStartsTheClockAndAtOnceTheMusic)
 
 TEST(Startup, withoutAGLContextNothingIsLoadedOrStarted) {
     RecordingHost host(false);
-    EXPECT_FALSE(startUp(host, kDefaultCanvasSize));
+    EXPECT_FALSE(startUp(host));
     EXPECT_EQ(host.steps, std::vector<std::string>{"window"});
 }
