@@ -3,7 +3,7 @@
 // keeps what the audio thread needs). Shared by the library's own sources only.
 #pragma once
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 #include "sound/audio/LibraryHandles.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/FftAnalyzer.h"

@@ -1,6 +1,6 @@
 #include "sound/audio/Mixer.h"
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 #include "platform/ProcessClock.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/SincInterpolator.h"

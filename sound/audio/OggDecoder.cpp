@@ -1,7 +1,7 @@
 // Ogg Vorbis decoding with libvorbisfile, reading from memory.
 #include "sound/audio/OggDecoder.h"
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 
 #include <vorbis/vorbisfile.h>
 

@@ -4,6 +4,7 @@
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/HeardSpectrum.h"
 #include "sound/audio/Mixer.h"
+#include "sound/SoundFormat.h"
 
 #include <gtest/gtest.h>
 
