@@ -1,7 +1,7 @@
 #include "sound/audio/Mixer.h"
 
-#include "sound/audio/AudioTypes.h"
 #include "platform/ProcessClock.h"
+#include "sound/audio/AudioTypes.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/SincInterpolator.h"
 
@@ -11,13 +11,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
-Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
+Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Clock nowNs)
     : mixRateHz(mixRateHz),
       blockFrames(blockFrames),
       voices(static_cast<size_t>(channelCount)),
       songBlock(static_cast<size_t>(blockFrames) * 2),
       catchUpBlock(static_cast<size_t>(blockFrames) * 2),
+      outputClock(mixRateHz, std::move(nowNs)),
       ring(new std::atomic<float>[kRingFrames]) {
     songs.reserve(16);
     for (int i = 0; i < kRingFrames; ++i) {
@@ -29,119 +31,37 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
 }
 
 void Mixer::render(float* out, int frameCount) {
-    if (clockPacing) {
-        catchUpWithClock();
+    catchUpWithClock();
+    outputClock.noteRequest(mixed.load(std::memory_order_relaxed), frameCount);
+    if (outputClock.pacesSamples()) {
+        steerVoices();
     }
-    noteRequest(frameCount);
     mixBlock(out, frameCount);
 }
 
-// Audio thread: when this block was asked for and what was heard then, for the heard
-// position, and the samples' pace for the block.
-void Mixer::noteRequest(int frameCount) {
-    long long atNs = processClockNs();
-    long long firstFrame = mixed.load(std::memory_order_relaxed);
-    if (latencySource && !clockPacing) {
-        observeOutput(atNs, firstFrame);
-    }
-    bool fitted = heardClock.ready() && !clockPacing;
-    requestSequence.fetch_add(1, std::memory_order_acq_rel);
-    requestNs.store(atNs, std::memory_order_relaxed);
-    requestFirstFrame.store(firstFrame, std::memory_order_relaxed);
-    requestFrameCount.store(frameCount, std::memory_order_relaxed);
-    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_relaxed);
-    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_relaxed);
-    requestSequence.fetch_add(1, std::memory_order_release);
-    if (fitted) {
-        steerVoices(atNs, firstFrame);
-    }
-}
-
-// Everything before firstFrame has been handed to the output, and SDL writes nothing
-// more until this block is mixed, so what the server holds at this moment ends
-// there: the frame heard is firstFrame less the latency. The moment is taken
-// halfway through the question.
-void Mixer::observeOutput(long long requestNs, long long firstFrame) {
-    long long latencyUs = latencySource();
-    if (latencyUs < 0) {
-        // A server that does not answer may have gone. What is heard is placed by
-        // the blocks asked for again, from where the fit had it, so that it goes on
-        // without a jump; the samples keep the pace they had.
-        if (heardClock.ready()) {
-            double heardNow = heardClock.heardFrameAt(requestNs);
-            setOutputLatency(static_cast<int>(std::lround(static_cast<double>(firstFrame) - heardNow)));
-            heardClock.reset();
-        }
-        return;
-    }
-    long long answeredNs = processClockNs();
-    setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
-    heardClock.observe(requestNs + (answeredNs - requestNs) / 2,
-                       static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
-}
-
-// Sets each voice's pace for the coming block: the output's frames per second of the
-// clock turned into sample frames, plus what brings a voice that is heard early or
-// late back to the clock over kSteerSeconds.
-void Mixer::steerVoices(long long requestNs, long long firstFrame) {
-    double outputRate = heardClock.framesPerSecond();
-    double firstHeardNs = requestNs + (firstFrame - heardClock.heardFrameAt(requestNs)) / outputRate * 1e9;
+// Sets each voice's pace for the coming block from the output's clock.
+void Mixer::steerVoices() {
     for (Voice& voice : voices) {
-        if (voice.sample == nullptr) {
-            continue;
+        if (voice.sample != nullptr) {
+            voice.step = outputClock.sampleStep(voice.zeroHeardNs, voice.position + voice.fraction);
         }
-        double due = (firstHeardNs - voice.zeroHeardNs) * 1e-9 * mixRateHz;
-        double ahead = voice.position + voice.fraction - due;
-        double step = (mixRateHz - ahead / kSteerSeconds) / outputRate;
-        voice.step = std::clamp(step, 1.0 - kMaxStepDeviation, 1.0 + kMaxStepDeviation);
     }
 }
 
 void Mixer::setLatencySource(std::function<long long()> readLatencyUs) {
-    latencySource = std::move(readLatencyUs);
+    outputClock.setLatencySource(std::move(readLatencyUs));
 }
 
 void Mixer::setOutputLatency(int frames) {
-    latencyFrames.store(frames, std::memory_order_relaxed);
-}
-
-Mixer::Request Mixer::lastRequest() const {
-    Request request;
-    for (;;) {
-        unsigned before = requestSequence.load(std::memory_order_acquire);
-        request.atNs = requestNs.load(std::memory_order_relaxed);
-        request.firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
-        request.frameCount = requestFrameCount.load(std::memory_order_relaxed);
-        request.heardFrame = requestHeardFrame.load(std::memory_order_relaxed);
-        request.heardFramesPerSecond = requestHeardRate.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
-            return request;
-        }
-    }
+    outputClock.setOutputLatency(frames);
 }
 
 long long Mixer::heardFrame() const {
-    long long published = mixed.load(std::memory_order_acquire);
-    Request request = lastRequest();
-    long long atNs = request.atNs, firstFrame = request.firstFrame;
-    int frameCount = request.frameCount;
-    if (frameCount == 0) {
-        return 0;  // no block requested yet
-    }
-    double sinceSeconds = (processClockNs() - atNs) * 1e-9;
-    long long advance = std::min<long long>(static_cast<long long>(sinceSeconds * mixRateHz), frameCount);
-    long long heard = firstFrame - latencyFrames.load(std::memory_order_relaxed) + std::max(0LL, advance);
-    if (request.heardFramesPerSecond > 0.0) {
-        heard = static_cast<long long>(std::floor(request.heardFrame)) + std::max(0LL, advance);
-    }
-    return std::min(heard, published);
+    return outputClock.heardFrame(mixed.load(std::memory_order_acquire));
 }
 
 void Mixer::setClockPacing(bool enabled) {
-    clockPacing = enabled;
-    clockStarted = false;
-    heardClock.reset();
+    outputClock.setWallClockPacing(enabled);
     for (Voice& voice : voices) {
         voice.step = 1.0;
     }
@@ -157,26 +77,7 @@ void Mixer::mixBlock(float* out, int frameCount) {
 // Mixes, publishes and drops the frames the wall clock says should have started by
 // now, so that playback time neither lags nor drifts when no device sets the pace.
 void Mixer::catchUpWithClock() {
-    long long nowNs = processClockNs();
-    long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    if (!clockStarted) {
-        // What is mixed less what the output still held is what has been heard by now.
-        long long heardSoFar = mixedSoFar - latencyFrames.load(std::memory_order_relaxed);
-        clockOriginNs = nowNs - heardSoFar * 1000000000LL / mixRateHz;
-        clockStarted = true;
-        return;
-    }
-    // The clock says what has been heard by now; what is mixed must reach that far
-    // and the output's latency beyond, or the heard position (the blocks asked for
-    // less the latency) falls behind the clock whenever the device asks slowly.
-    double elapsedSeconds = (nowNs - clockOriginNs) * 1e-9;
-    long long behind = static_cast<long long>(elapsedSeconds * mixRateHz) -
-                       (mixedSoFar - latencyFrames.load(std::memory_order_relaxed));
-    if (behind > mixRateHz) {
-        // After a long stall, start the clock afresh rather than mix seconds at once.
-        clockStarted = false;
-        return;
-    }
+    long long behind = outputClock.framesDue(mixed.load(std::memory_order_relaxed));
     while (behind > 0) {
         int count = static_cast<int>(std::min<long long>(behind, blockFrames));
         mixBlock(catchUpBlock.data(), count);
@@ -286,7 +187,7 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     // What is mixed but not heard yet is already on its way; starting that far into
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    long long nowNs = processClockNs();
+    long long nowNs = outputClock.nowNs();
     long long sinceCall = std::max(0LL, (nowNs - calledNs) * mixRateHz / 1000000000LL);
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
     Voice& voice = voices[channel];

@@ -1,0 +1,136 @@
+#include "sound/audio/OutputClock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+OutputClock::OutputClock(int mixRateHz, Clock nowNs) : mixRateHz(mixRateHz), clock(std::move(nowNs)) {}
+
+void OutputClock::setOutputLatency(int frames) {
+    latencyFrames.store(frames, std::memory_order_relaxed);
+}
+
+int OutputClock::outputLatency() const {
+    return latencyFrames.load(std::memory_order_relaxed);
+}
+
+void OutputClock::setLatencySource(std::function<long long()> readLatencyUs) {
+    latencySource = std::move(readLatencyUs);
+}
+
+void OutputClock::setWallClockPacing(bool enabled) {
+    wallClock = enabled;
+    wallClockStarted = false;
+    heardClock.reset();
+}
+
+// The clock says what has been heard by now; what is mixed must reach that far and
+// the output's latency beyond, or the heard position (the blocks asked for less the
+// latency) falls behind the clock whenever the device asks slowly.
+long long OutputClock::framesDue(long long mixedSoFar) {
+    if (!wallClock) {
+        return 0;
+    }
+    long long now = clock();
+    if (!wallClockStarted) {
+        // What is mixed less what the output still held is what has been heard by now.
+        long long heardSoFar = mixedSoFar - outputLatency();
+        wallOriginNs = now - heardSoFar * 1000000000LL / mixRateHz;
+        wallClockStarted = true;
+        return 0;
+    }
+    double elapsedSeconds = (now - wallOriginNs) * 1e-9;
+    long long behind = static_cast<long long>(elapsedSeconds * mixRateHz) - (mixedSoFar - outputLatency());
+    if (behind > mixRateHz) {
+        // After a long stall, start the clock afresh rather than mix seconds at once.
+        wallClockStarted = false;
+        return 0;
+    }
+    return std::max(0LL, behind);
+}
+
+void OutputClock::noteRequest(long long firstFrame, int frameCount) {
+    long long atNs = clock();
+    if (latencySource && !wallClock) {
+        observeOutput(atNs, firstFrame);
+    }
+    bool fitted = pacesSamples();
+    if (fitted) {
+        blockHeardNs = atNs + (firstFrame - heardClock.heardFrameAt(atNs)) / heardClock.framesPerSecond() * 1e9;
+    }
+    publishRequest(atNs, firstFrame, frameCount, fitted);
+}
+
+// Everything before firstFrame has been handed to the output, and SDL writes nothing
+// more until this block is mixed, so what the server holds at this moment ends
+// there: the frame heard is firstFrame less the latency. The moment is taken
+// halfway through the question.
+void OutputClock::observeOutput(long long requestNs, long long firstFrame) {
+    long long latencyUs = latencySource();
+    if (latencyUs < 0) {
+        // A server that does not answer may have gone. What is heard is placed by
+        // the blocks asked for again, from where the fit had it, so that it goes on
+        // without a jump; the samples keep the pace they had.
+        if (heardClock.ready()) {
+            double heardNow = heardClock.heardFrameAt(requestNs);
+            setOutputLatency(static_cast<int>(std::lround(static_cast<double>(firstFrame) - heardNow)));
+            heardClock.reset();
+        }
+        return;
+    }
+    long long answeredNs = clock();
+    setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
+    heardClock.observe(requestNs + (answeredNs - requestNs) / 2,
+                       static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
+}
+
+void OutputClock::publishRequest(long long atNs, long long firstFrame, int frameCount, bool fitted) {
+    requestSequence.fetch_add(1, std::memory_order_acq_rel);
+    requestNs.store(atNs, std::memory_order_relaxed);
+    requestFirstFrame.store(firstFrame, std::memory_order_relaxed);
+    requestFrameCount.store(frameCount, std::memory_order_relaxed);
+    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_relaxed);
+    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_relaxed);
+    requestSequence.fetch_add(1, std::memory_order_release);
+}
+
+bool OutputClock::pacesSamples() const {
+    return heardClock.ready() && !wallClock;
+}
+
+double OutputClock::sampleStep(long long zeroHeardNs, double samplePosition) const {
+    double due = (blockHeardNs - zeroHeardNs) * 1e-9 * mixRateHz;
+    double ahead = samplePosition - due;
+    double step = (mixRateHz - ahead / kSteerSeconds) / heardClock.framesPerSecond();
+    return std::clamp(step, 1.0 - kMaxStepDeviation, 1.0 + kMaxStepDeviation);
+}
+
+OutputClock::Request OutputClock::lastRequest() const {
+    Request request;
+    for (;;) {
+        unsigned before = requestSequence.load(std::memory_order_acquire);
+        request.atNs = requestNs.load(std::memory_order_relaxed);
+        request.firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
+        request.frameCount = requestFrameCount.load(std::memory_order_relaxed);
+        request.heardFrame = requestHeardFrame.load(std::memory_order_relaxed);
+        request.heardFramesPerSecond = requestHeardRate.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
+            return request;
+        }
+    }
+}
+
+long long OutputClock::heardFrame(long long mixedSoFar) const {
+    Request request = lastRequest();
+    if (request.frameCount == 0) {
+        return 0;  // no block requested yet
+    }
+    double sinceSeconds = (clock() - request.atNs) * 1e-9;
+    long long advance = std::min<long long>(static_cast<long long>(sinceSeconds * mixRateHz), request.frameCount);
+    long long heard = request.firstFrame - outputLatency() + std::max(0LL, advance);
+    if (request.heardFramesPerSecond > 0.0) {
+        heard = static_cast<long long>(std::floor(request.heardFrame)) + std::max(0LL, advance);
+    }
+    return std::min(heard, mixedSoFar);
+}
