@@ -188,7 +188,7 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
     long long nowNs = outputClock.nowNs();
-    long long sinceCall = std::max(0LL, (nowNs - calledNs) * mixRateHz / 1000000000LL);
+    long long sinceCall = std::max(0LL, nsToFrames(nowNs - calledNs, mixRateHz));
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
     Voice& voice = voices[channel];
     voice.sample = sample->pcm.frames.empty() || lead >= sample->pcm.frameCount() ? nullptr : sample;

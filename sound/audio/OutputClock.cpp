@@ -4,6 +4,14 @@
 #include <cmath>
 #include <utility>
 
+long long framesToNs(long long frames, int rateHz) {
+    return frames / rateHz * 1000000000LL + frames % rateHz * 1000000000LL / rateHz;
+}
+
+long long nsToFrames(long long ns, int rateHz) {
+    return ns / 1000000000LL * rateHz + ns % 1000000000LL * rateHz / 1000000000LL;
+}
+
 OutputClock::OutputClock(int mixRateHz, Clock nowNs) : mixRateHz(mixRateHz), clock(std::move(nowNs)) {}
 
 void OutputClock::setOutputLatency(int frames) {
@@ -35,12 +43,11 @@ long long OutputClock::framesDue(long long mixedSoFar) {
     if (!wallClockStarted) {
         // What is mixed less what the output still held is what has been heard by now.
         long long heardSoFar = mixedSoFar - outputLatency();
-        wallOriginNs = now - heardSoFar * 1000000000LL / mixRateHz;
+        wallOriginNs = now - framesToNs(heardSoFar, mixRateHz);
         wallClockStarted = true;
         return 0;
     }
-    double elapsedSeconds = (now - wallOriginNs) * 1e-9;
-    long long behind = static_cast<long long>(elapsedSeconds * mixRateHz) - (mixedSoFar - outputLatency());
+    long long behind = nsToFrames(now - wallOriginNs, mixRateHz) - (mixedSoFar - outputLatency());
     if (behind > mixRateHz) {
         // After a long stall, start the clock afresh rather than mix seconds at once.
         wallClockStarted = false;

@@ -16,6 +16,12 @@
 #include <atomic>
 #include <functional>
 
+// Frames at rateHz as nanoseconds and back, truncated toward zero. Whole seconds and
+// the rest are converted apart, so that no product leaves 64 bits in thousands of
+// years of playing at 192 kHz.
+long long framesToNs(long long frames, int rateHz);
+long long nsToFrames(long long ns, int rateHz);
+
 class OutputClock {
 public:
     // Nanoseconds on a monotonic clock.

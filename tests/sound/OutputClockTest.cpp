@@ -197,3 +197,34 @@ TEST(OutputClockWall, keepsTheMixItsLatencyAheadOfTheWallClock) {
     clock.setWallClockPacing(false);
     EXPECT_EQ(clock.framesDue(mixed), 0);
 }
+
+TEST(OutputClockWall, keepsTimeAfterAYearOfPlayingAt192kHz) {
+    constexpr int kHighRateHz = 192000;
+    constexpr long long kYearSeconds = 365LL * 86400;
+    long long nowNs = (kYearSeconds + 10) * 1000000000LL;
+    OutputClock clock(kHighRateHz, [&nowNs] { return nowNs; });
+    clock.setOutputLatency(4096);
+    clock.setWallClockPacing(true);
+    long long mixed = kYearSeconds * kHighRateHz + 4096;
+    ASSERT_EQ(clock.framesDue(mixed), 0);
+    // Each 10 ms of the clock, 1920 frames are due: pacing holds, for the whole minute.
+    for (int block = 0; block < 6000; ++block) {
+        nowNs += 10000000;
+        long long due = clock.framesDue(mixed);
+        ASSERT_NEAR(due, 1920, 1) << "block " << block;
+        mixed += due;
+    }
+}
+
+TEST(OutputClockFit, holdsAfterAYearOfPlaying) {
+    Fixture f;
+    f.output.ppm = 300.0;
+    f.output.writtenFrames = 365LL * 86400 * kRateHz;
+    PacedSample sample = sampleStartedOn(f.output);
+    sample.calledNs = f.output.requestNs(f.output.writtenFrames, 0);
+    sample.position = f.output.heldFrames;
+    playBlocks(f.clock, f.output, sample, 2 * OutputClock::kSettleSeconds * kRateHz / kBlockFrames);
+    ASSERT_TRUE(f.clock.pacesSamples());
+    EXPECT_NEAR(f.heardError(), 0.0, 2.0);
+    EXPECT_NEAR(sample.errorsMs.back(), 0.0, 0.1);
+}
