@@ -162,9 +162,7 @@ bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
 // destructor.
 void stopOutputAtExit() {
     LibraryState& lib = library();
-    for (FSOUND_SAMPLE* sample : lib.samples) {
-        sample->stopResampling();
-    }
+    lib.samples.forEach([](LoadedSample& sample) { sample.stopResampling(); });
     if (lib.open && lib.device != 0) {
         SDL_CloseAudioDevice(lib.device);  // joins the audio thread, which asks the server
         lib.device = 0;
@@ -187,13 +185,6 @@ void keepTimeIfOutputLost(LibraryState& lib) {
 }
 
 void releaseEverything(LibraryState& lib) {
-    for (FMUSIC_MODULE* song : lib.songs) {
-        openmpt_module_destroy(song->module);
-        delete song;
-    }
-    for (FSOUND_SAMPLE* sample : lib.samples) {
-        delete sample;
-    }
     lib.songs.clear();
     lib.samples.clear();
 }
@@ -251,7 +242,7 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int, int
         fail(FMOD_ERR_INVALID_PARAM);
         return nullptr;
     }
-    std::unique_ptr<FSOUND_SAMPLE> sample(new FSOUND_SAMPLE);
+    std::unique_ptr<LoadedSample> sample(new LoadedSample);
     PcmData decoded;
     int error = decodeSampleFile(path, offsetBytes, lengthBytes, decoded);
     if (error != FMOD_ERR_NONE) {
@@ -265,8 +256,7 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int, int
         fail(FMOD_ERR_MEMORY);
         return nullptr;
     }
-    lib.samples.push_back(sample.get());
-    return sample.release();
+    return lib.samples.add(std::move(sample));
 }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* path) {
@@ -289,11 +279,9 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* path) {
         return nullptr;
     }
     openmpt_module_set_repeat_count(module, -1);
-    FMUSIC_MODULE* song = new FMUSIC_MODULE;
-    song->module = module;
+    std::unique_ptr<LoadedModule> song(new LoadedModule(module));
     song->lengthSeconds = openmpt_module_get_duration_seconds(module);
-    lib.songs.push_back(song);
-    return song;
+    return lib.songs.add(std::move(song));
 }
 
 int FSOUND_GetError(void) {
@@ -308,7 +296,8 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
         fail(FMOD_ERR_UNINITIALIZED);
         return -1;
     }
-    if (!isKnownHandle(lib.samples, sample)) {
+    LoadedSample* loaded = lib.samples.find(sample);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return -1;
     }
@@ -317,10 +306,10 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
     // over in silence (the wait is skipped, like the output's latency, so the sample
     // still keeps time with this call). Later plays find the sample far ahead, or whole.
     long long calledNs = Mixer::nowNs();
-    sample->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
+    loaded->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
     int error = FMOD_ERR_NONE;
     SDL_LockAudioDevice(lib.device);
-    int played = lib.mixer->startSample(channel, sample, calledNs, error);
+    int played = lib.mixer->startSample(channel, loaded, calledNs, error);
     SDL_UnlockAudioDevice(lib.device);
     if (played < 0) {
         fail(error);
@@ -368,12 +357,13 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
         fail(FMOD_ERR_UNINITIALIZED);
         return 0;
     }
-    if (!isKnownHandle(lib.songs, song)) {
+    LoadedModule* loaded = lib.songs.find(song);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
     SDL_LockAudioDevice(lib.device);
-    lib.mixer->startSong(song);
+    lib.mixer->startSong(loaded);
     SDL_UnlockAudioDevice(lib.device);
     return 1;
 }
@@ -381,31 +371,30 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
     countCall();
     LibraryState& lib = library();
-    if (!isKnownHandle(lib.songs, song)) {
+    LoadedModule* loaded = lib.songs.find(song);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
     SDL_LockAudioDevice(lib.device);
-    lib.mixer->stopSong(song);
+    lib.mixer->stopSong(loaded);
     SDL_UnlockAudioDevice(lib.device);
-    lib.songs.erase(std::find(lib.songs.begin(), lib.songs.end(), song));
-    openmpt_module_destroy(song->module);
-    delete song;
+    lib.songs.take(song);  // destroyed here, out of the mix
     return 1;
 }
 
 void FSOUND_Sample_Free(FSOUND_SAMPLE* sample) {
     countCall();
     LibraryState& lib = library();
-    if (!isKnownHandle(lib.samples, sample)) {
+    LoadedSample* loaded = lib.samples.find(sample);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return;
     }
     SDL_LockAudioDevice(lib.device);
-    lib.mixer->stopSample(sample);
+    lib.mixer->stopSample(loaded);
     SDL_UnlockAudioDevice(lib.device);
-    lib.samples.erase(std::find(lib.samples.begin(), lib.samples.end(), sample));
-    delete sample;
+    lib.samples.take(sample);  // destroyed here, out of the mix
 }
 
 void FSOUND_Close(void) {

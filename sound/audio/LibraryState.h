@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sound/audio/AudioTypes.h"
+#include "sound/audio/HandleTable.h"
 #include "sound/audio/LibraryHandles.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/FftAnalyzer.h"
@@ -27,8 +28,8 @@ struct LibraryState {
     std::unique_ptr<Mixer> mixer;
     // Declared after the mixer it reports to, so it stops first.
     ServerLatency serverLatency;
-    std::vector<FSOUND_SAMPLE*> samples;
-    std::vector<FMUSIC_MODULE*> songs;
+    HandleTable<FSOUND_SAMPLE, LoadedSample> samples;
+    HandleTable<FMUSIC_MODULE, LoadedModule> songs;
     int lastError = FMOD_ERR_NONE;
     FSOUND_DSPUNIT fftUnit;
     float spectrum[kSpectrumBinCount] = {};
@@ -41,14 +42,3 @@ LibraryState& library();
 
 // Calls made through the FSOUND_/FMUSIC_ interface.
 std::atomic<long long>& libraryCallCount();
-
-// True when handle is one of the live handles.
-template <typename T>
-bool isKnownHandle(const std::vector<T*>& handles, const T* handle) {
-    for (const T* live : handles) {
-        if (live == handle && handle != nullptr) {
-            return true;
-        }
-    }
-    return false;
-}

@@ -134,7 +134,7 @@ void Mixer::mixVoiceStepped(Voice& voice, float* out, int frameCount) {
 }
 
 void Mixer::mixSongs(float* out, int frameCount) {
-    for (FMUSIC_MODULE* song : songs) {
+    for (LoadedModule* song : songs) {
         int done = 0;
         while (done < frameCount && song->playing) {
             int chunk = std::min(frameCount - done, blockFrames);
@@ -169,7 +169,7 @@ void Mixer::publish(float* samples, int frameCount) {
     }
 }
 
-int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calledNs, int& error) {
+int Mixer::startSample(int channel, const LoadedSample* sample, long long calledNs, int& error) {
     int count = static_cast<int>(voices.size());
     if (channel == FSOUND_FREE) {
         channel = 0;
@@ -201,7 +201,7 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     return channel;
 }
 
-void Mixer::stopSample(const FSOUND_SAMPLE* sample) {
+void Mixer::stopSample(const LoadedSample* sample) {
     for (Voice& voice : voices) {
         if (voice.sample == sample) {
             voice.sample = nullptr;
@@ -209,7 +209,7 @@ void Mixer::stopSample(const FSOUND_SAMPLE* sample) {
     }
 }
 
-void Mixer::startSong(FMUSIC_MODULE* song) {
+void Mixer::startSong(LoadedModule* song) {
     openmpt_module_set_position_seconds(song->module, 0.0);
     song->playing = true;
     if (std::find(songs.begin(), songs.end(), song) == songs.end()) {
@@ -217,7 +217,7 @@ void Mixer::startSong(FMUSIC_MODULE* song) {
     }
 }
 
-void Mixer::stopSong(FMUSIC_MODULE* song) {
+void Mixer::stopSong(LoadedModule* song) {
     song->playing = false;
     songs.erase(std::remove(songs.begin(), songs.end(), song), songs.end());
 }

@@ -42,13 +42,13 @@ public:
     // the time since calledNs, on nowNs()), so that its frame n is heard n frames
     // after calledNs; while the heard clock is fitted it then plays a little faster
     // or slower to stay so (within OutputClock::kMaxStepDeviation).
-    int startSample(int channel, const FSOUND_SAMPLE* sample, long long calledNs, int& error);
+    int startSample(int channel, const LoadedSample* sample, long long calledNs, int& error);
     // Device locked: silences every channel playing sample.
-    void stopSample(const FSOUND_SAMPLE* sample);
+    void stopSample(const LoadedSample* sample);
     // Device locked: (re)starts song from its beginning, looping.
-    void startSong(FMUSIC_MODULE* song);
+    void startSong(LoadedModule* song);
     // Device locked: takes song out of the mix.
-    void stopSong(FMUSIC_MODULE* song);
+    void stopSong(LoadedModule* song);
     // Device locked: channel state for inspection.
     bool isChannelPlaying(int channel) const;
     long long channelStartFrame(int channel) const;
@@ -74,7 +74,7 @@ public:
 
 private:
     struct Voice {
-        const FSOUND_SAMPLE* sample = nullptr;
+        const LoadedSample* sample = nullptr;
         long long position = 0;
         long long startFrame = -1;
         // Between frames once the pace has been adjusted; step is sample frames per output frame.
@@ -103,7 +103,7 @@ private:
     int mixRateHz;
     int blockFrames;
     std::vector<Voice> voices;
-    std::vector<FMUSIC_MODULE*> songs;
+    std::vector<LoadedModule*> songs;
     std::vector<float> songBlock;
     std::vector<float> catchUpBlock;
     OutputClock outputClock;

@@ -42,7 +42,7 @@ TEST(ResamplingWhilePlaying, theMixIsTheResampledAudioOrSilenceAndKeepsTime) {
     PcmData offline = chirpAt44k();
     ASSERT_EQ(resampleTo(offline, kMixRateHz), 0);
 
-    FSOUND_SAMPLE sample;
+    LoadedSample sample;
     ASSERT_TRUE(sample.startResampling(chirpAt44k(), kMixRateHz));
     Mixer mixer(kMixRateHz, 4, kBlockFrames);
     int error = 0;
@@ -86,12 +86,12 @@ TEST(ResamplingWhilePlaying, theMixIsTheResampledAudioOrSilenceAndKeepsTime) {
 TEST(ResamplingWhilePlaying, aSampleFreedMidwayStopsItsResampling) {
     auto started = std::chrono::steady_clock::now();
     for (int i = 0; i < 3; ++i) {
-        FSOUND_SAMPLE sample;
+        LoadedSample sample;
         ASSERT_TRUE(sample.startResampling(chirpAt44k(), kMixRateHz));
     }  // each one stops and waits on the way out
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("three samples made and freed in %.2f s\n", seconds);
-    FSOUND_SAMPLE sample;
+    LoadedSample sample;
     ASSERT_TRUE(sample.startResampling(chirpAt44k(), kMixRateHz));
     sample.stopResampling();
     EXPECT_TRUE(sample.isWhole());  // as far as it got, and playable that far

@@ -95,6 +95,9 @@ TEST(SoundSystemLines, eachLoadWritesItsLinesAndLaterStepsWriteNothing) {
                       sound->shutdown();
                   }),
                   "");
+        // What it freed it lets go of, so that nothing later hands the library a stale handle.
+        EXPECT_EQ(sound->sample, nullptr);
+        EXPECT_EQ(sound->song, nullptr);
         delete sound;
     }
 }
