@@ -1,6 +1,7 @@
 // The audio library's C interface over SDL2 output and the Mixer.
 #include "sound/AudioLibrary.h"
 
+#include "sound/audio/DriverLatency.h"
 #include "sound/audio/LibraryState.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/ModuleFile.h"
@@ -62,24 +63,6 @@ void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
     static_cast<Mixer*>(mixer)->render(reinterpret_cast<float*>(stream), frameCount);
 }
 
-// Frames between a block's request and the moment its first frame is heard, per SDL
-// driver, until the server reports its own figure (PulseAudio does from the first
-// block; PipeWire's PulseAudio service never does, nor is there a server on bare
-// ALSA hardware). Measured with bench/sync_bench through private servers with
-// 4096-frame blocks at 32 kHz: PipeWire's PulseAudio service 70 ms (so "pulseaudio"
-// stands for it), ALSA through its PulseAudio plugin 386 ms (SDL's two periods and
-// the plugin's own buffer). The dummy driver hears nothing, so its blocks count as
-// heard when they are asked for.
-int outputLatencyFrames(const std::string& driver, int mixRateHz) {
-    double latencyMs = 70.0;
-    if (driver == "dummy") {
-        latencyMs = 0.0;
-    } else if (driver == "alsa") {
-        latencyMs = 386.0;
-    }
-    return static_cast<int>(latencyMs * mixRateHz / 1000.0);
-}
-
 // The mixer's latency follows the highest of the server's recent readings.
 void followServerLatency(LibraryState& lib, int mixRateHz) {
     Mixer* mixer = lib.mixer.get();
@@ -112,7 +95,7 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     lib.bufferFrames = have.samples;
     const char* driver = SDL_GetCurrentAudioDriver();
     lib.driverName = driver != nullptr ? driver : "";
-    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, want.freq));
+    lib.mixer->setOutputLatency(fixedLatencyFrames(lib.driverName, want.freq, have.samples));
     // SDL's PulseAudio driver has written everything before a block when it asks for
     // it, and writes nothing more until the block is mixed: asked from the audio thread
     // then, the server's latency says exactly which frame is being heard. Through SDL's

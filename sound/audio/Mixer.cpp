@@ -13,6 +13,27 @@
 #include <cstring>
 #include <utility>
 
+namespace {
+
+// A mixed value as the output takes it: within full scale, and silence for one that is
+// not a number or infinite (which clamping alone would pass on, or make full scale).
+float audibleLevel(float value) {
+    return std::isfinite(value) ? std::clamp(value, -1.0f, 1.0f) : 0.0f;
+}
+
+// Room for the output latency the spectrum can follow, the block being heard, the one
+// being mixed and the analysis window; a power of two.
+int ringFramesFor(int mixRateHz, int blockFrames) {
+    long long needed = static_cast<long long>(Mixer::kMaxFollowedLatencySeconds * mixRateHz) + 2LL * blockFrames + kFftSize;
+    int frames = 1;
+    while (frames < needed) {
+        frames *= 2;
+    }
+    return frames;
+}
+
+}  // namespace
+
 Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Clock nowNs)
     : mixRateHz(mixRateHz),
       blockFrames(blockFrames),
@@ -20,9 +41,10 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Cloc
       songBlock(static_cast<size_t>(blockFrames) * 2),
       catchUpBlock(static_cast<size_t>(blockFrames) * 2),
       outputClock(mixRateHz, std::move(nowNs)),
-      ring(new std::atomic<float>[kRingFrames]) {
+      ringFrames(ringFramesFor(mixRateHz, blockFrames)),
+      ring(new std::atomic<float>[static_cast<size_t>(ringFrames)]) {
     songs.reserve(16);
-    for (int i = 0; i < kRingFrames; ++i) {
+    for (int i = 0; i < ringFrames; ++i) {
         ring[i].store(0.0f, std::memory_order_relaxed);
     }
     // Builds the interpolator's table here rather than on the audio thread's first use.
@@ -151,17 +173,18 @@ void Mixer::mixSongs(float* out, int frameCount) {
     }
 }
 
+
 // Clamps the block, records its peak and mono mix, then advances the mixed count.
 void Mixer::publish(float* samples, int frameCount) {
     float blockPeak = 0.0f;
     long long first = mixed.load(std::memory_order_relaxed);
     for (int i = 0; i < frameCount; ++i) {
-        float left = std::clamp(samples[2 * i], -1.0f, 1.0f);
-        float right = std::clamp(samples[2 * i + 1], -1.0f, 1.0f);
+        float left = audibleLevel(samples[2 * i]);
+        float right = audibleLevel(samples[2 * i + 1]);
         samples[2 * i] = left;
         samples[2 * i + 1] = right;
         blockPeak = std::max(blockPeak, std::max(std::fabs(left), std::fabs(right)));
-        ring[(first + i) % kRingFrames].store(monoOf(left, right), std::memory_order_relaxed);
+        ring[(first + i) % ringFrames].store(monoOf(left, right), std::memory_order_relaxed);
     }
     mixed.store(first + frameCount, std::memory_order_release);
     float seen = peak.load(std::memory_order_relaxed);
@@ -190,8 +213,13 @@ int Mixer::startSample(int channel, const LoadedSample* sample, long long called
     long long nowNs = outputClock.nowNs();
     long long sinceCall = std::max(0LL, nsToFrames(nowNs - calledNs, mixRateHz));
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
+    // A sample no longer than that would be skipped whole, and never heard: it plays
+    // from its start instead, late by the output's latency at most.
+    if (lead >= sample->pcm.frameCount()) {
+        lead = 0;
+    }
     Voice& voice = voices[channel];
-    voice.sample = sample->pcm.frames.empty() || lead >= sample->pcm.frameCount() ? nullptr : sample;
+    voice.sample = sample->pcm.frames.empty() ? nullptr : sample;
     voice.position = lead;
     voice.startFrame = mixedSoFar - lead;
     voice.fraction = 0.0;
@@ -267,11 +295,11 @@ bool Mixer::copyMonoWindow(long long endFrame, float* window) const {
         long long frame = first + n;
         bool mixedYet = frame >= 0 && frame < published;
         // Acquire keeps the check below from being answered before these reads.
-        window[n] = mixedYet ? ring[frame % kRingFrames].load(std::memory_order_acquire) : 0.0f;
+        window[n] = mixedYet ? ring[frame % ringFrames].load(std::memory_order_acquire) : 0.0f;
     }
     // The block being mixed now may already overwrite the oldest ring entries.
     long long writing = mixed.load(std::memory_order_acquire) + blockFrames;
-    return writing - first <= kRingFrames;
+    return writing - first <= ringFrames;
 }
 
 float Mixer::takePeak() {

@@ -19,6 +19,9 @@
 class Mixer {
 public:
     static constexpr int kAnchorBlocks = 16;
+    // The longest output latency whose heard window the ring keeps, at any rate: more
+    // than any output has shown (ALSA through its PulseAudio plugin, 0.39 s).
+    static constexpr double kMaxFollowedLatencySeconds = 1.0;
 
     // Times everything on nowNs: the process clock, or a test's.
     Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Clock nowNs = &Mixer::nowNs);
@@ -41,7 +44,8 @@ public:
     // or -1 with error set. The sample starts as far in as the output lags (and as
     // the time since calledNs, on nowNs()), so that its frame n is heard n frames
     // after calledNs; while the heard clock is fitted it then plays a little faster
-    // or slower to stay so (within OutputClock::kMaxStepDeviation).
+    // or slower to stay so (within OutputClock::kMaxStepDeviation). A sample no longer
+    // than that lag plays whole from its start, late by the lag at most.
     int startSample(int channel, const LoadedSample* sample, long long calledNs, int& error);
     // Device locked: silences every channel playing sample.
     void stopSample(const LoadedSample* sample);
@@ -67,7 +71,8 @@ public:
     // Any thread, lock-free: the mixer frame being heard now (OutputClock::heardFrame).
     long long heardFrame() const;
     // Any thread, lock-free: the mono mix of frames [endFrame - 1024, endFrame); frames not
-    // mixed yet or before the start read as silence. False if the ring moved on meanwhile.
+    // mixed yet or before the start read as silence. False if the ring moved on meanwhile
+    // (or the window lies further back than kMaxFollowedLatencySeconds and two blocks).
     bool copyMonoWindow(long long endFrame, float* window) const;
     // Any thread: peak absolute output since the last call.
     float takePeak();
@@ -107,8 +112,7 @@ private:
     std::vector<float> songBlock;
     std::vector<float> catchUpBlock;
     OutputClock outputClock;
-    // Room for the output latency (up to about 0.4 s on ALSA), a block and the window.
-    static constexpr int kRingFrames = 65536;
+    int ringFrames;
     std::unique_ptr<std::atomic<float>[]> ring;
     std::atomic<long long> mixed{0};
     std::atomic<float> peak{0.0f};
