@@ -24,7 +24,8 @@ float audibleLevel(float value) {
 // Room for the output latency the spectrum can follow, the block being heard, the one
 // being mixed and the analysis window; a power of two.
 int ringFramesFor(int mixRateHz, int blockFrames) {
-    long long needed = static_cast<long long>(Mixer::kMaxFollowedLatencySeconds * mixRateHz) + 2LL * blockFrames + kFftSize;
+    long long needed =
+        static_cast<long long>(Mixer::kMaxFollowedLatencySeconds * mixRateHz) + 2LL * blockFrames + kFftSize;
     int frames = 1;
     while (frames < needed) {
         frames *= 2;
