@@ -185,7 +185,9 @@ void Mixer::publish(float* samples, int frameCount) {
         samples[2 * i] = left;
         samples[2 * i + 1] = right;
         blockPeak = std::max(blockPeak, std::max(std::fabs(left), std::fabs(right)));
-        ring[(first + i) % ringFrames].store(monoOf(left, right), std::memory_order_relaxed);
+        // Release: a reader that takes this value has synchronised with the publication
+        // of every block before it, so its tear check sees at least that many mixed.
+        ring[(first + i) % ringFrames].store(monoOf(left, right), std::memory_order_release);
     }
     mixed.store(first + frameCount, std::memory_order_release);
     float seen = peak.load(std::memory_order_relaxed);
@@ -295,7 +297,8 @@ bool Mixer::copyMonoWindow(long long endFrame, float* window) const {
     for (int n = 0; n < kFftSize; ++n) {
         long long frame = first + n;
         bool mixedYet = frame >= 0 && frame < published;
-        // Acquire keeps the check below from being answered before these reads.
+        // Acquire pairs with the writer's release: a value of a newer block brings the
+        // count of mixed frames published before it, which the check below then sees.
         window[n] = mixedYet ? ring[frame % ringFrames].load(std::memory_order_acquire) : 0.0f;
     }
     // The block being mixed now may already overwrite the oldest ring entries.

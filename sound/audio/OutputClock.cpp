@@ -91,14 +91,20 @@ void OutputClock::observeOutput(long long requestNs, long long firstFrame) {
                        static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
 }
 
+// A sequence lock without fences: the count goes odd, the fields are stored with
+// release, the count goes even again with release. A reader that takes any field of
+// a newer write has synchronised with that store, so it sees the odd count stored
+// before it and tries again. Orderings the memory model (and ThreadSanitizer) take
+// as they are, on any processor. Only the mixing thread writes.
 void OutputClock::publishRequest(long long atNs, long long firstFrame, int frameCount, bool fitted) {
-    requestSequence.fetch_add(1, std::memory_order_acq_rel);
-    requestNs.store(atNs, std::memory_order_relaxed);
-    requestFirstFrame.store(firstFrame, std::memory_order_relaxed);
-    requestFrameCount.store(frameCount, std::memory_order_relaxed);
-    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_relaxed);
-    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_relaxed);
-    requestSequence.fetch_add(1, std::memory_order_release);
+    unsigned sequence = requestSequence.load(std::memory_order_relaxed);
+    requestSequence.store(sequence + 1, std::memory_order_relaxed);
+    requestNs.store(atNs, std::memory_order_release);
+    requestFirstFrame.store(firstFrame, std::memory_order_release);
+    requestFrameCount.store(frameCount, std::memory_order_release);
+    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_release);
+    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_release);
+    requestSequence.store(sequence + 2, std::memory_order_release);
 }
 
 bool OutputClock::pacesSamples() const {
@@ -116,12 +122,11 @@ OutputClock::Request OutputClock::lastRequest() const {
     Request request;
     for (;;) {
         unsigned before = requestSequence.load(std::memory_order_acquire);
-        request.atNs = requestNs.load(std::memory_order_relaxed);
-        request.firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
-        request.frameCount = requestFrameCount.load(std::memory_order_relaxed);
-        request.heardFrame = requestHeardFrame.load(std::memory_order_relaxed);
-        request.heardFramesPerSecond = requestHeardRate.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
+        request.atNs = requestNs.load(std::memory_order_acquire);
+        request.firstFrame = requestFirstFrame.load(std::memory_order_acquire);
+        request.frameCount = requestFrameCount.load(std::memory_order_acquire);
+        request.heardFrame = requestHeardFrame.load(std::memory_order_acquire);
+        request.heardFramesPerSecond = requestHeardRate.load(std::memory_order_acquire);
         if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
             return request;
         }
