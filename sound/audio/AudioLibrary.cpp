@@ -17,10 +17,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -138,33 +142,116 @@ bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
     return false;
 }
 
+// How long the end of the run waits for the device to close: a second at most. SDL
+// waits for a device's last blocks to play out as it closes (0.27 s through PulseAudio,
+// 0.63 s through ALSA's plugin, with 4096-frame blocks at 32 kHz); a device already
+// seen frozen (no block asked for in half a second) gets a tenth of a second.
+int closeWaitMs(const LibraryState& lib) {
+    bool frozen = lib.mixer != nullptr && lib.driverName != "dummy" &&
+                  lib.mixer->output().outputStalled(lib.outputStartedNs);
+    return frozen ? 100 : 1000;
+}
+
+// Waits up to waitMs for a close to end; true when it has.
+bool waitForClose(DeviceClosing& closing, int waitMs) {
+    std::unique_lock<std::mutex> hold(closing.lock);
+    return closing.ended.wait_for(hold, std::chrono::milliseconds(waitMs), [&closing] { return closing.closed; });
+}
+
+// Quits SDL's audio as it was started for the device.
+void quitAudio(bool dummyFallback) {
+    if (dummyFallback) {
+        SDL_AudioQuit();
+    } else {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+// Closes the device and quits SDL's audio, waiting closeWaitMs at most. SDL's close
+// joins its audio thread, and a frozen server (stopped, or blocked) keeps that thread
+// waiting inside the server's main loop for as long as it stays so. Pausing first
+// takes only the lock the audio thread holds while it mixes, and from then on SDL
+// never calls the mixer again: whether or not the close ends in time, the mixer and
+// the samples can go. The close runs on a thread of its own. One that does not end in
+// time is left to end by itself should the server ever answer (lib.closingDevice),
+// and SDL's audio is not quit meanwhile: that would close the device again, and wait.
+void closeDevice(LibraryState& lib) {
+    SDL_AudioDeviceID device = lib.device;
+    lib.device = 0;
+    SDL_PauseAudioDevice(device, 1);
+    // Shared, so that a close left behind never touches what this call owned.
+    std::shared_ptr<DeviceClosing> closing = std::make_shared<DeviceClosing>();
+    closing->dummyFallback = lib.dummyFallback;
+    std::thread closer([device, closing] {
+        SDL_CloseAudioDevice(device);
+        std::lock_guard<std::mutex> hold(closing->lock);
+        closing->closed = true;
+        closing->ended.notify_all();
+    });
+    if (waitForClose(*closing, closeWaitMs(lib))) {
+        closer.join();
+        quitAudio(lib.dummyFallback);
+    } else {
+        closer.detach();
+        lib.closingDevice = closing;
+    }
+    lib.serverLatency.stop();
+}
+
+// Before SDL's audio is started again: a close left behind must have ended, or the
+// two would change SDL's devices at once. False when it still has not.
+bool finishLeftClose(LibraryState& lib) {
+    if (lib.closingDevice == nullptr) {
+        return true;
+    }
+    if (!waitForClose(*lib.closingDevice, 1000)) {
+        return false;
+    }
+    quitAudio(lib.closingDevice->dummyFallback);
+    lib.closingDevice.reset();
+    return true;
+}
+
 // Any way out of the process (a return from main, or exit() called inside a library,
 // as the JPEG decoder does on damaged data) destroys the library state; SDL's audio
 // thread and the samples' resampling must be stopped before, or they work on freed
 // memory. Registered after the state is constructed, so it runs before the state's
-// destructor.
+// destructor. A frozen server holds it up a second at most (closeWaitMs).
 void stopOutputAtExit() {
     LibraryState& lib = library();
     lib.samples.forEach([](LoadedSample& sample) { sample.stopResampling(); });
     if (lib.open && lib.device != 0) {
-        SDL_CloseAudioDevice(lib.device);  // joins the audio thread, which asks the server
-        lib.device = 0;
-        lib.serverLatency.stop();
+        closeDevice(lib);
     }
 }
 
 // A server that goes away leaves SDL calling the mixer at about the device's pace
-// with its output thrown away; from then on the wall clock keeps the mix, and so
-// the spectrum, in time, as with the dummy driver. The device is not reopened:
-// the rest of the run is silent even if the server comes back.
+// with its output thrown away; one that freezes leaves SDL waiting on it, and the
+// mixer is not called at all. Either way, from then on the wall clock keeps the mix,
+// and so the spectrum, in time, as with the dummy driver; while no block is asked for,
+// the frames the clock says are due are mixed here. The device is not reopened: the
+// rest of the run is silent even if the server comes back (or plays on the wall clock
+// if a frozen one wakes). The stall only counts when this thread itself has kept
+// running meanwhile, not after the whole process was stopped and continued.
 void keepTimeIfOutputLost(LibraryState& lib) {
-    if (lib.outputLost || lib.dummyFallback || SDL_GetAudioDeviceStatus(lib.device) != SDL_AUDIO_STOPPED) {
-        return;
+    if (lib.driverName == "dummy") {
+        return;  // on the wall clock from the start
     }
-    lib.outputLost = true;
-    SDL_LockAudioDevice(lib.device);
-    lib.mixer->setClockPacing(true);
-    SDL_UnlockAudioDevice(lib.device);
+    long long nowNs = Mixer::nowNs();
+    bool awake = nowNs - lib.lastOutputCheckNs < OutputClock::kStalledOutputNs;
+    lib.lastOutputCheckNs = nowNs;
+    bool stalled = awake && lib.mixer->output().outputStalled(lib.outputStartedNs);
+    if (!lib.outputLost && (stalled || SDL_GetAudioDeviceStatus(lib.device) == SDL_AUDIO_STOPPED)) {
+        lib.outputLost = true;
+        SDL_LockAudioDevice(lib.device);
+        lib.mixer->setClockPacing(true);
+        SDL_UnlockAudioDevice(lib.device);
+    }
+    if (lib.outputLost && stalled) {
+        SDL_LockAudioDevice(lib.device);
+        lib.mixer->keepUpWithClock();
+        SDL_UnlockAudioDevice(lib.device);
+    }
 }
 
 void releaseEverything(LibraryState& lib) {
@@ -195,7 +282,7 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
-    if (!openDevice(lib, mixRateHz, maxChannels)) {
+    if (!finishLeftClose(lib) || !openDevice(lib, mixRateHz, maxChannels)) {
         fail(FMOD_ERR_INIT);
         return 0;
     }
@@ -210,6 +297,7 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
     lib.mixer->setClockPacing(lib.driverName == "dummy");
     SDL_UnlockAudioDevice(lib.device);
     SDL_PauseAudioDevice(lib.device, 0);
+    lib.outputStartedNs = lib.lastOutputCheckNs = Mixer::nowNs();
     return 1;
 }
 
@@ -386,16 +474,9 @@ void FSOUND_Close(void) {
     if (!lib.open) {
         return;
     }
-    SDL_CloseAudioDevice(lib.device);  // joins the audio thread: nothing mixes after this
-    lib.device = 0;
-    lib.serverLatency.stop();
+    closeDevice(lib);  // nothing mixes after this
     releaseEverything(lib);
     lib.mixer.reset();
-    if (lib.dummyFallback) {
-        SDL_AudioQuit();
-    } else {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
     lib.open = false;
     lib.mixRateHz = 0;
     lib.bufferFrames = 0;

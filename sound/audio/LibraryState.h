@@ -13,15 +13,32 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
+
+// A device being closed on a thread of its own.
+struct DeviceClosing {
+    std::mutex lock;
+    std::condition_variable ended;
+    bool closed = false;
+    // How SDL's audio was started for it, and so how to quit it once it has closed.
+    bool dummyFallback = false;
+};
 
 struct LibraryState {
     bool open = false;
     SDL_AudioDeviceID device = 0;
     bool dummyFallback = false;
     bool outputLost = false;
+    // A device close that did not end in time and goes on by itself, or null.
+    std::shared_ptr<DeviceClosing> closingDevice;
+    // When the device was started, and when the main thread last looked for a stalled
+    // output (Mixer::nowNs()).
+    long long outputStartedNs = 0;
+    long long lastOutputCheckNs = 0;
     int mixRateHz = 0;
     int bufferFrames = 0;
     std::string driverName;

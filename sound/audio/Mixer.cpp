@@ -54,7 +54,7 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Cloc
 }
 
 void Mixer::render(float* out, int frameCount) {
-    catchUpWithClock();
+    keepUpWithClock();
     outputClock.noteRequest(mixed.load(std::memory_order_relaxed), frameCount);
     if (outputClock.pacesSamples()) {
         steerVoices();
@@ -99,7 +99,7 @@ void Mixer::mixBlock(float* out, int frameCount) {
 
 // Mixes, publishes and drops the frames the wall clock says should have started by
 // now, so that playback time neither lags nor drifts when no device sets the pace.
-void Mixer::catchUpWithClock() {
+void Mixer::keepUpWithClock() {
     long long behind = outputClock.framesDue(mixed.load(std::memory_order_relaxed));
     while (behind > 0) {
         int count = static_cast<int>(std::min<long long>(behind, blockFrames));

@@ -39,6 +39,10 @@ public:
     // frames the clock says are due are mixed and published before the next block.
     // Samples play frame for frame from then on.
     void setClockPacing(bool enabled);
+    // Device locked, with clock pacing: mixes, publishes and drops what the wall clock
+    // says is due by now. Each block does this first; whoever finds the device no longer
+    // asking for blocks (a frozen server) calls it to keep the heard position going.
+    void keepUpWithClock();
 
     // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
     // or -1 with error set. The sample starts as far in as the output lags (and as
@@ -98,7 +102,6 @@ private:
     };
 
     void mixBlock(float* out, int frameCount);
-    void catchUpWithClock();
     void steerVoices();
     void mixVoices(float* out, int frameCount);
     void mixSongs(float* out, int frameCount);

@@ -27,9 +27,23 @@ void OutputClock::setLatencySource(std::function<long long()> readLatencyUs) {
 }
 
 void OutputClock::setWallClockPacing(bool enabled) {
+    Request request = lastRequest();
+    bool asked = request.frameCount > 0;
+    long long heardThen = request.heardFramesPerSecond > 0.0 ? static_cast<long long>(std::floor(request.heardFrame))
+                                                             : request.firstFrame - outputLatency();
     wallClock = enabled;
-    wallClockStarted = false;
     heardClock.reset();
+    if (enabled && asked) {
+        startWallClock(request.atNs - framesToNs(heardThen, mixRateHz));
+    } else {
+        wallClockStarted = false;
+        wallOriginNs.store(kNoOrigin, std::memory_order_release);
+    }
+}
+
+void OutputClock::startWallClock(long long originNs) {
+    wallClockStarted = true;
+    wallOriginNs.store(originNs, std::memory_order_release);
 }
 
 // The clock says what has been heard by now; what is mixed must reach that far and
@@ -43,14 +57,15 @@ long long OutputClock::framesDue(long long mixedSoFar) {
     if (!wallClockStarted) {
         // What is mixed less what the output still held is what has been heard by now.
         long long heardSoFar = mixedSoFar - outputLatency();
-        wallOriginNs = now - framesToNs(heardSoFar, mixRateHz);
-        wallClockStarted = true;
+        startWallClock(now - framesToNs(heardSoFar, mixRateHz));
         return 0;
     }
-    long long behind = nsToFrames(now - wallOriginNs, mixRateHz) - (mixedSoFar - outputLatency());
+    long long origin = wallOriginNs.load(std::memory_order_relaxed);
+    long long behind = nsToFrames(now - origin, mixRateHz) - (mixedSoFar - outputLatency());
     if (behind > mixRateHz) {
         // After a long stall, start the clock afresh rather than mix seconds at once.
         wallClockStarted = false;
+        wallOriginNs.store(kNoOrigin, std::memory_order_release);
         return 0;
     }
     return std::max(0LL, behind);
@@ -134,6 +149,10 @@ OutputClock::Request OutputClock::lastRequest() const {
 }
 
 long long OutputClock::heardFrame(long long mixedSoFar) const {
+    long long origin = wallOriginNs.load(std::memory_order_acquire);
+    if (origin != kNoOrigin) {
+        return std::min(nsToFrames(clock() - origin, mixRateHz), mixedSoFar);
+    }
     Request request = lastRequest();
     if (request.frameCount == 0) {
         return 0;  // no block requested yet
@@ -145,4 +164,10 @@ long long OutputClock::heardFrame(long long mixedSoFar) const {
         heard = static_cast<long long>(std::floor(request.heardFrame)) + std::max(0LL, advance);
     }
     return std::min(heard, mixedSoFar);
+}
+
+bool OutputClock::outputStalled(long long startedNs) const {
+    Request request = lastRequest();
+    long long lastNs = request.frameCount > 0 ? std::max(request.atNs, startedNs) : startedNs;
+    return clock() - lastNs > kStalledOutputNs;
 }

@@ -3,8 +3,8 @@
 // - an output that says how late it is (a latency source, asked at each block's
 //   request): what is heard is fitted against the clock (HeardClock), and samples
 //   are paced to follow that fit;
-// - an output nobody hears (SDL's dummy driver), or one lost: the wall clock says
-//   what is heard, and the mix is kept the latency ahead of it;
+// - an output nobody hears (SDL's dummy driver), or one lost or frozen: the wall
+//   clock says what is heard, and the mix is kept the latency ahead of it;
 // - otherwise the latency set stands and samples play frame for frame.
 // The thread that mixes (SDL's audio thread, or any with the device locked) calls
 // the block operations; the queries are lock-free from any thread. Time comes from
@@ -38,6 +38,8 @@ public:
     // them the latency set above stands.
     void setLatencySource(std::function<long long()> readLatencyUs);
     // Mixing thread: keep the mix on the wall clock (or stop doing so); forgets the fit.
+    // Where a block was asked for before, what is heard goes on from where it was then,
+    // at the clock's pace; otherwise from what is mixed less the latency, at the next block.
     void setWallClockPacing(bool enabled);
     bool wallClockPacing() const { return wallClock; }
 
@@ -67,11 +69,15 @@ public:
     };
     // Any thread, lock-free.
     Request lastRequest() const;
-    // Any thread, lock-free: the mixer frame heard now, at most mixedSoFar: at the last
-    // request the fit's frame where it is used, else the latency before the block; then
-    // advancing with the clock for at most one block (a device that stops asking has
-    // stopped playing).
+    // Any thread, lock-free: the mixer frame heard now, at most mixedSoFar. On the wall
+    // clock, where the clock says. Otherwise at the last request the fit's frame where it
+    // is used, else the latency before the block; then advancing with the clock for at
+    // most one block (a device that stops asking has stopped playing).
     long long heardFrame(long long mixedSoFar) const;
+    // Any thread: true when no block has been asked for in the last kStalledOutputNs,
+    // counted from startedNs (when the device was started) before the first: the
+    // output's server has frozen or is blocked, and SDL waits on it.
+    bool outputStalled(long long startedNs) const;
     // Any thread: the clock's reading.
     long long nowNs() const { return clock(); }
 
@@ -83,9 +89,13 @@ public:
     static constexpr double kMaxStepDeviation = 0.002;
     static constexpr double kSteerSeconds = 2.0;
     static constexpr int kSettleSeconds = 8;
+    // Four of the real outputs' blocks: longer than a busy machine keeps the audio
+    // thread waiting, short enough that the picture hardly sees the spectrum stop.
+    static constexpr long long kStalledOutputNs = 500000000;
 
 private:
     void observeOutput(long long requestNs, long long firstFrame);
+    void startWallClock(long long originNs);
     void publishRequest(long long atNs, long long firstFrame, int frameCount, bool fitted);
 
     int mixRateHz;
@@ -94,7 +104,9 @@ private:
     HeardClock heardClock;
     bool wallClock = false;
     bool wallClockStarted = false;
-    long long wallOriginNs = 0;
+    // When frame 0 is heard on the wall clock, for readers (kNoOrigin off the wall clock).
+    static constexpr long long kNoOrigin = -(1LL << 62);
+    std::atomic<long long> wallOriginNs{kNoOrigin};
     // When the first frame of the block last asked for is heard (fitted output only).
     double blockHeardNs = 0.0;
     std::atomic<int> latencyFrames{0};

@@ -228,3 +228,30 @@ TEST(OutputClockFit, holdsAfterAYearOfPlaying) {
     EXPECT_NEAR(f.heardError(), 0.0, 2.0);
     EXPECT_NEAR(sample.errorsMs.back(), 0.0, 0.1);
 }
+
+TEST(OutputClockWall, aFrozenOutputIsNoticedAndWhatIsHeardGoesOnAtTheClocksPace) {
+    Fixture f;
+    const long long startedNs = f.output.nowNs;
+    EXPECT_FALSE(f.clock.outputStalled(startedNs));
+    PacedSample sample = sampleStartedOn(f.output);
+    playBlocks(f.clock, f.output, sample, 30);
+    ASSERT_TRUE(f.clock.pacesSamples());
+    // The server freezes: SDL stops asking for blocks.
+    const long long lastRequestNs = f.clock.lastRequest().atNs;
+    f.output.nowNs = lastRequestNs + OutputClock::kStalledOutputNs - 1000000;
+    EXPECT_FALSE(f.clock.outputStalled(startedNs));
+    f.output.nowNs = lastRequestNs + OutputClock::kStalledOutputNs + 1000000;
+    EXPECT_TRUE(f.clock.outputStalled(startedNs));
+    // From then on the wall clock says what is heard, going on from where the fit had
+    // it, and the frames due by now are those up to there plus the latency.
+    f.clock.setWallClockPacing(true);
+    const long long mixed = f.output.writtenFrames;
+    const double heardNow = f.output.heardFrameAt(f.output.nowNs);
+    EXPECT_NEAR(f.clock.heardFrame(1LL << 40), heardNow, 2.0);
+    EXPECT_EQ(f.clock.heardFrame(mixed), mixed);  // never past what is mixed
+    EXPECT_NEAR(f.clock.framesDue(mixed), heardNow + f.clock.outputLatency() - mixed, 2.0);
+    // Before any block was asked for, the device's start counts instead.
+    OutputClock fresh(kRateHz, [&f] { return f.output.nowNs; });
+    EXPECT_FALSE(fresh.outputStalled(f.output.nowNs - OutputClock::kStalledOutputNs + 1000000));
+    EXPECT_TRUE(fresh.outputStalled(f.output.nowNs - OutputClock::kStalledOutputNs - 1000000));
+}
