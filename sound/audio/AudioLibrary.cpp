@@ -106,13 +106,16 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     // ALSA driver, ALSA's PulseAudio plugin passes the frames on to the server as it
     // asks for them, so at a block's request the server holds little of what is on its
     // way; there the highest of the last second's readings, taken just after the
-    // plugin passed frames on, is the latency, and the sample plays frame for frame.
+    // plugin passed frames on, is the latency. SDL's ALSA driver asks for a block as
+    // soon as the last one is in ALSA's buffer, so its requests come at the output's
+    // pace (through the plugin or from a sound card): fitted, they pace the sample.
     if (serverReachable && lib.driverName == "pulseaudio") {
         ServerLatency* server = &lib.serverLatency;
         lib.mixer->setLatencySource([server] { return server->readLatencyUs(); });
     } else if (serverReachable) {
         followServerLatency(lib, want.freq);
     }
+    lib.mixer->setRequestTiming(lib.driverName == "alsa");
     return true;
 }
 

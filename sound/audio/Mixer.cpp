@@ -75,6 +75,10 @@ void Mixer::setLatencySource(std::function<long long()> readLatencyUs) {
     outputClock.setLatencySource(std::move(readLatencyUs));
 }
 
+void Mixer::setRequestTiming(bool enabled) {
+    outputClock.setRequestTiming(enabled);
+}
+
 void Mixer::setOutputLatency(int frames) {
     outputClock.setOutputLatency(frames);
 }

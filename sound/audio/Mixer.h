@@ -33,6 +33,8 @@ public:
     void setOutputLatency(int frames);
     // Before the device starts: see OutputClock::setLatencySource.
     void setLatencySource(std::function<long long()> readLatencyUs);
+    // Before the device starts: see OutputClock::setRequestTiming.
+    void setRequestTiming(bool enabled);
 
     // Device locked: keep the mix in step with the wall clock. For output that
     // nobody hears (SDL's dummy driver sleeps a little longer than each block lasts),

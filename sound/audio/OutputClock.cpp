@@ -26,13 +26,18 @@ void OutputClock::setLatencySource(std::function<long long()> readLatencyUs) {
     latencySource = std::move(readLatencyUs);
 }
 
+void OutputClock::setRequestTiming(bool enabled) {
+    requestTiming = enabled;
+}
+
 void OutputClock::setWallClockPacing(bool enabled) {
     Request request = lastRequest();
     bool asked = request.frameCount > 0;
     long long heardThen = request.heardFramesPerSecond > 0.0 ? static_cast<long long>(std::floor(request.heardFrame))
                                                              : request.firstFrame - outputLatency();
     wallClock = enabled;
-    heardClock.reset();
+    readingsFit.reset();
+    requestsFit.reset();
     if (enabled && asked) {
         startWallClock(request.atNs - framesToNs(heardThen, mixRateHz));
     } else {
@@ -76,11 +81,32 @@ void OutputClock::noteRequest(long long firstFrame, int frameCount) {
     if (latencySource && !wallClock) {
         observeOutput(atNs, firstFrame);
     }
+    if (requestTiming && !wallClock) {
+        requestsFit.observe(atNs, static_cast<double>(firstFrame));
+    }
     bool fitted = pacesSamples();
     if (fitted) {
-        blockHeardNs = atNs + (firstFrame - heardClock.heardFrameAt(atNs)) / heardClock.framesPerSecond() * 1e9;
+        blockHeardNs = atNs + (firstFrame - fittedHeardFrameAt(atNs)) / fit()->framesPerSecond() * 1e9;
     }
     publishRequest(atNs, firstFrame, frameCount, fitted);
+}
+
+// A server's readings say what is heard; the requests say what is asked for, which
+// is heard the output's latency later.
+const HeardClock* OutputClock::fit() const {
+    if (wallClock) {
+        return nullptr;
+    }
+    if (readingsFit.ready()) {
+        return &readingsFit;
+    }
+    return requestTiming && requestsFit.ready() ? &requestsFit : nullptr;
+}
+
+double OutputClock::fittedHeardFrameAt(long long atNs) const {
+    const HeardClock* used = fit();
+    double frame = used->heardFrameAt(atNs);
+    return used == &requestsFit ? frame - outputLatency() : frame;
 }
 
 // Everything before firstFrame has been handed to the output, and SDL writes nothing
@@ -93,16 +119,16 @@ void OutputClock::observeOutput(long long requestNs, long long firstFrame) {
         // A server that does not answer may have gone. What is heard is placed by
         // the blocks asked for again, from where the fit had it, so that it goes on
         // without a jump; the samples keep the pace they had.
-        if (heardClock.ready()) {
-            double heardNow = heardClock.heardFrameAt(requestNs);
+        if (readingsFit.ready()) {
+            double heardNow = readingsFit.heardFrameAt(requestNs);
             setOutputLatency(static_cast<int>(std::lround(static_cast<double>(firstFrame) - heardNow)));
-            heardClock.reset();
+            readingsFit.reset();
         }
         return;
     }
     long long answeredNs = clock();
     setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
-    heardClock.observe(requestNs + (answeredNs - requestNs) / 2,
+    readingsFit.observe(requestNs + (answeredNs - requestNs) / 2,
                        static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
 }
 
@@ -117,19 +143,19 @@ void OutputClock::publishRequest(long long atNs, long long firstFrame, int frame
     requestNs.store(atNs, std::memory_order_release);
     requestFirstFrame.store(firstFrame, std::memory_order_release);
     requestFrameCount.store(frameCount, std::memory_order_release);
-    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_release);
-    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_release);
+    requestHeardFrame.store(fitted ? fittedHeardFrameAt(atNs) : 0.0, std::memory_order_release);
+    requestHeardRate.store(fitted ? fit()->framesPerSecond() : 0.0, std::memory_order_release);
     requestSequence.store(sequence + 2, std::memory_order_release);
 }
 
 bool OutputClock::pacesSamples() const {
-    return heardClock.ready() && !wallClock;
+    return fit() != nullptr;
 }
 
 double OutputClock::sampleStep(long long zeroHeardNs, double samplePosition) const {
     double due = (blockHeardNs - zeroHeardNs) * 1e-9 * mixRateHz;
     double ahead = samplePosition - due;
-    double step = (mixRateHz - ahead / kSteerSeconds) / heardClock.framesPerSecond();
+    double step = (mixRateHz - ahead / kSteerSeconds) / fit()->framesPerSecond();
     return std::clamp(step, 1.0 - kMaxStepDeviation, 1.0 + kMaxStepDeviation);
 }
 

@@ -2,7 +2,9 @@
 // It keeps time one of three ways:
 // - an output that says how late it is (a latency source, asked at each block's
 //   request): what is heard is fitted against the clock (HeardClock), and samples
-//   are paced to follow that fit;
+//   are paced to follow that fit; where it does not say so at the requests, but
+//   the device asks for its blocks at its own pace, the requests are fitted instead
+//   and the latency set places what is heard behind them;
 // - an output nobody hears (SDL's dummy driver), or one lost or frozen: the wall
 //   clock says what is heard, and the mix is kept the latency ahead of it;
 // - otherwise the latency set stands and samples play frame for frame.
@@ -37,7 +39,10 @@ public:
     // at that moment in microseconds (-1: no answer). Its answers feed the fit; without
     // them the latency set above stands.
     void setLatencySource(std::function<long long()> readLatencyUs);
-    // Mixing thread: keep the mix on the wall clock (or stop doing so); forgets the fit.
+    // Before the device starts: time the output by the moments its blocks are asked for
+    // too, where no latency source answers (a device that asks at its own pace).
+    void setRequestTiming(bool enabled);
+    // Mixing thread: keep the mix on the wall clock (or stop doing so); forgets the fits.
     // Where a block was asked for before, what is heard goes on from where it was then,
     // at the clock's pace; otherwise from what is mixed less the latency, at the next block.
     void setWallClockPacing(bool enabled);
@@ -96,12 +101,17 @@ public:
 private:
     void observeOutput(long long requestNs, long long firstFrame);
     void startWallClock(long long originNs);
+    // The fit in use (ready, off the wall clock), or null; and what it says is heard.
+    const HeardClock* fit() const;
+    double fittedHeardFrameAt(long long atNs) const;
     void publishRequest(long long atNs, long long firstFrame, int frameCount, bool fitted);
 
     int mixRateHz;
     Clock clock;
     std::function<long long()> latencySource;
-    HeardClock heardClock;
+    HeardClock readingsFit{HeardClock::kServerReadings};
+    HeardClock requestsFit{HeardClock::kBlockRequests};
+    bool requestTiming = false;
     bool wallClock = false;
     bool wallClockStarted = false;
     // When frame 0 is heard on the wall clock, for readers (kNoOrigin off the wall clock).

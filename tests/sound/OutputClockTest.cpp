@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -25,6 +26,11 @@ struct SimulatedOutput {
     long long writtenFrames = 0;
     // Added to the next answer only, as a glitch of the reading.
     double strayReadingMs = 0.0;
+    // How far a request may come after its moment besides (a device that frees room in
+    // steps), and how late the audio thread is at every lateEvery-th block.
+    double requestJitterMs = 1.5;
+    int lateEvery = 0;
+    double lateMs = 0.0;
 
     double heardFrameAt(long long atNs) const {
         return (atNs - startNs) * 1e-9 * kRateHz * (1.0 + ppm * 1e-6);
@@ -41,7 +47,8 @@ struct SimulatedOutput {
     // holds has run down to heldFrames, late by up to a millisecond or two.
     long long requestNs(long long firstFrame, int block) const {
         double seconds = (firstFrame - heldFrames) / (kRateHz * (1.0 + ppm * 1e-6));
-        return startNs + std::llround(seconds * 1e9) + std::llround(1.5e6 * std::fabs(std::sin(block * 1.7)));
+        double lateNs = lateEvery > 0 && block % lateEvery == 0 ? lateMs * 1e6 : 0.0;
+        return startNs + std::llround(seconds * 1e9 + requestJitterMs * 1e6 * std::fabs(std::sin(block * 1.7)) + lateNs);
     }
 };
 
@@ -254,4 +261,46 @@ TEST(OutputClockWall, aFrozenOutputIsNoticedAndWhatIsHeardGoesOnAtTheClocksPace)
     OutputClock fresh(kRateHz, [&f] { return f.output.nowNs; });
     EXPECT_FALSE(fresh.outputStalled(f.output.nowNs - OutputClock::kStalledOutputNs + 1000000));
     EXPECT_TRUE(fresh.outputStalled(f.output.nowNs - OutputClock::kStalledOutputNs - 1000000));
+}
+
+TEST(OutputClockRequests, aDeviceAskingAtItsOwnPaceTimesTheSampleWhereNoServerSays) {
+    // Through ALSA the server's latency cannot be read at a block's request; the
+    // requests come at the output's pace, a few ms late at times and 40 ms late now
+    // and then. The output runs 400 ppm fast, as PulseAudio's null sink does.
+    std::vector<double> driftMs;
+    for (bool byRequests : {true, false}) {
+        SCOPED_TRACE(byRequests ? "timed by requests" : "frame for frame");
+        SimulatedOutput output;
+        output.ppm = 400.0;
+        output.requestJitterMs = 4.0;
+        output.lateEvery = 23;
+        output.lateMs = 40.0;
+        OutputClock clock(kRateHz, [&output] { return output.nowNs; });
+        clock.setOutputLatency(static_cast<int>(output.heldFrames));
+        clock.setRequestTiming(byRequests);
+        PacedSample sample = sampleStartedOn(output);
+        playBlocks(clock, output, sample, 20 * kRateHz / kBlockFrames);
+        EXPECT_EQ(clock.pacesSamples(), byRequests);
+        const size_t minuteStart = sample.errorsMs.size();
+        playBlocks(clock, output, sample, 60 * kRateHz / kBlockFrames);
+        // The requests come 2.5 ms late on average, which the latency set does not know
+        // of: the output seems that much behind, and the sample is heard that much early
+        // throughout, but steadily.
+        double meanMs = 0.0, worstMs = 0.0;
+        for (size_t i = minuteStart; i < sample.errorsMs.size(); ++i) {
+            meanMs += sample.errorsMs[i] / static_cast<double>(sample.errorsMs.size() - minuteStart);
+        }
+        for (size_t i = minuteStart; i < sample.errorsMs.size(); ++i) {
+            worstMs = std::max(worstMs, std::fabs(sample.errorsMs[i] - meanMs));
+        }
+        driftMs.push_back(sample.errorsMs.back() - sample.errorsMs[minuteStart]);
+        if (byRequests) {
+            std::printf("mean %.2f ms, worst %.2f ms from it, drift %.2f ms\n", meanMs, worstMs, driftMs.back());
+            EXPECT_NEAR(meanMs, 2.5, 0.5);
+            EXPECT_LT(worstMs, 1.0);
+            EXPECT_LT(std::fabs(driftMs.back()), 1.0);
+        }
+    }
+    // Played frame for frame, the sample runs ahead with the output: 24 ms in the minute.
+    EXPECT_NEAR(driftMs.back(), 24.0, 1.0);
 }
