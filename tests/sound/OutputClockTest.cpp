@@ -48,7 +48,8 @@ struct SimulatedOutput {
     long long requestNs(long long firstFrame, int block) const {
         double seconds = (firstFrame - heldFrames) / (kRateHz * (1.0 + ppm * 1e-6));
         double lateNs = lateEvery > 0 && block % lateEvery == 0 ? lateMs * 1e6 : 0.0;
-        return startNs + std::llround(seconds * 1e9 + requestJitterMs * 1e6 * std::fabs(std::sin(block * 1.7)) + lateNs);
+        double jitterNs = requestJitterMs * 1e6 * std::fabs(std::sin(block * 1.7));
+        return startNs + std::llround(seconds * 1e9 + jitterNs + lateNs);
     }
 };
 
