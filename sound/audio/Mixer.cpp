@@ -54,7 +54,7 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Cloc
 }
 
 void Mixer::render(float* out, int frameCount) {
-    keepUpWithClock();
+    catchUpWithClock();
     outputClock.noteRequest(mixed.load(std::memory_order_relaxed), frameCount);
     if (outputClock.pacesSamples()) {
         steerVoices();
@@ -103,12 +103,22 @@ void Mixer::mixBlock(float* out, int frameCount) {
 
 // Mixes, publishes and drops the frames the wall clock says should have started by
 // now, so that playback time neither lags nor drifts when no device sets the pace.
+void Mixer::catchUpWithClock() {
+    mixDue(outputClock.framesDue(mixed.load(std::memory_order_relaxed)));
+}
+
+// Here no block follows: what is due is mixed in whole blocks, a little ahead, so
+// that a caller that comes often does not cut the mix into slivers.
 void Mixer::keepUpWithClock() {
     long long behind = outputClock.framesDue(mixed.load(std::memory_order_relaxed));
-    while (behind > 0) {
-        int count = static_cast<int>(std::min<long long>(behind, blockFrames));
+    mixDue((behind + blockFrames - 1) / blockFrames * blockFrames);
+}
+
+void Mixer::mixDue(long long frameCount) {
+    while (frameCount > 0) {
+        int count = static_cast<int>(std::min<long long>(frameCount, blockFrames));
         mixBlock(catchUpBlock.data(), count);
-        behind -= count;
+        frameCount -= count;
     }
 }
 

@@ -42,8 +42,9 @@ public:
     // Samples play frame for frame from then on.
     void setClockPacing(bool enabled);
     // Device locked, with clock pacing: mixes, publishes and drops what the wall clock
-    // says is due by now. Each block does this first; whoever finds the device no longer
-    // asking for blocks (a frozen server) calls it to keep the heard position going.
+    // says is due by now, in whole blocks. Each block does this first (to the frame);
+    // whoever finds the device no longer asking for blocks (a frozen server) calls it
+    // to keep the heard position going.
     void keepUpWithClock();
 
     // Device locked: plays sample on channel (FSOUND_FREE for any idle one); the channel
@@ -104,6 +105,8 @@ private:
     };
 
     void mixBlock(float* out, int frameCount);
+    void catchUpWithClock();
+    void mixDue(long long frameCount);
     void steerVoices();
     void mixVoices(float* out, int frameCount);
     void mixSongs(float* out, int frameCount);

@@ -144,3 +144,32 @@ TEST(MixerSpectrum, theHeardWindowIsKeptAtHighRatesWithALongLatency) {
         EXPECT_EQ(std::max_element(magnitudes.begin(), magnitudes.end()) - magnitudes.begin(), bin);
     }
 }
+
+TEST(MixerFrozenOutput, keepingUpOnTheWallClockMovesWhatIsHeardAndKeepsItsSampleFrameKnown) {
+    constexpr int kBlockFrames = 4096;
+    long long nowNs = 1000000000LL;
+    Mixer mixer(32000, 4, kBlockFrames, [&nowNs] { return nowNs; });
+    mixer.setOutputLatency(2720);
+    LoadedSample tone;
+    fillWithTone(tone, 1000.0, 32000, 10.0);
+    int error = 0;
+    ASSERT_EQ(mixer.startSample(0, &tone, nowNs, error), 0);
+    std::vector<float> out(kBlockFrames * 2);
+    for (int block = 0; block < 8; ++block, nowNs += 128000000) {
+        mixer.render(out.data(), kBlockFrames);
+    }
+    // The device stops asking; whoever notices keeps the mix on the wall clock, called
+    // often (every 5 ms, as a frame loop reads the spectrum).
+    mixer.setClockPacing(true);
+    const long long heardAtFreeze = mixer.heardFrame();
+    for (int call = 0; call < 400; ++call) {
+        nowNs += 5000000;
+        mixer.keepUpWithClock();
+        const long long heard = mixer.heardFrame();
+        ASSERT_GE(mixer.mixedFrames(), heard + 2720) << call;  // the latency ahead of what is heard
+        // The channel's frame at the heard one is known: the mix is not cut into slivers.
+        ASSERT_GE(mixer.channelSampleFrame(0, heard), 0.0) << call;
+    }
+    // Two seconds went by, and what is heard moved on by them.
+    EXPECT_NEAR(mixer.heardFrame() - heardAtFreeze, 2.0 * 32000, 32);
+}
