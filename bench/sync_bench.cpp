@@ -6,10 +6,14 @@
 // a one-frame click every second into the same sink and notes, from the server's
 // own latency for that stream, when each click is heard; where a click lands in the
 // recording, against the aligned track, says which track frame was heard then.
-// Needs data/ in the working directory. Usage: sync_bench [seconds [pulseaudio|alsa|pipewire]],
-// 60 s and all three by default.
+// Needs data/ in the working directory. Usage:
+//   sync_bench [seconds [pulseaudio|alsa|pipewire]] [--uptime-days days]
+// 60 s and all three by default. --uptime-days runs everything on a counter that reads
+// as on a machine up that long (through the process clock's test seam): picture and
+// sound share the process clock, so the figures should not move.
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
+#include "platform/ProcessClock.h"
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
 #include "sound/audio/Mixer.h"
@@ -23,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -39,12 +44,26 @@ constexpr float kClickLevel = 0.3f;
 constexpr float kClickStep = 0.02f;
 constexpr int kClickLevels = 20;
 
-// The demo's clock: FrameTimer reads SDL's performance counter. The sound server
-// times the sink on the system's monotonic clock, which time-keeping steers away
-// from the counter by up to a few hundred ppm; measuring on another clock than
-// the demo's would hide or invent that much drift.
+// The demo's clock: the process clock, which FrameTimer, the mixer and its heard-clock
+// fit read. The sound server times the sink on the system's monotonic clock, which
+// time-keeping steers away from the counter by up to a few hundred ppm; measuring on
+// another clock than the demo's would hide or invent that much drift.
 long long nowNs() {
-    return Mixer::nowNs();  // SDL's performance counter, as FrameTimer reads it
+    return Mixer::nowNs();
+}
+
+// SDL's performance counter as on a machine that has been up offsetTicks longer.
+struct FakedUptime {
+    static inline uint64_t offsetTicks = 0;
+    static uint64_t ticks() { return SDL_GetPerformanceCounter() + offsetTicks; }
+    static uint64_t frequency() { return SDL_GetPerformanceFrequency(); }
+};
+
+// Before anything reads the clock: from now on it counts on a machine up for days.
+void fakeUptime(double days) {
+    const double frequency = static_cast<double>(SDL_GetPerformanceFrequency());
+    FakedUptime::offsetTicks = static_cast<uint64_t>(days * 86400.0 * frequency);
+    setProcessCounterForTesting({&FakedUptime::ticks, &FakedUptime::frequency});
 }
 
 // Writes silence with a click every second to the default sink; when each click is heard.
@@ -260,7 +279,19 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
 }  // namespace
 
 int main(int argc, char** argv) {
-    double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    double uptimeDays = 0.0;
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (args[i] == "--uptime-days") {
+            uptimeDays = std::atof(args[i + 1].c_str());
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+            break;
+        }
+    }
+    if (uptimeDays > 0.0) {
+        fakeUptime(uptimeDays);
+    }
+    double seconds = !args.empty() ? std::atof(args[0].c_str()) : 60.0;
     TrackAnalysis track;
     if (!track.load("data/sound/tamokrelu.mp3")) {
         std::fprintf(stderr, "sync_bench: no data/sound/tamokrelu.mp3 here\n");
@@ -276,9 +307,9 @@ int main(int argc, char** argv) {
         {"pipewire", SoundServer::Kind::pipeWire, "pulseaudio"},
     };
     bench::JsonObject json;
-    json.add("benchmark", "sync").add("seconds", seconds);
+    json.add("benchmark", "sync").add("seconds", seconds).add("uptime_days", uptimeDays);
     for (const auto& c : cases) {
-        if (argc > 2 && std::string(argv[2]) != c.key) {
+        if (args.size() > 1 && args[1] != c.key) {
             continue;
         }
         SyncFigures f = measure(c.kind, c.driver, track, seconds);

@@ -1,40 +1,11 @@
 // Our own small C-style audio library: SDL2 output, whole-file MP3/OGG samples,
 // looping tracker modules, an FFT spectrum of what is being heard. Every call is
 // made from one (main) thread; the mixer runs on SDL's audio thread. Sources in
-// sound/audio/. Handles are opaque; null or already freed handles do nothing.
+// sound/audio/. Handles are opaque and never given out twice in a process: null,
+// freed or otherwise unknown handles do nothing (and fail with an invalid parameter).
 #pragma once
 
-typedef struct FSOUND_SAMPLE FSOUND_SAMPLE;
-typedef struct FMUSIC_MODULE FMUSIC_MODULE;
-typedef struct FSOUND_DSPUNIT FSOUND_DSPUNIT;
-
-// Sample slot and channel selectors, and the one load mode flag we honour.
-#define FSOUND_FREE (-1)
-#define FSOUND_UNMANAGED (-2)
-#define FSOUND_STEREO 0x40
-
-// Error codes kept by the library for FSOUND_GetError.
-enum {
-    FMOD_ERR_NONE = 0,
-    FMOD_ERR_BUSY = 1,
-    FMOD_ERR_UNINITIALIZED = 2,
-    FMOD_ERR_INIT = 3,
-    FMOD_ERR_ALLOCATED = 4,
-    FMOD_ERR_PLAY = 5,
-    FMOD_ERR_OUTPUT_FORMAT = 6,
-    FMOD_ERR_COOPERATIVELEVEL = 7,
-    FMOD_ERR_CREATEBUFFER = 8,
-    FMOD_ERR_FILE_NOTFOUND = 9,
-    FMOD_ERR_FILE_FORMAT = 10,
-    FMOD_ERR_FILE_BAD = 11,
-    FMOD_ERR_MEMORY = 12,
-    FMOD_ERR_VERSION = 13,
-    FMOD_ERR_INVALID_PARAM = 14,
-    FMOD_ERR_NO_EAX = 15,
-    FMOD_ERR_CHANNEL_ALLOC = 16,
-    FMOD_ERR_RECORD = 17,
-    FMOD_ERR_MEDIAPLAYER = 18
-};
+#include "sound/audio/AudioTypes.h"
 
 // Opens the output at mixRateHz, stereo, with maxChannels sample channels; falls back to
 // SDL's dummy driver when no device opens. True when ready to play. flags is ignored.

@@ -103,11 +103,14 @@ float* SoundSystem::spectrum() {
 }
 
 void SoundSystem::shutdown() {
+    // The handles are let go of with what they stood for.
     if (musicMode) {
         FMUSIC_FreeSong(song);
+        song = nullptr;
         FSOUND_Close();
     } else if (soundMode) {
         FSOUND_Sample_Free(sample);
+        sample = nullptr;
         FSOUND_Close();
     }
 }

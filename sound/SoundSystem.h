@@ -19,7 +19,7 @@ public:
     void play();
     // The library's 512-entry spectrum for a sample, null for a module or no mode.
     float* spectrum();
-    // Releases the loaded sound and closes the library.
+    // Releases the loaded sound and closes the library; the handle it held is null after.
     void shutdown();
     // The message for an audio library error code; "Unknown error" outside 0..18.
     static const char* errorText(int code);

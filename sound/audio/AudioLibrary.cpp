@@ -1,6 +1,7 @@
 // The audio library's C interface over SDL2 output and the Mixer.
 #include "sound/AudioLibrary.h"
 
+#include "sound/audio/DriverLatency.h"
 #include "sound/audio/LibraryState.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/ModuleFile.h"
@@ -16,10 +17,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -62,24 +67,6 @@ void SDLCALL mixCallback(void* mixer, Uint8* stream, int byteCount) {
     static_cast<Mixer*>(mixer)->render(reinterpret_cast<float*>(stream), frameCount);
 }
 
-// Frames between a block's request and the moment its first frame is heard, per SDL
-// driver, until the server reports its own figure (PulseAudio does from the first
-// block; PipeWire's PulseAudio service never does, nor is there a server on bare
-// ALSA hardware). Measured with bench/sync_bench through private servers with
-// 4096-frame blocks at 32 kHz: PipeWire's PulseAudio service 70 ms (so "pulseaudio"
-// stands for it), ALSA through its PulseAudio plugin 386 ms (SDL's two periods and
-// the plugin's own buffer). The dummy driver hears nothing, so its blocks count as
-// heard when they are asked for.
-int outputLatencyFrames(const std::string& driver, int mixRateHz) {
-    double latencyMs = 70.0;
-    if (driver == "dummy") {
-        latencyMs = 0.0;
-    } else if (driver == "alsa") {
-        latencyMs = 386.0;
-    }
-    return static_cast<int>(latencyMs * mixRateHz / 1000.0);
-}
-
 // The mixer's latency follows the highest of the server's recent readings.
 void followServerLatency(LibraryState& lib, int mixRateHz) {
     Mixer* mixer = lib.mixer.get();
@@ -112,20 +99,23 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     lib.bufferFrames = have.samples;
     const char* driver = SDL_GetCurrentAudioDriver();
     lib.driverName = driver != nullptr ? driver : "";
-    lib.mixer->setOutputLatency(outputLatencyFrames(lib.driverName, want.freq));
+    lib.mixer->setOutputLatency(fixedLatencyFrames(lib.driverName, want.freq, have.samples));
     // SDL's PulseAudio driver has written everything before a block when it asks for
     // it, and writes nothing more until the block is mixed: asked from the audio thread
     // then, the server's latency says exactly which frame is being heard. Through SDL's
     // ALSA driver, ALSA's PulseAudio plugin passes the frames on to the server as it
     // asks for them, so at a block's request the server holds little of what is on its
     // way; there the highest of the last second's readings, taken just after the
-    // plugin passed frames on, is the latency, and the sample plays frame for frame.
+    // plugin passed frames on, is the latency. SDL's ALSA driver asks for a block as
+    // soon as the last one is in ALSA's buffer, so its requests come at the output's
+    // pace (through the plugin or from a sound card): fitted, they pace the sample.
     if (serverReachable && lib.driverName == "pulseaudio") {
         ServerLatency* server = &lib.serverLatency;
         lib.mixer->setLatencySource([server] { return server->readLatencyUs(); });
     } else if (serverReachable) {
         followServerLatency(lib, want.freq);
     }
+    lib.mixer->setRequestTiming(lib.driverName == "alsa");
     return true;
 }
 
@@ -155,45 +145,119 @@ bool openDevice(LibraryState& lib, int mixRateHz, int maxChannels) {
     return false;
 }
 
+// How long the end of the run waits for the device to close: a second at most. SDL
+// waits for a device's last blocks to play out as it closes (0.27 s through PulseAudio,
+// 0.63 s through ALSA's plugin, with 4096-frame blocks at 32 kHz); a device already
+// seen frozen (no block asked for in half a second) gets a tenth of a second.
+int closeWaitMs(const LibraryState& lib) {
+    bool frozen = lib.mixer != nullptr && lib.driverName != "dummy" &&
+                  lib.mixer->output().outputStalled(lib.outputStartedNs);
+    return frozen ? 100 : 1000;
+}
+
+// Waits up to waitMs for a close to end; true when it has.
+bool waitForClose(DeviceClosing& closing, int waitMs) {
+    std::unique_lock<std::mutex> hold(closing.lock);
+    return closing.ended.wait_for(hold, std::chrono::milliseconds(waitMs), [&closing] { return closing.closed; });
+}
+
+// Quits SDL's audio as it was started for the device.
+void quitAudio(bool dummyFallback) {
+    if (dummyFallback) {
+        SDL_AudioQuit();
+    } else {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+// Closes the device and quits SDL's audio, waiting closeWaitMs at most. SDL's close
+// joins its audio thread, and a frozen server (stopped, or blocked) keeps that thread
+// waiting inside the server's main loop for as long as it stays so. Pausing first
+// takes only the lock the audio thread holds while it mixes, and from then on SDL
+// never calls the mixer again: whether or not the close ends in time, the mixer and
+// the samples can go. The close runs on a thread of its own. One that does not end in
+// time is left to end by itself should the server ever answer (lib.closingDevice),
+// and SDL's audio is not quit meanwhile: that would close the device again, and wait.
+void closeDevice(LibraryState& lib) {
+    SDL_AudioDeviceID device = lib.device;
+    lib.device = 0;
+    SDL_PauseAudioDevice(device, 1);
+    // Shared, so that a close left behind never touches what this call owned.
+    std::shared_ptr<DeviceClosing> closing = std::make_shared<DeviceClosing>();
+    closing->dummyFallback = lib.dummyFallback;
+    std::thread closer([device, closing] {
+        SDL_CloseAudioDevice(device);
+        std::lock_guard<std::mutex> hold(closing->lock);
+        closing->closed = true;
+        closing->ended.notify_all();
+    });
+    if (waitForClose(*closing, closeWaitMs(lib))) {
+        closer.join();
+        quitAudio(lib.dummyFallback);
+    } else {
+        closer.detach();
+        lib.closingDevice = closing;
+    }
+    lib.serverLatency.stop();
+}
+
+// Before SDL's audio is started again: a close left behind must have ended, or the
+// two would change SDL's devices at once. False when it still has not.
+bool finishLeftClose(LibraryState& lib) {
+    if (lib.closingDevice == nullptr) {
+        return true;
+    }
+    if (!waitForClose(*lib.closingDevice, 1000)) {
+        return false;
+    }
+    quitAudio(lib.closingDevice->dummyFallback);
+    lib.closingDevice.reset();
+    return true;
+}
+
 // Any way out of the process (a return from main, or exit() called inside a library,
 // as the JPEG decoder does on damaged data) destroys the library state; SDL's audio
 // thread and the samples' resampling must be stopped before, or they work on freed
 // memory. Registered after the state is constructed, so it runs before the state's
-// destructor.
+// destructor. A frozen server holds it up a second at most (closeWaitMs).
 void stopOutputAtExit() {
     LibraryState& lib = library();
-    for (FSOUND_SAMPLE* sample : lib.samples) {
-        sample->stopResampling();
-    }
+    lib.samples.forEach([](LoadedSample& sample) { sample.stopResampling(); });
     if (lib.open && lib.device != 0) {
-        SDL_CloseAudioDevice(lib.device);  // joins the audio thread, which asks the server
-        lib.device = 0;
-        lib.serverLatency.stop();
+        closeDevice(lib);
     }
 }
 
 // A server that goes away leaves SDL calling the mixer at about the device's pace
-// with its output thrown away; from then on the wall clock keeps the mix, and so
-// the spectrum, in time, as with the dummy driver. The device is not reopened:
-// the rest of the run is silent even if the server comes back.
+// with its output thrown away; one that freezes leaves SDL waiting on it, and the
+// mixer is not called at all. Either way, from then on the wall clock keeps the mix,
+// and so the spectrum, in time, as with the dummy driver; while no block is asked for,
+// the frames the clock says are due are mixed here. The device is not reopened: the
+// rest of the run is silent even if the server comes back (or plays on the wall clock
+// if a frozen one wakes). The stall only counts when this thread itself has kept
+// running meanwhile, not after the whole process was stopped and continued.
 void keepTimeIfOutputLost(LibraryState& lib) {
-    if (lib.outputLost || lib.dummyFallback || SDL_GetAudioDeviceStatus(lib.device) != SDL_AUDIO_STOPPED) {
-        return;
+    if (lib.driverName == "dummy") {
+        return;  // on the wall clock from the start
     }
-    lib.outputLost = true;
-    SDL_LockAudioDevice(lib.device);
-    lib.mixer->setClockPacing(true);
-    SDL_UnlockAudioDevice(lib.device);
+    long long nowNs = Mixer::nowNs();
+    bool awake = nowNs - lib.lastOutputCheckNs < OutputClock::kStalledOutputNs;
+    lib.lastOutputCheckNs = nowNs;
+    bool stalled = awake && lib.mixer->output().outputStalled(lib.outputStartedNs);
+    if (!lib.outputLost && (stalled || SDL_GetAudioDeviceStatus(lib.device) == SDL_AUDIO_STOPPED)) {
+        lib.outputLost = true;
+        SDL_LockAudioDevice(lib.device);
+        lib.mixer->setClockPacing(true);
+        SDL_UnlockAudioDevice(lib.device);
+    }
+    if (lib.outputLost && stalled) {
+        SDL_LockAudioDevice(lib.device);
+        lib.mixer->keepUpWithClock();
+        SDL_UnlockAudioDevice(lib.device);
+    }
 }
 
 void releaseEverything(LibraryState& lib) {
-    for (FMUSIC_MODULE* song : lib.songs) {
-        openmpt_module_destroy(song->module);
-        delete song;
-    }
-    for (FSOUND_SAMPLE* sample : lib.samples) {
-        delete sample;
-    }
     lib.songs.clear();
     lib.samples.clear();
 }
@@ -221,7 +285,7 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
-    if (!openDevice(lib, mixRateHz, maxChannels)) {
+    if (!finishLeftClose(lib) || !openDevice(lib, mixRateHz, maxChannels)) {
         fail(FMOD_ERR_INIT);
         return 0;
     }
@@ -236,6 +300,7 @@ signed char FSOUND_Init(int mixRateHz, int maxChannels, unsigned int) {
     lib.mixer->setClockPacing(lib.driverName == "dummy");
     SDL_UnlockAudioDevice(lib.device);
     SDL_PauseAudioDevice(lib.device, 0);
+    lib.outputStartedNs = lib.lastOutputCheckNs = Mixer::nowNs();
     return 1;
 }
 
@@ -251,7 +316,7 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int, int
         fail(FMOD_ERR_INVALID_PARAM);
         return nullptr;
     }
-    std::unique_ptr<FSOUND_SAMPLE> sample(new FSOUND_SAMPLE);
+    std::unique_ptr<LoadedSample> sample(new LoadedSample);
     PcmData decoded;
     int error = decodeSampleFile(path, offsetBytes, lengthBytes, decoded);
     if (error != FMOD_ERR_NONE) {
@@ -265,8 +330,7 @@ FSOUND_SAMPLE* FSOUND_Sample_Load(int index, const char* path, unsigned int, int
         fail(FMOD_ERR_MEMORY);
         return nullptr;
     }
-    lib.samples.push_back(sample.get());
-    return sample.release();
+    return lib.samples.add(std::move(sample));
 }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* path) {
@@ -289,11 +353,9 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* path) {
         return nullptr;
     }
     openmpt_module_set_repeat_count(module, -1);
-    FMUSIC_MODULE* song = new FMUSIC_MODULE;
-    song->module = module;
+    std::unique_ptr<LoadedModule> song(new LoadedModule(module));
     song->lengthSeconds = openmpt_module_get_duration_seconds(module);
-    lib.songs.push_back(song);
-    return song;
+    return lib.songs.add(std::move(song));
 }
 
 int FSOUND_GetError(void) {
@@ -308,7 +370,8 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
         fail(FMOD_ERR_UNINITIALIZED);
         return -1;
     }
-    if (!isKnownHandle(lib.samples, sample)) {
+    LoadedSample* loaded = lib.samples.find(sample);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return -1;
     }
@@ -317,10 +380,10 @@ int FSOUND_PlaySound(int channel, FSOUND_SAMPLE* sample) {
     // over in silence (the wait is skipped, like the output's latency, so the sample
     // still keeps time with this call). Later plays find the sample far ahead, or whole.
     long long calledNs = Mixer::nowNs();
-    sample->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
+    loaded->waitForFrames(kPlayReadySeconds * lib.mixRateHz);
     int error = FMOD_ERR_NONE;
     SDL_LockAudioDevice(lib.device);
-    int played = lib.mixer->startSample(channel, sample, calledNs, error);
+    int played = lib.mixer->startSample(channel, loaded, calledNs, error);
     SDL_UnlockAudioDevice(lib.device);
     if (played < 0) {
         fail(error);
@@ -368,12 +431,13 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
         fail(FMOD_ERR_UNINITIALIZED);
         return 0;
     }
-    if (!isKnownHandle(lib.songs, song)) {
+    LoadedModule* loaded = lib.songs.find(song);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
     SDL_LockAudioDevice(lib.device);
-    lib.mixer->startSong(song);
+    lib.mixer->startSong(loaded);
     SDL_UnlockAudioDevice(lib.device);
     return 1;
 }
@@ -381,31 +445,30 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
     countCall();
     LibraryState& lib = library();
-    if (!isKnownHandle(lib.songs, song)) {
+    LoadedModule* loaded = lib.songs.find(song);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return 0;
     }
     SDL_LockAudioDevice(lib.device);
-    lib.mixer->stopSong(song);
+    lib.mixer->stopSong(loaded);
     SDL_UnlockAudioDevice(lib.device);
-    lib.songs.erase(std::find(lib.songs.begin(), lib.songs.end(), song));
-    openmpt_module_destroy(song->module);
-    delete song;
+    lib.songs.take(song);  // destroyed here, out of the mix
     return 1;
 }
 
 void FSOUND_Sample_Free(FSOUND_SAMPLE* sample) {
     countCall();
     LibraryState& lib = library();
-    if (!isKnownHandle(lib.samples, sample)) {
+    LoadedSample* loaded = lib.samples.find(sample);
+    if (loaded == nullptr) {
         fail(FMOD_ERR_INVALID_PARAM);
         return;
     }
     SDL_LockAudioDevice(lib.device);
-    lib.mixer->stopSample(sample);
+    lib.mixer->stopSample(loaded);
     SDL_UnlockAudioDevice(lib.device);
-    lib.samples.erase(std::find(lib.samples.begin(), lib.samples.end(), sample));
-    delete sample;
+    lib.samples.take(sample);  // destroyed here, out of the mix
 }
 
 void FSOUND_Close(void) {
@@ -414,16 +477,9 @@ void FSOUND_Close(void) {
     if (!lib.open) {
         return;
     }
-    SDL_CloseAudioDevice(lib.device);  // joins the audio thread: nothing mixes after this
-    lib.device = 0;
-    lib.serverLatency.stop();
+    closeDevice(lib);  // nothing mixes after this
     releaseEverything(lib);
     lib.mixer.reset();
-    if (lib.dummyFallback) {
-        SDL_AudioQuit();
-    } else {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
     lib.open = false;
     lib.mixRateHz = 0;
     lib.bufferFrames = 0;

@@ -8,12 +8,12 @@ namespace {
 
 // The sample's audio once it is whole.
 const PcmData* pcmOf(FSOUND_SAMPLE* sample) {
-    LibraryState& lib = library();
-    if (!isKnownHandle(lib.samples, sample)) {
+    LoadedSample* loaded = library().samples.find(sample);
+    if (loaded == nullptr) {
         return nullptr;
     }
-    sample->waitUntilWhole();
-    return &sample->pcm;
+    loaded->waitUntilWhole();
+    return &loaded->pcm;
 }
 
 }  // namespace
@@ -82,7 +82,8 @@ double AUDIO_GetChannelSampleFrame(int channel, long long mixerFrame) {
 }
 
 long long AUDIO_Sample_GetLength(FSOUND_SAMPLE* sample) {
-    return pcmOf(sample) != nullptr ? sample->readyFrames() : 0;
+    // Once whole, what is ready is all of it (the frames may have room for more).
+    return pcmOf(sample) != nullptr ? library().samples.find(sample)->readyFrames() : 0;
 }
 
 int AUDIO_Sample_GetSourceRate(FSOUND_SAMPLE* sample) {
@@ -102,17 +103,19 @@ const float* AUDIO_Sample_GetData(FSOUND_SAMPLE* sample) {
 
 int AUDIO_Song_IsPlaying(FMUSIC_MODULE* song) {
     LibraryState& lib = library();
-    if (!isKnownHandle(lib.songs, song)) {
+    const LoadedModule* loaded = lib.songs.find(song);
+    if (loaded == nullptr) {
         return 0;
     }
     SDL_LockAudioDevice(lib.device);
-    bool playing = song->playing;
+    bool playing = loaded->playing;
     SDL_UnlockAudioDevice(lib.device);
     return playing ? 1 : 0;
 }
 
 double AUDIO_Song_GetLengthSeconds(FMUSIC_MODULE* song) {
-    return isKnownHandle(library().songs, song) ? song->lengthSeconds : 0.0;
+    const LoadedModule* loaded = library().songs.find(song);
+    return loaded != nullptr ? loaded->lengthSeconds : 0.0;
 }
 
 float AUDIO_TakePeakLevel(void) {

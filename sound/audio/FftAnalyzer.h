@@ -4,7 +4,7 @@
 // piece of arithmetic. Owns its FFT plan and scratch; one thread at a time.
 #pragma once
 
-#include "sound/SoundFormat.h"
+#include "sound/audio/AudioTypes.h"
 
 #include <memory>
 

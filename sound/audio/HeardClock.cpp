@@ -2,15 +2,20 @@
 
 #include <cmath>
 
+const HeardClock::Settings HeardClock::kServerReadings = {300000000, 4000000000, 250000000, 3, 0.003, 4};
+const HeardClock::Settings HeardClock::kBlockRequests = {2000000000, 16000000000, 2000000000, 8, 0.015, 8};
+
+HeardClock::HeardClock(const Settings& settings) : tuning(settings) {}
+
 void HeardClock::observe(long long atNs, double heardFrame) {
     if (firstNs < 0) {
         firstNs = atNs;
     }
-    if (atNs - firstNs < kSettleNs) {
+    if (atNs - firstNs < tuning.settleNs) {
         return;
     }
-    if (fitted && std::fabs(heardFrame - heardFrameAt(atNs)) > kOutlierSeconds * rate) {
-        if (++outliersInRow < kOutliersBeforeReset) {
+    if (fitted && std::fabs(heardFrame - heardFrameAt(atNs)) > tuning.outlierSeconds * rate) {
+        if (++outliersInRow < tuning.outliersBeforeReset) {
             return;
         }
         long long keptFirstNs = firstNs;
@@ -48,7 +53,7 @@ void HeardClock::refit() {
     double meanSeconds = 0.0, meanFrames = 0.0;
     for (int i = 0; i < count; ++i) {
         const Observation& o = observations[(newest - i + kCapacity) % kCapacity];
-        if (last.atNs - o.atNs > kWindowNs) {
+        if (last.atNs - o.atNs > tuning.windowNs) {
             break;
         }
         meanSeconds += (o.atNs - last.atNs) * 1e-9;
@@ -66,7 +71,7 @@ void HeardClock::refit() {
         sxy += x * y;
         earliestNs = static_cast<double>(o.atNs);
     }
-    bool enough = used >= kReadyCount && last.atNs - earliestNs >= kReadySpanNs && sxx > 0.0;
+    bool enough = used >= tuning.readyCount && last.atNs - earliestNs >= tuning.readySpanNs && sxx > 0.0;
     if (!enough) {
         fitted = false;
         return;

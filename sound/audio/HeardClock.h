@@ -1,15 +1,39 @@
-// Which mixer frame is being heard at a given moment, fitted to the moments the
-// server was asked. Each observation pairs a time with the frame heard then (the
-// frames written less the latency the server reports at that moment); a straight
-// line through the last few seconds of them gives the output's pace against the
-// clock and its position between observations, steadier than any one reading.
-// Audio thread only; the mixer publishes what the main thread needs.
+// Which mixer frame is being heard at a given moment, fitted to moments the output
+// was observed. Each observation pairs a time with a frame: the frame heard then
+// (the frames written less the latency the server reports at that moment), or the
+// first frame of a block the device asked for then. A straight line through the last
+// seconds of them gives the output's pace against the clock and its position between
+// observations, steadier than any one of them. Audio thread only; the mixer publishes
+// what the main thread needs.
 #pragma once
 
 #include <array>
 
 class HeardClock {
 public:
+    // How observations are taken in and fitted.
+    struct Settings {
+        // Left out at first, while the stream fills and what is heard does not advance yet.
+        long long settleNs;
+        // The span of the fit.
+        long long windowNs;
+        // The fit can be trusted once it spans this long with this many observations.
+        long long readySpanNs;
+        int readyCount;
+        // An observation further off the line is a glitch of the reading, unless the
+        // next few agree with it: then the output itself has jumped, and the fit starts anew.
+        double outlierSeconds;
+        int outliersBeforeReset;
+    };
+    // A server's readings of its latency at each block's request: within 0.1 ms of a line.
+    static const Settings kServerReadings;
+    // The moments a device asks for its blocks: a few milliseconds off a line (the
+    // device frees room in steps, and the audio thread is late at times), and tens of
+    // milliseconds once in a while; fitted over longer, after the buffers have filled.
+    static const Settings kBlockRequests;
+
+    explicit HeardClock(const Settings& settings = kServerReadings);
+
     // Notes that frame heardFrame was being heard at atNs (Mixer::nowNs()'s clock).
     void observe(long long atNs, double heardFrame);
     // Forgets every observation, as after the output was lost.
@@ -21,16 +45,7 @@ public:
     double heardFrameAt(long long atNs) const;
     // Frames heard per second of the clock (ready() only).
     double framesPerSecond() const { return rate; }
-
-    // The stream is still filling up at first and what is heard does not advance yet.
-    static constexpr long long kSettleNs = 300000000;
-    static constexpr long long kWindowNs = 4000000000;
-    static constexpr long long kReadySpanNs = 250000000;
-    static constexpr int kReadyCount = 3;
-    // An observation further off the line is a glitch of the reading, unless the
-    // next few agree with it: then the output itself has jumped, and the fit starts anew.
-    static constexpr double kOutlierSeconds = 0.003;
-    static constexpr int kOutliersBeforeReset = 4;
+    const Settings& settings() const { return tuning; }
 
 private:
     struct Observation {
@@ -39,7 +54,9 @@ private:
     };
     void refit();
 
-    static constexpr int kCapacity = 64;
+    // Enough for the longest window, with 64-ms blocks.
+    static constexpr int kCapacity = 256;
+    Settings tuning;
     std::array<Observation, kCapacity> observations{};
     int count = 0;
     int newest = -1;

@@ -2,20 +2,22 @@
 
 #include "sound/audio/SampleLoader.h"
 
+#include <libopenmpt/libopenmpt.h>
+
 #include <chrono>
 #include <utility>
 
-FSOUND_SAMPLE::~FSOUND_SAMPLE() {
+LoadedSample::~LoadedSample() {
     stopResampling();
 }
 
-void FSOUND_SAMPLE::setWhole(PcmData decoded) {
+void LoadedSample::setWhole(PcmData decoded) {
     pcm = std::move(decoded);
     ready.store(pcm.frameCount(), std::memory_order_release);
     whole.store(true, std::memory_order_release);
 }
 
-bool FSOUND_SAMPLE::startResampling(PcmData decoded, int rateHz) {
+bool LoadedSample::startResampling(PcmData decoded, int rateHz) {
     double ratio = static_cast<double>(rateHz) / decoded.rateHz;
     long long capacity = resampledCapacity(decoded.frameCount(), ratio);
     if (exceedsDecodeCaps(capacity - 64, rateHz)) {
@@ -42,27 +44,33 @@ bool FSOUND_SAMPLE::startResampling(PcmData decoded, int rateHz) {
     return true;
 }
 
-long long FSOUND_SAMPLE::readyFrames() const {
+long long LoadedSample::readyFrames() const {
     return ready.load(std::memory_order_acquire);
 }
 
-bool FSOUND_SAMPLE::isWhole() const {
+bool LoadedSample::isWhole() const {
     return whole.load(std::memory_order_acquire);
 }
 
-void FSOUND_SAMPLE::waitUntilWhole() {
+void LoadedSample::waitUntilWhole() {
     if (resampler.joinable()) {
         resampler.join();
     }
 }
 
-void FSOUND_SAMPLE::waitForFrames(long long frameCount) const {
+void LoadedSample::waitForFrames(long long frameCount) const {
     while (!isWhole() && readyFrames() < frameCount) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
-void FSOUND_SAMPLE::stopResampling() {
+void LoadedSample::stopResampling() {
     stopping.store(true, std::memory_order_relaxed);
     waitUntilWhole();
+}
+
+LoadedModule::LoadedModule(openmpt_module* module) : module(module) {}
+
+LoadedModule::~LoadedModule() {
+    openmpt_module_destroy(module);
 }

@@ -1,8 +1,8 @@
-// What the audio library's opaque handles point to. The library owns every one:
-// it allocates them on load and frees them on free or close. Only the main
-// thread changes them (and a sample's own resampling thread its frames not yet
-// ready); the mixer reads samples and modules on the audio thread with the
-// device locked around every change.
+// What the audio library's opaque handles stand for (HandleTable maps one to the
+// other). The library owns every one: it allocates them on load and frees them on
+// free or close. Only the main thread changes them (and a sample's own resampling
+// thread its frames not yet ready); the mixer reads samples and modules on the
+// audio thread with the device locked around every change.
 #pragma once
 
 #include "sound/audio/PcmData.h"
@@ -17,12 +17,12 @@ typedef struct openmpt_module openmpt_module;
 // back, on a thread of its own (a minute of music takes about half a second, which
 // would otherwise delay the first frame) and the mixer plays what is ready. Playback
 // starting at once finds it far ahead: it resamples tens of times faster than real time.
-struct FSOUND_SAMPLE {
-    FSOUND_SAMPLE() = default;
-    FSOUND_SAMPLE(const FSOUND_SAMPLE&) = delete;
-    FSOUND_SAMPLE& operator=(const FSOUND_SAMPLE&) = delete;
+struct LoadedSample {
+    LoadedSample() = default;
+    LoadedSample(const LoadedSample&) = delete;
+    LoadedSample& operator=(const LoadedSample&) = delete;
     // Stops the resampling and waits for it.
-    ~FSOUND_SAMPLE();
+    ~LoadedSample();
 
     // Main thread: takes decoded audio already at the mix rate; whole at once.
     void setWhole(PcmData decoded);
@@ -54,8 +54,14 @@ private:
 };
 
 // A loaded module, rendered by the mixer while playing.
-struct FMUSIC_MODULE {
-    openmpt_module* module = nullptr;
+struct LoadedModule {
+    explicit LoadedModule(openmpt_module* module);
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+    // Destroys the module.
+    ~LoadedModule();
+
+    openmpt_module* module;
     double lengthSeconds = 0.0;
     bool playing = false;
 };

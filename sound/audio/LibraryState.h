@@ -3,7 +3,8 @@
 // keeps what the audio thread needs). Shared by the library's own sources only.
 #pragma once
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
+#include "sound/audio/HandleTable.h"
 #include "sound/audio/LibraryHandles.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/FftAnalyzer.h"
@@ -12,23 +13,40 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
+
+// A device being closed on a thread of its own.
+struct DeviceClosing {
+    std::mutex lock;
+    std::condition_variable ended;
+    bool closed = false;
+    // How SDL's audio was started for it, and so how to quit it once it has closed.
+    bool dummyFallback = false;
+};
 
 struct LibraryState {
     bool open = false;
     SDL_AudioDeviceID device = 0;
     bool dummyFallback = false;
     bool outputLost = false;
+    // A device close that did not end in time and goes on by itself, or null.
+    std::shared_ptr<DeviceClosing> closingDevice;
+    // When the device was started, and when the main thread last looked for a stalled
+    // output (Mixer::nowNs()).
+    long long outputStartedNs = 0;
+    long long lastOutputCheckNs = 0;
     int mixRateHz = 0;
     int bufferFrames = 0;
     std::string driverName;
     std::unique_ptr<Mixer> mixer;
     // Declared after the mixer it reports to, so it stops first.
     ServerLatency serverLatency;
-    std::vector<FSOUND_SAMPLE*> samples;
-    std::vector<FMUSIC_MODULE*> songs;
+    HandleTable<FSOUND_SAMPLE, LoadedSample> samples;
+    HandleTable<FMUSIC_MODULE, LoadedModule> songs;
     int lastError = FMOD_ERR_NONE;
     FSOUND_DSPUNIT fftUnit;
     float spectrum[kSpectrumBinCount] = {};
@@ -41,14 +59,3 @@ LibraryState& library();
 
 // Calls made through the FSOUND_/FMUSIC_ interface.
 std::atomic<long long>& libraryCallCount();
-
-// True when handle is one of the live handles.
-template <typename T>
-bool isKnownHandle(const std::vector<T*>& handles, const T* handle) {
-    for (const T* live : handles) {
-        if (live == handle && handle != nullptr) {
-            return true;
-        }
-    }
-    return false;
-}

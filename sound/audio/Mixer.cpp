@@ -1,7 +1,7 @@
 #include "sound/audio/Mixer.h"
 
-#include "sound/AudioLibrary.h"
 #include "platform/ProcessClock.h"
+#include "sound/audio/AudioTypes.h"
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/SincInterpolator.h"
 
@@ -11,16 +11,41 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
-Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
+namespace {
+
+// A mixed value as the output takes it: within full scale, and silence for one that is
+// not a number or infinite (which clamping alone would pass on, or make full scale).
+float audibleLevel(float value) {
+    return std::isfinite(value) ? std::clamp(value, -1.0f, 1.0f) : 0.0f;
+}
+
+// Room for the output latency the spectrum can follow, the block being heard, the one
+// being mixed and the analysis window; a power of two.
+int ringFramesFor(int mixRateHz, int blockFrames) {
+    long long needed =
+        static_cast<long long>(Mixer::kMaxFollowedLatencySeconds * mixRateHz) + 2LL * blockFrames + kFftSize;
+    int frames = 1;
+    while (frames < needed) {
+        frames *= 2;
+    }
+    return frames;
+}
+
+}  // namespace
+
+Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames, OutputClock::Clock nowNs)
     : mixRateHz(mixRateHz),
       blockFrames(blockFrames),
       voices(static_cast<size_t>(channelCount)),
       songBlock(static_cast<size_t>(blockFrames) * 2),
       catchUpBlock(static_cast<size_t>(blockFrames) * 2),
-      ring(new std::atomic<float>[kRingFrames]) {
+      outputClock(mixRateHz, std::move(nowNs)),
+      ringFrames(ringFramesFor(mixRateHz, blockFrames)),
+      ring(new std::atomic<float>[static_cast<size_t>(ringFrames)]) {
     songs.reserve(16);
-    for (int i = 0; i < kRingFrames; ++i) {
+    for (int i = 0; i < ringFrames; ++i) {
         ring[i].store(0.0f, std::memory_order_relaxed);
     }
     // Builds the interpolator's table here rather than on the audio thread's first use.
@@ -29,119 +54,41 @@ Mixer::Mixer(int mixRateHz, int channelCount, int blockFrames)
 }
 
 void Mixer::render(float* out, int frameCount) {
-    if (clockPacing) {
-        catchUpWithClock();
+    catchUpWithClock();
+    outputClock.noteRequest(mixed.load(std::memory_order_relaxed), frameCount);
+    if (outputClock.pacesSamples()) {
+        steerVoices();
     }
-    noteRequest(frameCount);
     mixBlock(out, frameCount);
 }
 
-// Audio thread: when this block was asked for and what was heard then, for the heard
-// position, and the samples' pace for the block.
-void Mixer::noteRequest(int frameCount) {
-    long long atNs = processClockNs();
-    long long firstFrame = mixed.load(std::memory_order_relaxed);
-    if (latencySource && !clockPacing) {
-        observeOutput(atNs, firstFrame);
-    }
-    bool fitted = heardClock.ready() && !clockPacing;
-    requestSequence.fetch_add(1, std::memory_order_acq_rel);
-    requestNs.store(atNs, std::memory_order_relaxed);
-    requestFirstFrame.store(firstFrame, std::memory_order_relaxed);
-    requestFrameCount.store(frameCount, std::memory_order_relaxed);
-    requestHeardFrame.store(fitted ? heardClock.heardFrameAt(atNs) : 0.0, std::memory_order_relaxed);
-    requestHeardRate.store(fitted ? heardClock.framesPerSecond() : 0.0, std::memory_order_relaxed);
-    requestSequence.fetch_add(1, std::memory_order_release);
-    if (fitted) {
-        steerVoices(atNs, firstFrame);
-    }
-}
-
-// Everything before firstFrame has been handed to the output, and SDL writes nothing
-// more until this block is mixed, so what the server holds at this moment ends
-// there: the frame heard is firstFrame less the latency. The moment is taken
-// halfway through the question.
-void Mixer::observeOutput(long long requestNs, long long firstFrame) {
-    long long latencyUs = latencySource();
-    if (latencyUs < 0) {
-        // A server that does not answer may have gone. What is heard is placed by
-        // the blocks asked for again, from where the fit had it, so that it goes on
-        // without a jump; the samples keep the pace they had.
-        if (heardClock.ready()) {
-            double heardNow = heardClock.heardFrameAt(requestNs);
-            setOutputLatency(static_cast<int>(std::lround(static_cast<double>(firstFrame) - heardNow)));
-            heardClock.reset();
-        }
-        return;
-    }
-    long long answeredNs = processClockNs();
-    setOutputLatency(static_cast<int>(latencyUs * mixRateHz / 1000000));
-    heardClock.observe(requestNs + (answeredNs - requestNs) / 2,
-                       static_cast<double>(firstFrame) - latencyUs * 1e-6 * mixRateHz);
-}
-
-// Sets each voice's pace for the coming block: the output's frames per second of the
-// clock turned into sample frames, plus what brings a voice that is heard early or
-// late back to the clock over kSteerSeconds.
-void Mixer::steerVoices(long long requestNs, long long firstFrame) {
-    double outputRate = heardClock.framesPerSecond();
-    double firstHeardNs = requestNs + (firstFrame - heardClock.heardFrameAt(requestNs)) / outputRate * 1e9;
+// Sets each voice's pace for the coming block from the output's clock.
+void Mixer::steerVoices() {
     for (Voice& voice : voices) {
-        if (voice.sample == nullptr) {
-            continue;
+        if (voice.sample != nullptr) {
+            voice.step = outputClock.sampleStep(voice.zeroHeardNs, voice.position + voice.fraction);
         }
-        double due = (firstHeardNs - voice.zeroHeardNs) * 1e-9 * mixRateHz;
-        double ahead = voice.position + voice.fraction - due;
-        double step = (mixRateHz - ahead / kSteerSeconds) / outputRate;
-        voice.step = std::clamp(step, 1.0 - kMaxStepDeviation, 1.0 + kMaxStepDeviation);
     }
 }
 
 void Mixer::setLatencySource(std::function<long long()> readLatencyUs) {
-    latencySource = std::move(readLatencyUs);
+    outputClock.setLatencySource(std::move(readLatencyUs));
+}
+
+void Mixer::setRequestTiming(bool enabled) {
+    outputClock.setRequestTiming(enabled);
 }
 
 void Mixer::setOutputLatency(int frames) {
-    latencyFrames.store(frames, std::memory_order_relaxed);
-}
-
-Mixer::Request Mixer::lastRequest() const {
-    Request request;
-    for (;;) {
-        unsigned before = requestSequence.load(std::memory_order_acquire);
-        request.atNs = requestNs.load(std::memory_order_relaxed);
-        request.firstFrame = requestFirstFrame.load(std::memory_order_relaxed);
-        request.frameCount = requestFrameCount.load(std::memory_order_relaxed);
-        request.heardFrame = requestHeardFrame.load(std::memory_order_relaxed);
-        request.heardFramesPerSecond = requestHeardRate.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if ((before & 1) == 0 && requestSequence.load(std::memory_order_relaxed) == before) {
-            return request;
-        }
-    }
+    outputClock.setOutputLatency(frames);
 }
 
 long long Mixer::heardFrame() const {
-    long long published = mixed.load(std::memory_order_acquire);
-    Request request = lastRequest();
-    long long atNs = request.atNs, firstFrame = request.firstFrame;
-    int frameCount = request.frameCount;
-    if (frameCount == 0) {
-        return 0;  // no block requested yet
-    }
-    double sinceSeconds = (processClockNs() - atNs) * 1e-9;
-    long long advance = std::min<long long>(static_cast<long long>(sinceSeconds * mixRateHz), frameCount);
-    long long heard = firstFrame - latencyFrames.load(std::memory_order_relaxed) + std::max(0LL, advance);
-    if (request.heardFramesPerSecond > 0.0) {
-        heard = static_cast<long long>(std::floor(request.heardFrame)) + std::max(0LL, advance);
-    }
-    return std::min(heard, published);
+    return outputClock.heardFrame(mixed.load(std::memory_order_acquire));
 }
 
 void Mixer::setClockPacing(bool enabled) {
-    clockPacing = enabled;
-    clockStarted = false;
-    heardClock.reset();
+    outputClock.setWallClockPacing(enabled);
     for (Voice& voice : voices) {
         voice.step = 1.0;
     }
@@ -157,30 +104,21 @@ void Mixer::mixBlock(float* out, int frameCount) {
 // Mixes, publishes and drops the frames the wall clock says should have started by
 // now, so that playback time neither lags nor drifts when no device sets the pace.
 void Mixer::catchUpWithClock() {
-    long long nowNs = processClockNs();
-    long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    if (!clockStarted) {
-        // What is mixed less what the output still held is what has been heard by now.
-        long long heardSoFar = mixedSoFar - latencyFrames.load(std::memory_order_relaxed);
-        clockOriginNs = nowNs - heardSoFar * 1000000000LL / mixRateHz;
-        clockStarted = true;
-        return;
-    }
-    // The clock says what has been heard by now; what is mixed must reach that far
-    // and the output's latency beyond, or the heard position (the blocks asked for
-    // less the latency) falls behind the clock whenever the device asks slowly.
-    double elapsedSeconds = (nowNs - clockOriginNs) * 1e-9;
-    long long behind = static_cast<long long>(elapsedSeconds * mixRateHz) -
-                       (mixedSoFar - latencyFrames.load(std::memory_order_relaxed));
-    if (behind > mixRateHz) {
-        // After a long stall, start the clock afresh rather than mix seconds at once.
-        clockStarted = false;
-        return;
-    }
-    while (behind > 0) {
-        int count = static_cast<int>(std::min<long long>(behind, blockFrames));
+    mixDue(outputClock.framesDue(mixed.load(std::memory_order_relaxed)));
+}
+
+// Here no block follows: what is due is mixed in whole blocks, a little ahead, so
+// that a caller that comes often does not cut the mix into slivers.
+void Mixer::keepUpWithClock() {
+    long long behind = outputClock.framesDue(mixed.load(std::memory_order_relaxed));
+    mixDue((behind + blockFrames - 1) / blockFrames * blockFrames);
+}
+
+void Mixer::mixDue(long long frameCount) {
+    while (frameCount > 0) {
+        int count = static_cast<int>(std::min<long long>(frameCount, blockFrames));
         mixBlock(catchUpBlock.data(), count);
-        behind -= count;
+        frameCount -= count;
     }
 }
 
@@ -233,7 +171,7 @@ void Mixer::mixVoiceStepped(Voice& voice, float* out, int frameCount) {
 }
 
 void Mixer::mixSongs(float* out, int frameCount) {
-    for (FMUSIC_MODULE* song : songs) {
+    for (LoadedModule* song : songs) {
         int done = 0;
         while (done < frameCount && song->playing) {
             int chunk = std::min(frameCount - done, blockFrames);
@@ -250,17 +188,20 @@ void Mixer::mixSongs(float* out, int frameCount) {
     }
 }
 
+
 // Clamps the block, records its peak and mono mix, then advances the mixed count.
 void Mixer::publish(float* samples, int frameCount) {
     float blockPeak = 0.0f;
     long long first = mixed.load(std::memory_order_relaxed);
     for (int i = 0; i < frameCount; ++i) {
-        float left = std::clamp(samples[2 * i], -1.0f, 1.0f);
-        float right = std::clamp(samples[2 * i + 1], -1.0f, 1.0f);
+        float left = audibleLevel(samples[2 * i]);
+        float right = audibleLevel(samples[2 * i + 1]);
         samples[2 * i] = left;
         samples[2 * i + 1] = right;
         blockPeak = std::max(blockPeak, std::max(std::fabs(left), std::fabs(right)));
-        ring[(first + i) % kRingFrames].store(monoOf(left, right), std::memory_order_relaxed);
+        // Release: a reader that takes this value has synchronised with the publication
+        // of every block before it, so its tear check sees at least that many mixed.
+        ring[(first + i) % ringFrames].store(monoOf(left, right), std::memory_order_release);
     }
     mixed.store(first + frameCount, std::memory_order_release);
     float seen = peak.load(std::memory_order_relaxed);
@@ -268,7 +209,7 @@ void Mixer::publish(float* samples, int frameCount) {
     }
 }
 
-int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calledNs, int& error) {
+int Mixer::startSample(int channel, const LoadedSample* sample, long long calledNs, int& error) {
     int count = static_cast<int>(voices.size());
     if (channel == FSOUND_FREE) {
         channel = 0;
@@ -286,11 +227,16 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     // What is mixed but not heard yet is already on its way; starting that far into
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
-    long long nowNs = processClockNs();
-    long long sinceCall = std::max(0LL, (nowNs - calledNs) * mixRateHz / 1000000000LL);
+    long long nowNs = outputClock.nowNs();
+    long long sinceCall = std::max(0LL, nsToFrames(nowNs - calledNs, mixRateHz));
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
+    // A sample no longer than that would be skipped whole, and never heard: it plays
+    // from its start instead, late by the output's latency at most.
+    if (lead >= sample->pcm.frameCount()) {
+        lead = 0;
+    }
     Voice& voice = voices[channel];
-    voice.sample = sample->pcm.frames.empty() || lead >= sample->pcm.frameCount() ? nullptr : sample;
+    voice.sample = sample->pcm.frames.empty() ? nullptr : sample;
     voice.position = lead;
     voice.startFrame = mixedSoFar - lead;
     voice.fraction = 0.0;
@@ -300,7 +246,7 @@ int Mixer::startSample(int channel, const FSOUND_SAMPLE* sample, long long calle
     return channel;
 }
 
-void Mixer::stopSample(const FSOUND_SAMPLE* sample) {
+void Mixer::stopSample(const LoadedSample* sample) {
     for (Voice& voice : voices) {
         if (voice.sample == sample) {
             voice.sample = nullptr;
@@ -308,7 +254,7 @@ void Mixer::stopSample(const FSOUND_SAMPLE* sample) {
     }
 }
 
-void Mixer::startSong(FMUSIC_MODULE* song) {
+void Mixer::startSong(LoadedModule* song) {
     openmpt_module_set_position_seconds(song->module, 0.0);
     song->playing = true;
     if (std::find(songs.begin(), songs.end(), song) == songs.end()) {
@@ -316,7 +262,7 @@ void Mixer::startSong(FMUSIC_MODULE* song) {
     }
 }
 
-void Mixer::stopSong(FMUSIC_MODULE* song) {
+void Mixer::stopSong(LoadedModule* song) {
     song->playing = false;
     songs.erase(std::remove(songs.begin(), songs.end(), song), songs.end());
 }
@@ -365,12 +311,13 @@ bool Mixer::copyMonoWindow(long long endFrame, float* window) const {
     for (int n = 0; n < kFftSize; ++n) {
         long long frame = first + n;
         bool mixedYet = frame >= 0 && frame < published;
-        // Acquire keeps the check below from being answered before these reads.
-        window[n] = mixedYet ? ring[frame % kRingFrames].load(std::memory_order_acquire) : 0.0f;
+        // Acquire pairs with the writer's release: a value of a newer block brings the
+        // count of mixed frames published before it, which the check below then sees.
+        window[n] = mixedYet ? ring[frame % ringFrames].load(std::memory_order_acquire) : 0.0f;
     }
     // The block being mixed now may already overwrite the oldest ring entries.
     long long writing = mixed.load(std::memory_order_acquire) + blockFrames;
-    return writing - first <= kRingFrames;
+    return writing - first <= ringFrames;
 }
 
 float Mixer::takePeak() {

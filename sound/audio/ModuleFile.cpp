@@ -1,6 +1,6 @@
 #include "sound/audio/ModuleFile.h"
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 #include "sound/audio/PcmData.h"
 
 #include <libopenmpt/libopenmpt.h>

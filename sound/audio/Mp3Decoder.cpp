@@ -2,7 +2,7 @@
 // that gapless information (encoder delay and padding) is honoured.
 #include "sound/audio/Mp3Decoder.h"
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 
 #include <mpg123.h>
 

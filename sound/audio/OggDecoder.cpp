@@ -1,7 +1,7 @@
 // Ogg Vorbis decoding with libvorbisfile, reading from memory.
 #include "sound/audio/OggDecoder.h"
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 
 #include <vorbis/vorbisfile.h>
 
@@ -49,14 +49,55 @@ int openErrorCode(int status, const unsigned char* data, size_t size) {
     return FMOD_ERR_FILE_BAD;
 }
 
-// Appends decoded planes as stereo frames: mono is copied to both sides, and of
-// more than two channels the first two (front left and right) are kept.
+// How much of one channel goes to each side of the stereo mix.
+struct ChannelShare {
+    float left;
+    float right;
+};
+
+// Down-mixes of Vorbis' layouts, in Vorbis' own channel order, with the usual
+// coefficients: the front sides as they are; the centre at -3 dB on both sides; each
+// side or rear surround at -3 dB on its own side; a rear centre at -6 dB on both; the
+// LFE channel left out (it repeats what the others hold below 120 Hz, and mixed in it
+// would boom). Beyond eight channels the order is the application's own: the first
+// two play as left and right, the rest not at all.
+const ChannelShare* downMixOf(int channels) {
+    constexpr float h = 0.70710678f;
+    static const ChannelShare kOne[] = {{1, 1}};
+    static const ChannelShare kTwo[] = {{1, 0}, {0, 1}};
+    static const ChannelShare kThree[] = {{1, 0}, {h, h}, {0, 1}};                             // FL C FR
+    static const ChannelShare kFour[] = {{1, 0}, {0, 1}, {h, 0}, {0, h}};                      // FL FR RL RR
+    static const ChannelShare kFive[] = {{1, 0}, {h, h}, {0, 1}, {h, 0}, {0, h}};              // FL C FR RL RR
+    static const ChannelShare kSix[] = {{1, 0}, {h, h}, {0, 1}, {h, 0}, {0, h}, {0, 0}};       // ... LFE
+    // FL C FR SL SR RC LFE, and FL C FR SL SR RL RR LFE.
+    static const ChannelShare kSeven[] = {{1, 0}, {h, h}, {0, 1}, {h, 0}, {0, h}, {0.5f, 0.5f}, {0, 0}};
+    static const ChannelShare kEight[] = {{1, 0}, {h, h}, {0, 1}, {h, 0}, {0, h}, {h, 0}, {0, h}, {0, 0}};
+    static const ChannelShare* const kLayouts[] = {nullptr, kOne, kTwo, kThree, kFour, kFive, kSix, kSeven, kEight};
+    return channels >= 1 && channels <= 8 ? kLayouts[channels] : kTwo;
+}
+
+// Appends decoded planes as stereo frames: mono is copied to both sides, stereo kept
+// as it is, and more channels down-mixed by their layout.
 void appendPlanes(float** planes, long count, int channels, PcmData& out) {
-    const float* left = planes[0];
-    const float* right = channels > 1 ? planes[1] : planes[0];
+    if (channels <= 2) {
+        const float* left = planes[0];
+        const float* right = channels > 1 ? planes[1] : planes[0];
+        for (long i = 0; i < count; ++i) {
+            out.frames.push_back(left[i]);
+            out.frames.push_back(right[i]);
+        }
+        return;
+    }
+    const ChannelShare* shares = downMixOf(channels);
+    const int mixed = channels <= 8 ? channels : 2;
     for (long i = 0; i < count; ++i) {
-        out.frames.push_back(left[i]);
-        out.frames.push_back(right[i]);
+        float left = 0.0f, right = 0.0f;
+        for (int c = 0; c < mixed; ++c) {
+            left += shares[c].left * planes[c][i];
+            right += shares[c].right * planes[c][i];
+        }
+        out.frames.push_back(left);
+        out.frames.push_back(right);
     }
 }
 

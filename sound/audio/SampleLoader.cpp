@@ -1,6 +1,6 @@
 #include "sound/audio/SampleLoader.h"
 
-#include "sound/AudioLibrary.h"
+#include "sound/audio/AudioTypes.h"
 #include "sound/audio/Mp3Decoder.h"
 #include "sound/audio/OggDecoder.h"
 

@@ -153,6 +153,8 @@ bool ServerLatency::connect() {
         return false;
     }
     processId = getpid();
+    zeroAnswersInRow = 0;
+    givenUp = false;
     earlierIndices.clear();
     for (const StreamReading& reading : readings) {
         if (reading.processId == processId) {
@@ -164,7 +166,7 @@ bool ServerLatency::connect() {
 }
 
 long long ServerLatency::readLatencyUs() {
-    if (connection == nullptr) {
+    if (connection == nullptr || givenUp) {
         return -1;
     }
     std::vector<StreamReading>& readings = connection->readings;
@@ -175,6 +177,8 @@ long long ServerLatency::readLatencyUs() {
         return -1;
     }
     long long latencyUs = latencyOfNewStream(readings, earlierIndices, processId);
+    zeroAnswersInRow = latencyUs == 0 ? zeroAnswersInRow + 1 : 0;
+    givenUp = zeroAnswersInRow >= kZeroAnswersBeforeGivingUp;
     return latencyUs > 0 ? latencyUs : -1;
 }
 

@@ -28,9 +28,13 @@ public:
     // After the output stream is opened, on one thread at a time (the audio thread):
     // asks the server now for the latency of the playback stream this process opened
     // since connect(), in microseconds, waiting at most kQueryTimeoutMs. -1 when it
-    // does not answer in time, has no such stream, reports none (PipeWire's service
-    // reports 0) or has gone; once it has gone it is not asked again.
+    // does not answer in time, has no such stream, reports none or has gone. Once it
+    // has gone, or has answered 0 for the stream kZeroAnswersBeforeGivingUp times in a
+    // row (PipeWire's PulseAudio service reports no latency for any stream), it is not
+    // asked again.
     long long readLatencyUs();
+    // Same thread: whether the server has shown that it reports no latency for the stream.
+    bool reportsNoLatency() const { return givenUp; }
 
     // Or, where the readings are wanted at any moment rather than at chosen ones:
     // until stop(), every 0.1 s, the same reading (when there is one) is passed to
@@ -42,6 +46,8 @@ public:
     void stop();
 
     static constexpr int kQueryTimeoutMs = 10;
+    // Eight blocks: a stream reports its latency from its first block on.
+    static constexpr int kZeroAnswersBeforeGivingUp = 8;
 
     // The latency of one playback stream, as the server reports it at one moment.
     struct StreamReading {
@@ -62,6 +68,8 @@ private:
     std::unique_ptr<Connection> connection;
     std::vector<unsigned> earlierIndices;
     long long processId = 0;
+    int zeroAnswersInRow = 0;
+    bool givenUp = false;
     std::thread watcher;
     std::atomic<bool> stopping{false};
 };

@@ -223,6 +223,48 @@ TEST_F(AudioLibraryTest, badHandlesParametersAndFullChannelsFailWithTheirCodes) 
     ASSERT_TRUE(FSOUND_Init(32000, 8, 0));  // for TearDown
 }
 
+TEST_F(AudioLibraryTest, aFreedHandleStaysUnknownWhateverIsLoadedAfterIt) {
+    // A load right after a free tends to get the freed memory back; its handle must
+    // still differ, or freeing the stale handle would free the new sample.
+    const std::string ogg = soundFile("again.ogg", stereoTone(1000, 1000, 0.5, 32000, 0.1), 32000);
+    const std::string mod = writeTemp("again.mod", tinyMod());
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        SCOPED_TRACE(cycle);
+        FSOUND_SAMPLE* stale = loadSample(ogg);
+        ASSERT_NE(stale, nullptr);
+        FSOUND_Sample_Free(stale);
+        FSOUND_SAMPLE* fresh = loadSample(ogg);
+        ASSERT_NE(fresh, nullptr);
+        EXPECT_NE(fresh, stale);
+        FSOUND_Sample_Free(stale);
+        EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
+        EXPECT_EQ(AUDIO_Sample_GetLength(stale), 0);
+        EXPECT_EQ(AUDIO_Sample_GetLength(fresh), 3200);  // the fresh sample is still there
+        EXPECT_EQ(FSOUND_PlaySound(FSOUND_FREE, stale), -1);
+        EXPECT_GE(FSOUND_PlaySound(FSOUND_FREE, fresh), 0);
+        FSOUND_Sample_Free(fresh);
+
+        FMUSIC_MODULE* staleSong = FMUSIC_LoadSong(mod.c_str());
+        ASSERT_NE(staleSong, nullptr);
+        EXPECT_TRUE(FMUSIC_FreeSong(staleSong));
+        FMUSIC_MODULE* freshSong = FMUSIC_LoadSong(mod.c_str());
+        ASSERT_NE(freshSong, nullptr);
+        EXPECT_FALSE(FMUSIC_FreeSong(staleSong));
+        EXPECT_FALSE(FMUSIC_PlaySong(staleSong));
+        EXPECT_TRUE(FMUSIC_PlaySong(freshSong));
+        EXPECT_EQ(AUDIO_Song_IsPlaying(freshSong), 1);
+        EXPECT_TRUE(FMUSIC_FreeSong(freshSong));
+    }
+    // Nor does a handle come back after the library is closed and opened again.
+    FSOUND_SAMPLE* beforeClose = loadSample(ogg);
+    FSOUND_Close();
+    ASSERT_TRUE(FSOUND_Init(32000, 8, 0));
+    FSOUND_SAMPLE* afterOpen = loadSample(ogg);
+    EXPECT_NE(afterOpen, beforeClose);
+    FSOUND_Sample_Free(beforeClose);
+    EXPECT_EQ(AUDIO_Sample_GetLength(afterOpen), 3200);
+}
+
 TEST(AudioLibraryClosed, callsBeforeInitFailAndCloseStopsOutputAndReleasesWhatIsLoaded) {
     EXPECT_FAILS_WITH(!loadSample("x.mp3"), FMOD_ERR_UNINITIALIZED);
     EXPECT_FAILS_WITH(!FMUSIC_LoadSong("x.xm"), FMOD_ERR_UNINITIALIZED);

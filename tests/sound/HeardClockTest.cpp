@@ -24,7 +24,7 @@ TEST(HeardClock, fitsTheOutputsPaceAndPositionFromJitteryReadings) {
     long long atNs = 5000000000;
     int reading = 0;
     // While the stream fills, and with too few readings, there is no fit.
-    for (; atNs < 5000000000 + HeardClock::kSettleNs + kBlockNs; atNs += kBlockNs, ++reading) {
+    for (; atNs < 5000000000 + HeardClock::kServerReadings.settleNs + kBlockNs; atNs += kBlockNs, ++reading) {
         clock.observe(atNs, heardAt(atNs, 400.0, reading));
         EXPECT_FALSE(clock.ready());
     }

@@ -4,6 +4,7 @@
 #include "sound/audio/FftAnalyzer.h"
 #include "sound/audio/HeardSpectrum.h"
 #include "sound/audio/Mixer.h"
+#include "sound/SoundFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ namespace {
 constexpr int kBlockFrames = 512;
 
 // A 1000 Hz stereo tone at the mix rate: bin 32 of the spectrum.
-void fillWithTone(FSOUND_SAMPLE& sample, double seconds) {
+void fillWithTone(LoadedSample& sample, double seconds) {
     PcmData pcm;
     pcm.rateHz = kMixRateHz;
     const int frameCount = static_cast<int>(seconds * kMixRateHz);
@@ -42,7 +43,7 @@ void mixBlocks(Mixer& mixer, int blockCount) {
 
 TEST(HeardSpectrum, analysesEachHeardWindowOnceAndKeepsTheLastWhenTheRingHasMovedOn) {
     Mixer mixer(kMixRateHz, 4, kBlockFrames);
-    FSOUND_SAMPLE tone;
+    LoadedSample tone;
     fillWithTone(tone, 3.0);
     int error = 0;
     ASSERT_EQ(mixer.startSample(0, &tone, Mixer::nowNs(), error), 0);

@@ -50,9 +50,13 @@ Bytes encodeMp3(const std::vector<float>& stereo, int rateHz, int channelCount) 
 }
 
 Bytes encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount) {
+    return encodeOggInterleaved(stereo, 2, rateHz, channelCount);
+}
+
+Bytes encodeOggInterleaved(const std::vector<float>& frames, int frameChannels, int rateHz, int channelCount) {
     vorbis_info info;
     vorbis_info_init(&info);
-    if (vorbis_encode_init_vbr(&info, channelCount, rateHz, 0.6f) != 0) {
+    if (channelCount > frameChannels || vorbis_encode_init_vbr(&info, channelCount, rateHz, 0.6f) != 0) {
         vorbis_info_clear(&info);
         return {};
     }
@@ -78,12 +82,13 @@ Bytes encodeOgg(const std::vector<float>& stereo, int rateHz, int channelCount) 
         ogg_stream_packetin(&stream, &header);
     }
     pages(ogg_stream_flush);
-    const long frameCount = static_cast<long>(stereo.size() / 2);
+    const long frameCount = static_cast<long>(frames.size() / frameChannels);
     for (long start = 0, count = 1; count > 0; start += count) {
         count = std::min(4096L, frameCount - start);  // a last write of 0 ends the stream
         float** planes = vorbis_analysis_buffer(&dsp, 4096);
         for (long i = 0; i < count * channelCount; ++i) {
-            planes[i % channelCount][i / channelCount] = stereo[2 * (start + i / channelCount) + i % channelCount];
+            planes[i % channelCount][i / channelCount] =
+                frames[frameChannels * (start + i / channelCount) + i % channelCount];
         }
         vorbis_analysis_wrote(&dsp, static_cast<int>(count));
         for (ogg_packet packet; vorbis_analysis_blockout(&dsp, &block) == 1;) {

@@ -1,0 +1,73 @@
+// Which servers the audio thread keeps asking for its stream's latency: PulseAudio,
+// which answers, but not PipeWire's PulseAudio service, which answers 0 for every
+// stream and would only cost the audio thread a question every block.
+#include "sound/audio/ServerLatency.h"
+#include "tools/soundserver/SoundServer.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+void SDLCALL silence(void*, Uint8* stream, int byteCount) {
+    SDL_memset(stream, 0, static_cast<size_t>(byteCount));
+}
+
+// Connects to the server, then opens and starts this process's output stream on it.
+SDL_AudioDeviceID openStream(ServerLatency& latency) {
+    EXPECT_TRUE(latency.connect());
+    EXPECT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    SDL_AudioSpec want = {};
+    want.freq = 32000;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = 4096;
+    want.callback = silence;
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    EXPECT_NE(device, 0u) << SDL_GetError();
+    SDL_PauseAudioDevice(device, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return device;
+}
+
+void closeStream(SDL_AudioDeviceID device) {
+    SDL_CloseAudioDevice(device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+}  // namespace
+
+TEST(ServerLatencyAnswers, aServerThatReportsNoLatencyIsNotAskedAgainOneThatDoesIs) {
+    for (SoundServer::Kind kind : {SoundServer::Kind::pipeWire, SoundServer::Kind::pulseAudio}) {
+        SoundServer server;
+        ASSERT_TRUE(server.start(kind)) << server.why();
+        SCOPED_TRACE(server.name());
+        server.applyToThisProcess();
+        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        ServerLatency latency;
+        SDL_AudioDeviceID device = openStream(latency);
+        const bool answers = kind == SoundServer::Kind::pulseAudio;
+        for (int block = 0; block < 2 * ServerLatency::kZeroAnswersBeforeGivingUp; ++block) {
+            long long latencyUs = latency.readLatencyUs();
+            EXPECT_EQ(latencyUs > 0, answers) << "block " << block;
+            // Given up after exactly so many answers of 0, and not before.
+            EXPECT_EQ(latency.reportsNoLatency(), !answers && block + 1 >= ServerLatency::kZeroAnswersBeforeGivingUp)
+                << "block " << block;
+        }
+        // Not asked any more: the answer comes at once, however slow the server would be.
+        auto start = std::chrono::steady_clock::now();
+        for (int block = 0; block < 1000 && !answers; ++block) {
+            EXPECT_EQ(latency.readLatencyUs(), -1);
+        }
+        EXPECT_TRUE(answers || std::chrono::steady_clock::now() - start < std::chrono::milliseconds(5));
+        // A new connection asks afresh.
+        latency.stop();
+        EXPECT_TRUE(latency.connect());
+        EXPECT_FALSE(latency.reportsNoLatency());
+        closeStream(device);
+    }
+}
