@@ -2,8 +2,8 @@
 // through a private PulseAudio server: the whole 60-s run recorded once, and a
 // run whose server dies under it.
 #include "tests/servers/ServerTestSupport.h"
-#include "tools/soundserver/RecordingMatch.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <gtest/gtest.h>
 

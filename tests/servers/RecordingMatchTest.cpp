@@ -1,7 +1,7 @@
 // The recording check itself: a track played at a slightly adjusted pace is the track
 // with a sliding lag, while a dropout in it is still a jump.
 #include "sound/audio/SincInterpolator.h"
-#include "tools/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/RecordingMatch.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
 #include "tests/servers/ServerTestSupport.h"
-#include "tools/soundserver/RecordingMatch.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

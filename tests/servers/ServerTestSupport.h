@@ -4,7 +4,7 @@
 #pragma once
 
 #include "sound/TrackAnalysis.h"
-#include "tools/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/RecordingMatch.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "tools/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/RecordingMatch.h"
 
 #include "sound/audio/SincInterpolator.h"
 
