@@ -36,6 +36,11 @@ constexpr double kHeardToleranceSeconds = 0.04;
 // is then followed through a fitted, sliding lag, whose error is most of that).
 double residualLimitDb(const RecordingMatch& match, double exactLimitDb);
 
+// Where a recording's unmatched frames lie, for a failure message: each span's
+// frames and its place in seconds from the first frame matched and before the
+// last frame heard (the start, the end, or somewhere in between).
+std::string whereUnmatched(const RecordingMatch& match, int rateHz);
+
 // The soundtrack's decoded frames (interleaved stereo at 32000 Hz), copied once.
 const std::vector<float>& trackFrames();
 

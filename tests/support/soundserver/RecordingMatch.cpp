@@ -111,11 +111,15 @@ long long bestLag(const Stereo& recording, const Stereo& track, long long start,
 }
 
 // The fractional lag, near guess, under which the window of kFitWindowFrames frames
-// from start matches best: the best whole lag within 3 frames, then a golden-section
-// search within a frame of it.
-double fittedLag(const Stereo& recording, const Stereo& track, long long start, double guess) {
+// from start matches best while the lag slides by slope a frame: the best whole lag
+// within 3 frames, then a golden-section search within a frame of it. Lags are
+// those at the window's centre. Sliding inside the window matters: at the mixer's
+// largest pace (0.2 %) a lag held still over a window errs by half a frame at its
+// ends, a residual near the sliding match's 40 dB, and the fit wanders with it.
+double fittedLag(const Stereo& recording, const Stereo& track, long long start, double guess, double slope) {
+    const double half = kFitWindowFrames / 2.0;
     auto residualAt = [&](double lag) {
-        return compareSliding(recording, track, start, kFitWindowFrames, Lag{lag, 0.0, false}).residual;
+        return compareSliding(recording, track, start, kFitWindowFrames, Lag{lag - slope * half, slope, false}).residual;
     };
     double best = std::round(guess);
     double bestResidual = residualAt(best);
@@ -148,15 +152,20 @@ double fittedLag(const Stereo& recording, const Stereo& track, long long start, 
     return (low + high) / 2;
 }
 
-// The sliding lag of the block at start, fitted near guess (lag at the block's start):
-// lags fitted at either end give its slope.
+// The sliding lag of the block at start, fitted near guess (lag at the block's start)
+// and slope: lags fitted at either end give its slope. A second fit under the slope
+// found corrects the first where the pace has changed since slope was measured.
 Lag slidingLag(const Stereo& recording, const Stereo& track, long long start, double guess, double slope) {
-    long long early = start + kBlockFrames / 8, late = start + kBlockFrames * 7 / 8 - kFitWindowFrames;
-    long long earlyCentre = early + kFitWindowFrames / 2, lateCentre = late + kFitWindowFrames / 2;
-    double earlyLag = fittedLag(recording, track, early, guess + slope * (earlyCentre - start));
-    double lateLag = fittedLag(recording, track, late, guess + slope * (lateCentre - start));
-    double fittedSlope = (lateLag - earlyLag) / static_cast<double>(lateCentre - earlyCentre);
-    return Lag{earlyLag - fittedSlope * (earlyCentre - start), fittedSlope, false};
+    const long long early = start + kBlockFrames / 8, late = start + kBlockFrames * 7 / 8 - kFitWindowFrames;
+    const long long earlyCentre = early + kFitWindowFrames / 2, lateCentre = late + kFitWindowFrames / 2;
+    Lag lag{guess, slope, false};
+    for (int pass = 0; pass < 2; ++pass) {
+        double earlyLag = fittedLag(recording, track, early, lag.at(start, earlyCentre), lag.slope);
+        double lateLag = fittedLag(recording, track, late, lag.at(start, lateCentre), lag.slope);
+        double fittedSlope = (lateLag - earlyLag) / static_cast<double>(lateCentre - earlyCentre);
+        lag = Lag{earlyLag - fittedSlope * (earlyCentre - start), fittedSlope, false};
+    }
+    return lag;
 }
 
 Energies compareUnder(const Stereo& recording, const Stereo& track, long long start, const Lag& lag) {
@@ -176,25 +185,175 @@ float peakOf(const std::vector<float>& samples) {
     return peak;
 }
 
-// Frames from start on that still match the track under lag, one by one.
-long long matchingPrefix(const Stereo& recording, const Stereo& track, long long start, const Lag& lag) {
+// Whether recording frame i holds the track under lag (given at lagStart), sample by sample.
+bool frameMatches(const Stereo& recording, const Stereo& track, long long i, const Lag& lag, long long lagStart) {
     const float tolerance = lag.exact ? 1e-4f : 1e-2f;
-    long long n = 0;
-    for (; n < kBlockFrames && !silent(recording, start + n, 1); ++n) {
-        float expected[2];
-        if (lag.exact) {
-            long long lagFrames = std::llround(lag.atStart);
-            expected[0] = track.at(start + n - lagFrames, 0);
-            expected[1] = track.at(start + n - lagFrames, 1);
-        } else {
-            trackAt(track, static_cast<double>(start + n) - lag.at(start, start + n), expected[0], expected[1]);
+    float expected[2];
+    if (lag.exact) {
+        long long lagFrames = std::llround(lag.atStart);
+        expected[0] = track.at(i - lagFrames, 0);
+        expected[1] = track.at(i - lagFrames, 1);
+    } else {
+        trackAt(track, static_cast<double>(i) - lag.at(lagStart, i), expected[0], expected[1]);
+    }
+    return std::fabs(recording.at(i, 0) - expected[0]) < tolerance &&
+           std::fabs(recording.at(i, 1) - expected[1]) < tolerance;
+}
+
+// A block that matched no part of the track as a whole, and the lag before it.
+struct LostBlock {
+    long long start;
+    Lag before;
+};
+
+class Matcher {
+public:
+    Matcher(const Stereo& recording, const Stereo& track, int rateHz, RecordingMatch& m)
+        : recording(recording), track(track), rateHz(rateHz), m(m) {}
+
+    // Finds the first block that matches the track, within maxStart frames of its start.
+    bool findStart(long long maxStart);
+    // Follows the track block by block from the start to the recording's end.
+    void follow();
+
+private:
+    bool matchBlock(long long start, Energies& e);
+    void noteHeard(long long lastFrame, const Lag& lag, long long lagStart);
+    void settleLost(const Lag* after, long long afterStart);
+
+    const Stereo& recording;
+    const Stereo& track;
+    int rateHz;
+    RecordingMatch& m;
+    Lag current;
+    std::vector<LostBlock> lost;
+};
+
+bool Matcher::findStart(long long maxStart) {
+    long long onset = 0;
+    while (onset < recording.frameCount && silent(recording, onset, 1)) {
+        ++onset;
+    }
+    // Other sounds (a reference click) may come first: the first block that matches.
+    const long long lowLag = onset - maxStart;
+    for (int tries = 0; tries < 64 && onset + kBlockFrames <= recording.frameCount; ++tries, onset += kBlockFrames) {
+        if (silent(recording, onset, kBlockFrames)) {
+            continue;
         }
-        if (std::fabs(recording.at(start + n, 0) - expected[0]) >= tolerance ||
-            std::fabs(recording.at(start + n, 1) - expected[1]) >= tolerance) {
-            break;
+        long long lag = bestLag(recording, track, onset, kBlockFrames, lowLag, onset);
+        bool found = compare(recording, track, onset, kBlockFrames, lag).match(kBlockFrames);
+        if (!found) {
+            // A track paced from its very start matches only between frames.
+            Lag sliding = slidingLag(recording, track, onset, static_cast<double>(lag), 0.0);
+            found = matches(compareSliding(recording, track, onset, kBlockFrames, sliding), sliding);
+        }
+        if (found) {
+            m.found = true;
+            m.segments.push_back({onset, lag});
+            m.firstTrackFrame = onset - lag;
+            current = Lag{static_cast<double>(lag), 0.0, true};
+            return true;
         }
     }
-    return n;
+    return false;
+}
+
+// Matches the block at start under the current lag, a refitted sliding one or, past a
+// dropout or a repeat, a new lag; false, with current left as it was, if none fits.
+bool Matcher::matchBlock(long long start, Energies& e) {
+    e = compareUnder(recording, track, start, current);
+    if (matches(e, current)) {
+        return true;
+    }
+    // The player may have begun to slide the track, or slides it at a new pace.
+    Lag sliding = slidingLag(recording, track, start, current.atStart, current.slope);
+    e = compareSliding(recording, track, start, kBlockFrames, sliding);
+    if (matches(e, sliding)) {
+        current = sliding;
+        return true;
+    }
+    // Dropouts push the track later, repeats too; skips pull it earlier.
+    long long whole = std::llround(current.atStart);
+    long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz);
+    Lag jumped{static_cast<double>(found), 0.0, true};
+    e = compareUnder(recording, track, start, jumped);
+    if (!matches(e, jumped) && !current.exact) {
+        jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
+        e = compareSliding(recording, track, start, kBlockFrames, jumped);
+    }
+    if (!matches(e, jumped)) {
+        return false;
+    }
+    current = jumped;
+    m.segments.push_back({start, std::llround(current.atStart)});
+    return true;
+}
+
+// Records recording frame lastFrame, heard under lag, as the last track frame heard.
+void Matcher::noteHeard(long long lastFrame, const Lag& lag, long long lagStart) {
+    double trackFrame = static_cast<double>(lastFrame) - lag.at(lagStart, lastFrame);
+    if (trackFrame < track.frameCount) {
+        m.lastTrackFrame = std::llround(trackFrame);
+        m.lastRecordingFrame = lastFrame;
+    }
+}
+
+// Counts the sounding frames of the lost blocks that are not the track: a lost block
+// holds the track up to where it went wrong (under the lag before it) and again from
+// where it came right (under after, the lag of the next block that matched, given at
+// afterStart); a dropout or the end of play between them is silence, which is no
+// unmatched frame. Whatever sounds in between is.
+void Matcher::settleLost(const Lag* after, long long afterStart) {
+    for (const LostBlock& block : lost) {
+        long long first = block.start, end = block.start + kBlockFrames;
+        while (first < end && !silent(recording, first, 1) &&
+               frameMatches(recording, track, first, block.before, block.start)) {
+            ++first;
+        }
+        if (first > block.start) {
+            noteHeard(first - 1, block.before, block.start);
+        }
+        while (after != nullptr && end > first && !silent(recording, end - 1, 1) &&
+               frameMatches(recording, track, end - 1, *after, afterStart)) {
+            --end;
+        }
+        long long sounding = 0;
+        for (long long i = first; i < end; ++i) {
+            sounding += silent(recording, i, 1) ? 0 : 1;
+        }
+        if (sounding > 0) {
+            m.unmatchedFrames += sounding;
+            m.unmatchedSpans.push_back({first, end - first, sounding});
+        }
+    }
+    lost.clear();
+}
+
+void Matcher::follow() {
+    Energies total;
+    for (long long start = m.segments[0].recordingFrame; start + kBlockFrames <= recording.frameCount;
+         start += kBlockFrames) {
+        if (silent(recording, start, kBlockFrames)) {
+            continue;
+        }
+        Energies e;
+        if (!matchBlock(start, e)) {
+            lost.push_back({start, current});
+            current.atStart += current.slope * kBlockFrames;
+            continue;
+        }
+        settleLost(&current, start);
+        total.residual += e.residual;
+        total.signal += e.signal;
+        total.recorded += e.recorded;
+        m.blockLags.push_back({start, current.atStart});
+        noteHeard(start + kBlockFrames - 1, current, start);
+        m.driftFrames += current.slope * kBlockFrames;
+        current.atStart += current.slope * kBlockFrames;
+    }
+    settleLost(nullptr, 0);
+    m.residualDb = 10.0 * std::log10(std::max(total.residual, 1e-30) / std::max(total.signal, 1e-30));
+    m.levelDb = 10.0 * std::log10(std::max(total.recorded, 1e-30) / std::max(total.signal, 1e-30));
 }
 
 }  // namespace
@@ -206,90 +365,10 @@ RecordingMatch matchRecording(const std::vector<float>& recordingSamples, const 
     const Stereo track{trackSamples.data(), static_cast<long long>(trackSamples.size() / 2)};
     m.recordingPeak = peakOf(recordingSamples);
     m.trackPeak = peakOf(trackSamples);
-    long long onset = 0;
-    while (onset < recording.frameCount && silent(recording, onset, 1)) {
-        ++onset;
+    Matcher matcher(recording, track, rateHz, m);
+    if (matcher.findStart(static_cast<long long>(maxStartSeconds * rateHz))) {
+        matcher.follow();
     }
-    if (onset + kBlockFrames > recording.frameCount) {
-        return m;
-    }
-    // Other sounds (a reference click) may come first: the first block that matches.
-    long long maxStart = static_cast<long long>(maxStartSeconds * rateHz);
-    long long lowLag = onset - maxStart;
-    long long lag = 0;
-    for (int tries = 0;; ++tries, onset += kBlockFrames) {
-        if (tries == 64 || onset + kBlockFrames > recording.frameCount) {
-            return m;
-        }
-        if (silent(recording, onset, kBlockFrames)) {
-            continue;
-        }
-        lag = bestLag(recording, track, onset, kBlockFrames, lowLag, onset);
-        if (compare(recording, track, onset, kBlockFrames, lag).match(kBlockFrames)) {
-            break;
-        }
-        // A track paced from its very start matches only between frames.
-        Lag sliding = slidingLag(recording, track, onset, static_cast<double>(lag), 0.0);
-        if (matches(compareSliding(recording, track, onset, kBlockFrames, sliding), sliding)) {
-            break;
-        }
-    }
-    m.found = true;
-    m.segments.push_back({onset, lag});
-    m.firstTrackFrame = onset - lag;
-    Lag current{static_cast<double>(lag), 0.0, true};
-    Energies total;
-    for (long long start = onset; start + kBlockFrames <= recording.frameCount; start += kBlockFrames) {
-        if (silent(recording, start, kBlockFrames)) {
-            continue;
-        }
-        Energies e = compareUnder(recording, track, start, current);
-        if (!matches(e, current)) {
-            // The player may have begun to slide the track, or slides it at a new pace.
-            Lag sliding = slidingLag(recording, track, start, current.atStart, current.slope);
-            Energies slid = compareSliding(recording, track, start, kBlockFrames, sliding);
-            if (matches(slid, sliding)) {
-                current = sliding;
-                e = slid;
-            }
-        }
-        if (!matches(e, current)) {
-            long long prefix = matchingPrefix(recording, track, start, current);
-            if (prefix > 0 && start + prefix - 1 - current.at(start, start + prefix - 1) < track.frameCount) {
-                m.lastTrackFrame = std::llround(start + prefix - 1 - current.at(start, start + prefix - 1));
-                m.lastRecordingFrame = start + prefix - 1;
-            }
-            // Dropouts push the track later, repeats too; skips pull it earlier.
-            long long whole = std::llround(current.atStart);
-            long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz);
-            Lag jumped{static_cast<double>(found), 0.0, true};
-            e = compareUnder(recording, track, start, jumped);
-            if (!matches(e, jumped) && !current.exact) {
-                jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
-                e = compareSliding(recording, track, start, kBlockFrames, jumped);
-            }
-            if (!matches(e, jumped)) {
-                m.unmatchedFrames += kBlockFrames;
-                current.atStart += current.slope * kBlockFrames;
-                continue;
-            }
-            current = jumped;
-            m.segments.push_back({start, std::llround(current.atStart)});
-        }
-        total.residual += e.residual;
-        total.signal += e.signal;
-        total.recorded += e.recorded;
-        m.blockLags.push_back({start, current.atStart});
-        double lastLag = current.at(start, start + kBlockFrames - 1);
-        if (start + kBlockFrames - 1 - lastLag < track.frameCount) {
-            m.lastTrackFrame = std::llround(start + kBlockFrames - 1 - lastLag);
-            m.lastRecordingFrame = start + kBlockFrames - 1;
-        }
-        m.driftFrames += current.slope * kBlockFrames;
-        current.atStart += current.slope * kBlockFrames;
-    }
-    m.residualDb = 10.0 * std::log10(std::max(total.residual, 1e-30) / std::max(total.signal, 1e-30));
-    m.levelDb = 10.0 * std::log10(std::max(total.recorded, 1e-30) / std::max(total.signal, 1e-30));
     return m;
 }
 
