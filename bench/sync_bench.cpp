@@ -18,8 +18,8 @@
 #include "sound/TrackAnalysis.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/SincInterpolator.h"
-#include "tools/soundserver/RecordingMatch.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <SDL.h>
 #include <pulse/simple.h>

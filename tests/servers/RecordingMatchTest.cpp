@@ -1,7 +1,7 @@
 // The recording check itself: a track played at a slightly adjusted pace is the track
 // with a sliding lag, while a dropout in it is still a jump.
 #include "sound/audio/SincInterpolator.h"
-#include "tools/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/RecordingMatch.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,10 @@ namespace {
 
 constexpr int kRateHz = 32000;
 
-// Four seconds of something like music: a few partials whose levels wander, and noise.
-std::vector<float> musicLike() {
-    const int frameCount = 4 * kRateHz;
+// Seconds of something like music: a few partials whose levels wander, and noise (a
+// cymbal's worth of it where noiseLevel is 0.1).
+std::vector<float> musicLike(int seconds = 4, double noiseLevel = 0.02) {
+    const int frameCount = seconds * kRateHz;
     std::vector<float> frames(2 * static_cast<size_t>(frameCount));
     unsigned noise = 12345;
     for (int i = 0; i < frameCount; ++i) {
@@ -23,7 +24,7 @@ std::vector<float> musicLike() {
         double value = 0.3 * std::sin(2 * M_PI * 110 * t) + 0.2 * swell * std::sin(2 * M_PI * 660 * t) +
                        0.1 * std::sin(2 * M_PI * 2500 * t + std::sin(2 * M_PI * 3 * t));
         noise = noise * 1664525u + 1013904223u;
-        value += 0.02 * ((noise >> 8) / 16777216.0 - 0.5);
+        value += noiseLevel * ((noise >> 8) / 16777216.0 - 0.5);
         frames[2 * i] = static_cast<float>(value);
         frames[2 * i + 1] = static_cast<float>(0.8 * value);
     }
@@ -49,6 +50,24 @@ std::vector<float> played(const std::vector<float>& track, double stepFrames, in
         }
         recording.push_back(left);
         recording.push_back(right);
+    }
+    return recording;
+}
+
+// The track as a player whose pace changes every 4096 frames (a device block) plays it:
+// stepsPpm[i] is the pace of block i, over and over, as the mixer steers it to the clock.
+std::vector<float> playedSteering(const std::vector<float>& track, const std::vector<double>& stepsPpm,
+                                  int leadFrames) {
+    long long trackFrames = static_cast<long long>(track.size() / 2);
+    std::vector<float> recording(2 * static_cast<size_t>(leadFrames), 0.0f);
+    double position = 0.0;
+    for (int out = 0; position < trackFrames - 64; ++out) {
+        double whole = std::floor(position);
+        float left = 0.0f, right = 0.0f;
+        SincInterpolator::read(track.data(), trackFrames, static_cast<long long>(whole), position - whole, left, right);
+        recording.push_back(left);
+        recording.push_back(right);
+        position += 1.0 + stepsPpm[(out / 4096) % stepsPpm.size()] * 1e-6;
     }
     return recording;
 }
@@ -84,4 +103,42 @@ TEST(RecordingMatch, findsADropoutInAPacedTrack) {
     // The lag jumps by the gap, on top of what it slid until then (400 ppm).
     double slid = 400e-6 * static_cast<double>(match.segments[1].recordingFrame - 3000);
     EXPECT_NEAR(match.segments[1].lagFrames - match.segments[0].lagFrames, 160 + slid, 3.0);
+    // The gap is silence, and the track on either side of it is the track.
+    EXPECT_EQ(match.unmatchedFrames, 0);
+}
+
+TEST(RecordingMatch, followsAPaceSteeredBlockByBlockAtTheMixersLimit) {
+    // The mixer may play up to 0.2 % fast or slow, and changes its pace with each block.
+    // Loud high frequencies make the fitted lag count: at 10 kHz a tenth of a frame is 30 dB.
+    const std::vector<float> track = musicLike(12, 0.4);
+    RecordingMatch match =
+        matchRecording(playedSteering(track, {2000, 1900, 2000, -2000, -1800, -2000, 1000, 2000}, 3000), track, kRateHz);
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ(match.jumpCount(), 0);
+    EXPECT_EQ(match.unmatchedFrames, 0);
+    EXPECT_LT(match.residualDb, -40.0);
+}
+
+TEST(RecordingMatch, countsTheSoundingFramesThatAreNotTheTrackAndNotTheSilenceAfterTheEnd) {
+    const std::vector<float> track = musicLike();
+    std::vector<float> recording = played(track, 1.0 - 400e-6, 3000);
+    // 300 frames of loud noise in place of the music, and play ending 3.2 s into the
+    // track, in the middle of a matcher's block: from there on, silence.
+    const int noiseAt = 3000 + 2 * kRateHz + 100, endAt = 3000 + 3 * kRateHz + 6400 + 517;
+    unsigned noise = 777;
+    for (int i = 2 * noiseAt; i < 2 * (noiseAt + 300); ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        recording[i] = 0.5f * static_cast<float>((noise >> 8) / 16777216.0 - 0.5);
+    }
+    std::fill(recording.begin() + 2 * endAt, recording.end(), 0.0f);
+    RecordingMatch match = matchRecording(recording, track, kRateHz);
+    ASSERT_TRUE(match.found);
+    EXPECT_EQ(match.jumpCount(), 0);
+    EXPECT_EQ(match.unmatchedFrames, 300);
+    ASSERT_EQ(match.unmatchedSpans.size(), 1u);
+    EXPECT_EQ(match.unmatchedSpans[0].recordingFrame, noiseAt);
+    EXPECT_EQ(match.unmatchedSpans[0].soundingFrames, 300);
+    // The last frame heard is the one before the end, at the track frame the pace gave it.
+    EXPECT_EQ(match.lastRecordingFrame, endAt - 1);
+    EXPECT_NEAR(match.lastTrackFrame, (endAt - 1 - 3000) * (1.0 - 400e-6), 1.0);
 }

@@ -1,7 +1,7 @@
 // The latency a real PulseAudio server reports for the demo's own output stream,
 // which the mixer's heard position follows.
 #include "sound/audio/ServerLatency.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <thread>
 
@@ -45,6 +46,23 @@ double loadPerCore() {
 
 float spectrumToleranceMs() {
     return loadPerCore() > kCrowdedLoadPerCore ? 1e6f : 40.0f;
+}
+
+std::string whereUnmatched(const RecordingMatch& match, int rateHz) {
+    std::string where = std::to_string(match.unmatchedFrames) + " unmatched frames";
+    const long long firstMatched = match.segments.empty() ? 0 : match.segments[0].recordingFrame;
+    int listed = 0;
+    for (const UnmatchedSpan& span : match.unmatchedSpans) {
+        if (++listed > 10) {
+            return where + "; and more";
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "; %lld at %.3f s after the first matched frame, %.3f s before the last heard",
+                      span.soundingFrames, static_cast<double>(span.recordingFrame - firstMatched) / rateHz,
+                      static_cast<double>(match.lastRecordingFrame - span.recordingFrame) / rateHz);
+        where += line;
+    }
+    return where;
 }
 
 void writeFile(const std::string& path, const std::string& text) {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "sound/TrackAnalysis.h"
-#include "tools/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/RecordingMatch.h"
 
 #include <string>
 #include <vector>
@@ -35,6 +35,11 @@ constexpr double kHeardToleranceSeconds = 0.04;
 // frame for frame, 40 dB under the music where it was paced to the clock (the track
 // is then followed through a fitted, sliding lag, whose error is most of that).
 double residualLimitDb(const RecordingMatch& match, double exactLimitDb);
+
+// Where a recording's unmatched frames lie, for a failure message: each span's
+// frames and its place in seconds from the first frame matched and before the
+// last frame heard (the start, the end, or somewhere in between).
+std::string whereUnmatched(const RecordingMatch& match, int rateHz);
 
 // The soundtrack's decoded frames (interleaved stereo at 32000 Hz), copied once.
 const std::vector<float>& trackFrames();

@@ -1,4 +1,4 @@
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <fcntl.h>
 #include <signal.h>

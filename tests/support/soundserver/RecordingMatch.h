@@ -16,18 +16,31 @@ struct RecordingSegment {
     long long lagFrames = 0;       // recording frame - track frame within it
 };
 
+// Frames of the recording that sound yet are not the track: [recordingFrame,
+// recordingFrame + frameCount) lies between the last frame that continues the track
+// and the first that takes it up again; soundingFrames of them are not silence.
+struct UnmatchedSpan {
+    long long recordingFrame = 0;
+    long long frameCount = 0;
+    long long soundingFrames = 0;
+};
+
 struct RecordingMatch {
     bool found = false;
     std::vector<RecordingSegment> segments;  // one, unless the recording jumps
     long long firstTrackFrame = -1;          // first track frame the recording holds
     long long lastTrackFrame = -1;           // last track frame heard before silence
     long long lastRecordingFrame = -1;       // where it was heard in the recording
-    long long unmatchedFrames = 0;           // sounding frames that match no part of the track
+    // Sounding frames that match no part of the track. Silence is never counted: not
+    // what follows the end of play, nor a dropout's gap (a jump, counted there).
+    long long unmatchedFrames = 0;
     double residualDb = 0.0;                 // residual energy against signal energy, matched frames
     double levelDb = 0.0;                    // recording RMS against track RMS, matched frames
     double driftFrames = 0.0;                // how far the lag slid in all, jumps left out
     float recordingPeak = 0.0f;
     float trackPeak = 0.0f;
+
+    std::vector<UnmatchedSpan> unmatchedSpans;  // where the unmatched frames lie
 
     // The lag at the start of each matched block, fractional where it slides.
     std::vector<std::pair<long long, double>> blockLags;
