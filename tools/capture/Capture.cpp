@@ -156,6 +156,9 @@ int runCapture(const CaptureOptions& options) {
         first = 0;
         end = 1;
     }
+    // SIGINT and SIGTERM stop the capture between two frames; the output is
+    // then removed, never left under its final name, nor any temporary file.
+    StopRequests stopRequests;
     std::string missing;
     if (findMissingContent(missing)) {
         std::fprintf(stderr, "morvel-capture: %s is missing; run it from the folder that holds the whole data/ "
@@ -168,10 +171,6 @@ int runCapture(const CaptureOptions& options) {
         std::fprintf(stderr, "morvel-capture: %s\n", error.c_str());
         return 2;
     }
-
-    // SIGINT and SIGTERM stop the capture between two frames; the output is
-    // then removed, never left under its final name.
-    StopRequests stopRequests;
     // Headless and silent whatever the machine has: the picture is read back and
     // the music is analysed offline, never played.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
