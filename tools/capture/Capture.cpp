@@ -1,6 +1,7 @@
 #include "tools/capture/Capture.h"
 
 #include "app/DemoProgram.h"
+#include "fx/RenderTarget.h"
 #include "platform/GLWindow.h"
 #include "platform/ProcessClock.h"
 #include "platform/StopRequests.h"
@@ -9,23 +10,77 @@
 #include "tools/capture/FrameWriterThread.h"
 
 #include <GL/gl.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
-std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, CanvasSize canvas, std::string& error) {
+std::unique_ptr<FrameSink> makeSink(const CaptureOptions& options, std::string& error) {
     if (options.hasAt) {
-        return makeStillSink(options.stillFile, options.outWidth, options.outHeight, error);
+        return makeStillSink(options.stillFile, options.frame, error);
     }
+    long first = 0, end = 0;
+    frameRange(options, first, end);
     if (!options.framesDir.empty()) {
-        return makePngSequenceSink(options.framesDir, options.outWidth, options.outHeight, error);
+        return makePngSequenceSink(options.framesDir, options.frame, first, error);
     }
-    return makeMp4Sink(options.outFile, canvas, options.fps, options.outWidth, options.outHeight, kSoundtrackPath,
-                       options.fromSeconds, options.toSeconds - options.fromSeconds, error);
+    return makeMp4Sink(options.outFile, mp4EncodingFor(options, kSoundtrackPath), error);
+}
+
+// Every file of data/ is there as a regular file; otherwise the first that is
+// not. A capture is a deliverable: it draws only from the whole content.
+bool findMissingContent(std::string& missing) {
+    std::vector<const char*> paths{kSoundtrackPath};
+    paths.insert(paths.end(), std::begin(kTexturePaths), std::end(kTexturePaths));
+    paths.insert(paths.end(), std::begin(kMeshPaths), std::end(kMeshPaths));
+    for (const char* path : paths) {
+        struct stat info;
+        if (stat(path, &info) != 0 || !S_ISREG(info.st_mode)) {
+            missing = path;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The first content file that loaded as nothing (a damaged image or mesh), or
+// "" when all of them gave something to draw.
+std::string firstUnloadedContent(const Content& content) {
+    for (size_t i = 0; i < content.textures.size(); ++i) {
+        if (content.textures[i]->textureName == 0) {
+            return kTexturePaths[i];
+        }
+    }
+    for (size_t i = 0; i < content.meshes.size(); ++i) {
+        if (content.meshes[i]->subMeshCount == 0) {
+            return kMeshPaths[i];
+        }
+    }
+    return "";
+}
+
+// Whether this GL driver can draw and copy a canvas of the render size: the
+// viewport, and render target 0's texture, whose sides are the next powers of two.
+bool driverHolds(CanvasSize render, std::string& error) {
+    GLint maxTexture = 0;
+    GLint maxViewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+    if (powerOfTwoAtLeast(render.width) <= maxTexture && powerOfTwoAtLeast(render.height) <= maxTexture &&
+        render.width <= maxViewport[0] && render.height <= maxViewport[1]) {
+        return true;
+    }
+    error = "this GL driver cannot draw at " + std::to_string(render.width) + "x" + std::to_string(render.height) +
+            ": it takes textures up to " + std::to_string(maxTexture) + " pixels a side and viewports up to " +
+            std::to_string(maxViewport[0]) + "x" + std::to_string(maxViewport[1]);
+    return false;
 }
 
 // The file or folder the capture writes, for messages.
@@ -60,13 +115,10 @@ private:
     double shownAt = -1.0;
 };
 
-// Draws the frame at t with the spectrum at t (silence without music).
-void drawFrameAt(float t, TrackAnalysis& analysis, bool haveMusic, std::array<float, kSpectrumSize>& spectrum,
+// Draws the frame at t with the spectrum at t.
+void drawFrameAt(float t, const TrackAnalysis& analysis, std::array<float, kSpectrumSize>& spectrum,
                  DemoProgram& program) {
-    spectrum.fill(0.0f);
-    if (haveMusic) {
-        analysis.spectrumAt(t, spectrum.data());
-    }
+    analysis.spectrumAt(t, spectrum.data());
     program.drawFrame(t, spectrum.data());
 }
 
@@ -104,22 +156,26 @@ int runCapture(const CaptureOptions& options) {
         first = 0;
         end = 1;
     }
-    // The pixel size every frame is drawn and read back at.
-    const CanvasSize canvas = kDefaultCanvasSize;
+    // SIGINT and SIGTERM stop the capture between two frames; the output is
+    // then removed, never left under its final name, nor any temporary file.
+    StopRequests stopRequests;
+    std::string missing;
+    if (findMissingContent(missing)) {
+        std::fprintf(stderr, "morvel-capture: %s is missing; run it from the folder that holds the whole data/ "
+                     "(morvel-assetgen --root . writes it)\n", missing.c_str());
+        return 1;
+    }
     std::string error;
-    std::unique_ptr<FrameSink> sink = makeSink(options, canvas, error);
+    std::unique_ptr<FrameSink> sink = makeSink(options, error);
     if (!sink) {
         std::fprintf(stderr, "morvel-capture: %s\n", error.c_str());
         return 2;
     }
-
-    // SIGINT and SIGTERM stop the capture between two frames; the output is
-    // then removed or left under its temporary name, never as a whole file.
-    StopRequests stopRequests;
     // Headless and silent whatever the machine has: the picture is read back and
     // the music is analysed offline, never played.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const CanvasSize canvas = options.render;
     GLWindow window(canvas.width, canvas.height, 32, false, "morvel-capture");
     if (!window.ready) {
         window.close();
@@ -127,26 +183,44 @@ int runCapture(const CaptureOptions& options) {
         std::fprintf(stderr, "morvel-capture: no OpenGL context could be made, so nothing can be drawn\n");
         return 1;
     }
+    if (!driverHolds(canvas, error)) {
+        window.close();
+        sink->finish(false);
+        std::fprintf(stderr, "morvel-capture: %s\n", error.c_str());
+        return 2;
+    }
     DemoProgram program(canvas);
     program.load();
     TrackAnalysis analysis;
-    const bool haveMusic = analysis.load(kSoundtrackPath);
+    std::string unloaded = firstUnloadedContent(program.content);
+    if (unloaded.empty() && !analysis.load(kSoundtrackPath)) {
+        unloaded = kSoundtrackPath;
+    }
+    if (!unloaded.empty()) {
+        program.content.shutdownSound();
+        window.close();
+        sink->finish(false);
+        std::fprintf(stderr, "morvel-capture: %s could not be loaded; morvel-assetgen writes it afresh\n",
+                     unloaded.c_str());
+        return 1;
+    }
     std::array<float, kSpectrumSize> spectrum{};
 
-    FrameWriterThread writer(*sink);
-    Progress progress(end - first);
     bool ok = true;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (long n = first; n < end && ok && stopSignal() == 0; ++n) {
-        const float t = options.hasAt ? static_cast<float>(options.atSeconds) : frameTime(n, options.fps);
-        drawFrameAt(t, analysis, haveMusic, spectrum, program);
-        ok = writer.push(readFrame(n, canvas, writer));
-        progress.update(n - first + 1, n + 1 == end);
+    {
+        FrameWriterThread writer(*sink);
+        Progress progress(end - first);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        for (long n = first; n < end && ok && stopSignal() == 0; ++n) {
+            const float t = options.hasAt ? static_cast<float>(options.atSeconds) : frameTime(n, options.fps);
+            drawFrameAt(t, analysis, spectrum, program);
+            ok = writer.push(readFrame(n, canvas, writer));
+            progress.update(n - first + 1, n + 1 == end);
+        }
+        ok = writer.drain() && ok;
     }
-    const int interruptedBy = stopSignal();
-    ok = writer.drain() && ok && interruptedBy == 0;
-    ok = sink->finish(ok);
     program.content.shutdownSound();
     window.close();
-    return reportEnd(options, ok, interruptedBy);
+    ok = sink->finish(ok && stopSignal() == 0);
+    return reportEnd(options, ok, stopSignal());
 }

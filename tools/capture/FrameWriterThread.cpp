@@ -2,7 +2,12 @@
 
 #include <utility>
 
-FrameWriterThread::FrameWriterThread(FrameSink& sink) : sink(sink), worker([this] { run(); }) {}
+FrameWriterThread::FrameWriterThread(FrameSink& sink)
+    : sink(sink), queueLimit(static_cast<size_t>(sink.writerCount()) + 2) {
+    for (int i = 0; i < sink.writerCount(); ++i) {
+        workers.emplace_back([this] { run(); });
+    }
+}
 
 FrameWriterThread::~FrameWriterThread() {
     {
@@ -10,12 +15,14 @@ FrameWriterThread::~FrameWriterThread() {
         stopping = true;
     }
     changed.notify_all();
-    worker.join();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
 }
 
 bool FrameWriterThread::push(CapturedFrame frame) {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return queue.size() < 3 || failed; });
+    changed.wait(lock, [this] { return queue.size() < queueLimit || failed; });
     if (failed) {
         return false;
     }
@@ -26,7 +33,7 @@ bool FrameWriterThread::push(CapturedFrame frame) {
 
 bool FrameWriterThread::drain() {
     std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [this] { return (queue.empty() && !busy) || failed; });
+    changed.wait(lock, [this] { return (queue.empty() && busyCount == 0) || failed; });
     return !failed;
 }
 
@@ -52,12 +59,12 @@ void FrameWriterThread::run() {
         }
         CapturedFrame frame = std::move(queue.front());
         queue.pop_front();
-        busy = true;
+        ++busyCount;
         lock.unlock();
         const bool ok = sink.write(frame);
         lock.lock();
         spareBuffers.push_back(std::move(frame.rgb));
-        busy = false;
+        --busyCount;
         failed = failed || !ok;
         changed.notify_all();
     }

@@ -1,7 +1,8 @@
 #pragma once
-// Runs a FrameSink's writes on a second thread, so that encoding overlaps with
-// rendering: at most a few frames queued ahead, their pixel buffers handed back
-// for reuse. Its operations are called from the rendering thread.
+// Runs a FrameSink's writes on threads of their own, so that encoding overlaps
+// with rendering: as many threads as the sink's writerCount (one keeps the
+// frames in order), a few frames queued ahead of each, their pixel buffers
+// handed back for reuse. Its operations are called from the rendering thread.
 #include "tools/capture/FrameSink.h"
 
 #include <condition_variable>
@@ -13,9 +14,9 @@
 
 class FrameWriterThread {
 public:
-    // Starts the writing thread; sink must outlive this object.
+    // Starts the writing threads; sink must outlive this object.
     explicit FrameWriterThread(FrameSink& sink);
-    // Lets the thread write what is still queued, then joins it.
+    // Lets the threads write what is still queued, then joins them.
     ~FrameWriterThread();
     // Queues a frame, waiting while the queue is full; false once a write failed.
     bool push(CapturedFrame frame);
@@ -29,12 +30,13 @@ private:
     void run();
 
     FrameSink& sink;
+    size_t queueLimit;
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<CapturedFrame> queue;
     std::vector<std::vector<uint8_t>> spareBuffers;
     bool stopping = false;
     bool failed = false;
-    bool busy = false;
-    std::thread worker;
+    int busyCount = 0;
+    std::vector<std::thread> workers;
 };

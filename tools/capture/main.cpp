@@ -10,6 +10,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     CaptureOptions options;
     std::string error;
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("%s", captureUsage());
+        return 0;
+    }
     if (args.empty()) {
         std::fprintf(stderr, "%s", captureUsage());
         return 2;
