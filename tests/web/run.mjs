@@ -5,7 +5,11 @@
 // stills    ?at= frames at 10, 35 and 50 s against morvel-capture --at of the native build
 // missing   a content file the server does not have, or a bad ?at=, gives a visible message
 // spectrum  the page's offline spectrum against the native TrackAnalysis
-// Exits 77 (skipped) when the site or the npm packages are not there.
+// errors, downloads, access  loading, failing and recovering (loading.mjs)
+// sizes, addresses           the canvas's pixel size and ?at= / ?size= (sizes.mjs)
+// scripts   what scripts/web and scripts/run do to the machine and the content (scripts.mjs)
+// Every response carries a strict content security policy. Exits 77 (skipped)
+// when the site or the npm packages are not there; scripts needs neither.
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -16,11 +20,17 @@ const here = dirname(fileURLToPath(import.meta.url));
 const args = { group: process.argv[2] };
 for (let i = 3; i + 1 < process.argv.length; i += 2) args[process.argv[i].slice(2)] = process.argv[i + 1];
 
-if (!existsSync(join(args.site || '', 'morvel.wasm')) || !existsSync(join(here, 'node_modules', 'playwright-core'))) {
+const needsBrowser = args.group !== 'scripts';
+if (needsBrowser && (!existsSync(join(args.site || '', 'morvel.wasm')) ||
+                     !existsSync(join(here, 'node_modules', 'playwright-core')))) {
   console.log('skipped: run scripts/web --test (or scripts/web --build and npm ci --prefix tests/web) first');
   process.exit(77);
 }
-const { startServer, launchChromium, openPage, waitForState, compareCanvas } = await import('./support.mjs');
+const { startServer, launchChromium, openPage, waitForState, compareCanvas } =
+  needsBrowser ? await import('./support.mjs') : {};
+const { errorsGroup, downloadsGroup, accessGroup } = needsBrowser ? await import('./loading.mjs') : {};
+const { sizesGroup, addressesGroup } = needsBrowser ? await import('./sizes.mjs') : {};
+const { scriptsGroup } = await import('./scripts.mjs');
 
 let failures = 0;
 function check(condition, what) {
@@ -152,22 +162,29 @@ async function spectrumGroup(context, url) {
 
 const groups = { page: pageGroup, timeline: timelineGroup, stills: stillsGroup, missing: missingGroup,
                  spectrum: spectrumGroup };
-if (!groups[args.group]) {
+// Groups that take one object and serve the site themselves.
+const ownGroups = { errors: errorsGroup, downloads: downloadsGroup, access: accessGroup, sizes: sizesGroup,
+                    addresses: addressesGroup, scripts: scriptsGroup };
+if (!groups[args.group] && !ownGroups[args.group]) {
   console.error('unknown group ' + args.group);
   process.exit(2);
 }
 const scratch = mkdtempSync(join(tmpdir(), 'morvel-web-test-'));
-const server = await startServer(args.site);
-const browser = await launchChromium();
+const server = needsBrowser ? await startServer(args.site) : null;
+const browser = needsBrowser ? await launchChromium() : null;
 try {
-  // Groups that need a server of their own get the site folder instead of a URL.
-  const own = ['page', 'stills', 'missing'].includes(args.group);
-  await groups[args.group](browser.context, own ? args.site : server.url, scratch);
+  if (ownGroups[args.group]) {
+    await ownGroups[args.group]({ context: browser && browser.context, site: args.site, scratch, args, check });
+  } else {
+    // Groups that need a server of their own get the site folder instead of a URL.
+    const own = ['page', 'stills', 'missing'].includes(args.group);
+    await groups[args.group](browser.context, own ? args.site : server.url, scratch);
+  }
 } catch (error) {
   check(false, 'the group ran through: ' + error.message);
 } finally {
-  await browser.close();
-  await server.close();
-  rmSync(scratch, { recursive: true, force: true });
+  if (browser) await browser.close();
+  if (server) await server.close();
+  if (!process.env.MORVEL_KEEP_SCRATCH) rmSync(scratch, { recursive: true, force: true });
 }
 process.exit(failures === 0 ? 0 : 1);

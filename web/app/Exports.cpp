@@ -1,5 +1,6 @@
 // What page.js calls in the module: the content list to download, then load,
-// start, Escape, a still at a chosen time and the offline spectrum.
+// start, Escape, a still at a chosen time, the offline spectrum and the pixel
+// size the canvas draws at.
 #include "app/Content.h"
 #include "web/app/WebDemo.h"
 
@@ -46,8 +47,18 @@ EMSCRIPTEN_KEEPALIVE const char* morvel_soundtrack_path() {
     return kSoundtrackPath;
 }
 
-EMSCRIPTEN_KEEPALIVE int morvel_load(int keepFrames) {
-    return demo().load(keepFrames != 0) ? 1 : 0;
+// The requested pixel size is the page's CSS box times devicePixelRatio, or
+// the size named in its address; the module fits it to 4:3 and the browser.
+EMSCRIPTEN_KEEPALIVE int morvel_load(int keepFrames, int requestedWidth, int requestedHeight) {
+    return demo().load(keepFrames != 0, {requestedWidth, requestedHeight}) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int morvel_canvas_width() {
+    return demo().canvasSize().width;
+}
+
+EMSCRIPTEN_KEEPALIVE int morvel_canvas_height() {
+    return demo().canvasSize().height;
 }
 
 EMSCRIPTEN_KEEPALIVE void morvel_start() {

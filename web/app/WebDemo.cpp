@@ -1,24 +1,62 @@
 #include "web/app/WebDemo.h"
 
+#include "platform/MessageBox.h"
 #include "sound/SoundFormat.h"
+#include "web/app/CanvasFit.h"
 #include "web/sound/WebTrack.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include <array>
+#include <climits>
+#include <cstdio>
 
 EM_JS(void, webTimelineEnded, (int status), {
     if (Module.onTimelineEnded) Module.onTimelineEnded(status);
 });
 
-bool WebDemo::load(bool keepFrames) {
-    if (!canvas.open(kDefaultCanvasSize.width, kDefaultCanvasSize.height, keepFrames)) {
+bool WebDemo::load(bool keepFrames, CanvasSize requested) {
+    if (!canvas.open(keepFrames)) {
         return false;
     }
-    program.emplace(kDefaultCanvasSize);
+    const CanvasSize size = sizeCanvas(requested);
+    if (size.width == 0) {
+        showMessageBox("morvel", "This browser's WebGL cannot draw even a small canvas.");
+        return false;
+    }
+    canvas.setInitialState(size);
+    program.emplace(size);
     program->load();
     return true;
+}
+
+CanvasSize WebDemo::sizeCanvas(CanvasSize requested) {
+    const WebGLLimits gl = canvas.limits();
+    CanvasLimits limits = canvasLimits(gl.maxTextureSize, gl.maxRenderbufferSize, gl.maxViewportWidth,
+                                       gl.maxViewportHeight);
+    CanvasSize size = fitCanvas(requested, limits);
+    // The browser may make a smaller drawing buffer than asked where memory is
+    // short; the size is fitted again within it.
+    for (int attempt = 0; attempt < 3 && size.width > 0; ++attempt) {
+        const CanvasSize buffer = canvas.resize(size);
+        if (buffer.width >= size.width && buffer.height >= size.height) {
+            const CanvasSize unlimited = fitCanvas(requested, {INT_MAX, INT_MAX});
+            if (size.width < unlimited.width) {
+                std::printf("morvel: this browser draws at most %d x %d here; drawing at %d x %d instead of %d x %d\n",
+                            limits.maxWidth, limits.maxHeight, size.width, size.height, unlimited.width,
+                            unlimited.height);
+            }
+            return size;
+        }
+        limits = tighterLimits(limits, {buffer.width, buffer.height});
+        size = fitCanvas(requested, limits);
+    }
+    return {0, 0};
+}
+
+CanvasSize WebDemo::canvasSize() const {
+    return program ? program->canvasSize() : CanvasSize{0, 0};
 }
 
 void WebDemo::start() {

@@ -12,9 +12,11 @@
 
 class WebDemo final : public DemoHost {
 public:
-    // Opens the canvas, then loads the content and makes the scenes, in the
-    // native order. False when the canvas cannot draw.
-    bool load(bool keepFrames);
+    // Opens the canvas at the pixel size chosen for the requested one (see
+    // fitCanvas), then loads the content and makes the scenes for that size,
+    // in the native order. False, after a page message, when the canvas
+    // cannot draw.
+    bool load(bool keepFrames, CanvasSize requested);
     // Starts the clock, then the music, then the frame callback; again after an
     // earlier run ended, with the soundtrack loaded afresh.
     void start();
@@ -25,6 +27,8 @@ public:
     void renderStill(float t);
     // The offline spectrum at t (512 entries), for comparisons with native.
     void offlineSpectrum(double t, float* out);
+    // The pixel size the frames are drawn at; {0, 0} before load.
+    CanvasSize canvasSize() const;
 
     float now() override;
     const float* currentSpectrum() override;
@@ -37,6 +41,9 @@ public:
 
 private:
     static int onFrame(double, void* self);
+    // Sizes the canvas for the request within the context's limits, saying so
+    // on the console when a limit made it smaller; {0, 0} when nothing fits.
+    CanvasSize sizeCanvas(CanvasSize requested);
 
     WebCanvas canvas;
     FrameTimer timer;
