@@ -17,7 +17,7 @@ int32_t powerOfTwoAtMost(int32_t limit) {
 
 CanvasLimits canvasLimits(int32_t maxTextureSize, int32_t maxRenderbufferSize, int32_t maxViewportWidth,
                           int32_t maxViewportHeight) {
-    const int32_t side = std::min(powerOfTwoAtMost(maxTextureSize), maxRenderbufferSize);
+    const int32_t side = std::min({powerOfTwoAtMost(maxTextureSize), maxRenderbufferSize, kMaxCanvasSide});
     return {std::min(side, maxViewportWidth), std::min(side, maxViewportHeight)};
 }
 
@@ -26,12 +26,11 @@ CanvasLimits tighterLimits(CanvasLimits a, CanvasLimits b) {
 }
 
 CanvasSize fitCanvas(CanvasSize requested, CanvasLimits limits) {
-    const int32_t smallestStep = kSmallestCanvasSize.width / 4;
-    const int32_t limitStep = std::min(limits.maxWidth / 4, limits.maxHeight / 3);
-    if (limitStep < smallestStep) {
+    const CanvasSize largest = largestLayoutFit(limits.maxWidth, limits.maxHeight);
+    if (largest.height < kSmallestCanvasSize.height) {
         return {0, 0};
     }
-    const int32_t wantedStep = std::min(requested.width / 4, requested.height / 3);
-    const int32_t step = std::clamp(wantedStep, smallestStep, limitStep);
-    return {4 * step, 3 * step};
+    const CanvasSize wanted = largestLayoutFit(std::min(requested.width, largest.width),
+                                               std::min(requested.height, largest.height));
+    return wanted.height < kSmallestCanvasSize.height ? kSmallestCanvasSize : wanted;
 }

@@ -12,21 +12,21 @@ struct CanvasLimits {
     int32_t maxHeight = 0;
 };
 
-// The smallest canvas the glow can work with: its 128 x 128 blur target is a
-// copy of the canvas's lower-left corner, so the canvas must hold that corner.
-constexpr CanvasSize kSmallestCanvasSize{172, 129};
+// The smallest 4:3 canvas with no side below kMinCanvasSide: the glow's
+// 128 x 128 blur target is a copy of the canvas's lower-left corner.
+constexpr CanvasSize kSmallestCanvasSize{4 * ((kMinCanvasSide + 2) / 3), 3 * ((kMinCanvasSide + 2) / 3)};
 
 // The limits from the context's MAX_TEXTURE_SIZE, MAX_RENDERBUFFER_SIZE and
-// MAX_VIEWPORT_DIMS. The full-size render target's texture has power-of-two
-// sides, so a side may be no larger than the largest power of two the texture
-// limit allows.
+// MAX_VIEWPORT_DIMS, and kMaxCanvasSide. The full-size render target's
+// texture has power-of-two sides, so a side may be no larger than the largest
+// power of two the texture limit allows.
 CanvasLimits canvasLimits(int32_t maxTextureSize, int32_t maxRenderbufferSize, int32_t maxViewportWidth,
                           int32_t maxViewportHeight);
 
 // Both limits at once: the smaller side each way.
 CanvasLimits tighterLimits(CanvasLimits a, CanvasLimits b);
 
-// The largest 4:3 size (4k x 3k) that fits in the requested one and in the
-// limits, so the layout space maps onto whole pixels with one scale; at least
-// kSmallestCanvasSize. {0, 0} when the limits do not even allow that.
+// The largest 4:3 size (largestLayoutFit) that fits in the requested one and
+// in the limits, so the layout space maps onto the pixels with one scale; at
+// least kSmallestCanvasSize. {0, 0} when the limits do not even allow that.
 CanvasSize fitCanvas(CanvasSize requested, CanvasLimits limits);

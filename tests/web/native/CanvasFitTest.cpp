@@ -80,6 +80,9 @@ TEST(CanvasFit, limitsComeFromTextureRenderbufferAndViewport) {
     const CanvasLimits viewport = canvasLimits(8192, 8192, 8192, 4000);
     EXPECT_EQ(viewport.maxWidth, 8192);
     EXPECT_EQ(viewport.maxHeight, 4000);
+    // No side beyond what the native build allows either.
+    const CanvasLimits huge = canvasLimits(1 << 20, 1 << 20, 1 << 20, 1 << 20);
+    EXPECT_EQ(huge.maxWidth, kMaxCanvasSide);
     const CanvasLimits none = canvasLimits(0, 8192, 8192, 8192);
     EXPECT_EQ(none.maxWidth, 0);
     const CanvasLimits both = tighterLimits({4096, 3000}, {5000, 2000});
