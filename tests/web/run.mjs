@@ -10,6 +10,7 @@
 // scripts   what scripts/web and scripts/run do to the machine and the content (scripts.mjs)
 // Every response carries a strict content security policy. Exits 77 (skipped)
 // when the site or the npm packages are not there; scripts needs neither.
+// MORVEL_KEEP_SCRATCH=1 keeps the group's scratch folder for a look afterwards.
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
