@@ -83,11 +83,14 @@ async function cappedSize({ context, server, check }) {
 // Drawn at twice the size and halved with a box filter, a frame matches the
 // 800 x 600 one: everything that follows the pixel size (canvas, viewport, the
 // full-size render target) followed it. A target left at 800 x 600 gives a
-// mean of 17 to 145 levels. What remains is the shared drawing's own: the
-// greetings' 512 x 512 texture is magnified at this size, silhouettes get
-// softer edges and the glow's nearest-sampled blocks split pixels differently
-// (97.6, 99.8 and 96.5 % within 8 levels at 10, 35 and 50 s, the same against
-// the page's own 800 x 600 frames), so the share asked for is 95 %.
+// mean of 17 to 145 levels. At 35 s the share within 8 levels is the 98 % the
+// native capture test asks for; at 10 and 50 s the shared drawing itself falls
+// short at this size, natively as here (97.6 and 96.5 %): the glow's shrink
+// takes one bilinear sample per blur texel from the full-size copy, so it
+// reads finer detail, and the greetings' letters are magnified with linear
+// filtering. Those two ask for 95 % until the shared drawing changes.
+const kWithinShare = { 10: 0.95, 35: 0.98, 50: 0.95 };
+
 async function doubleSizeStills({ context, server, check }) {
   for (const at of [10, 35, 50]) {
     const { page, problems } = await openPage(context);
@@ -95,7 +98,7 @@ async function doubleSizeStills({ context, server, check }) {
     await waitForState(page, ['still', 'failed'], 90000);
     const result = await compareCanvas(page, server.url + `native-${at}.png`, 8, 2);
     const figures = `mean ${result.meanLevels.toFixed(3)} levels, ${(result.withinShare * 100).toFixed(2)} % within 8`;
-    check(result.canvas.join() === '1600,1200' && result.meanLevels <= 1.5 && result.withinShare >= 0.95,
+    check(result.canvas.join() === '1600,1200' && result.meanLevels <= 1.5 && result.withinShare >= kWithinShare[at],
           `the frame at ${at} s drawn at ${result.canvas.join(' x ')} and halved matches native 800 x 600: ${figures}`);
     check(problems.length === 0, `no console problems at ${at} s` + (problems.length ? ': ' + problems.join(' | ') : ''));
     await page.close();
