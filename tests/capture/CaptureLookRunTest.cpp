@@ -37,7 +37,7 @@ Likeness halvedAgainst(const Image& large, const Image& small) {
     return likeness;
 }
 
-void checkHalvedMatches(const char* seconds) {
+void checkHalvedMatches(const char* seconds, double shareWithin8 = 0.98) {
     TempFolder folder;
     ProcessResult large = capture(std::string("--at ") + seconds + " --size 1600x1200 --png '" + (folder / "l.png") + "'");
     ProcessResult small = capture(std::string("--at ") + seconds + " --png '" + (folder / "s.png") + "'");
@@ -49,7 +49,7 @@ void checkHalvedMatches(const char* seconds) {
     ASSERT_EQ(smallImage.width, 800);
     const Likeness likeness = halvedAgainst(largeImage, smallImage);
     EXPECT_LE(likeness.meanDifference, 1.5) << seconds << " s";
-    EXPECT_GE(likeness.pixelsWithin8, 0.98) << seconds << " s";
+    EXPECT_GE(likeness.pixelsWithin8, shareWithin8) << seconds << " s";
 }
 
 }  // namespace
@@ -58,18 +58,18 @@ TEST(CaptureLook, halvedAt35sThePhotographMatches800x600) {
     checkHalvedMatches("35");
 }
 
-// Off until the glow's shrink samples the same picture at every size: it
-// takes one bilinear sample per blur texel from the full-size copy, so at
-// 1600 x 1200 it reads finer detail than at 800 x 600, and the blocks differ
-// by more than 8 levels on about 1.4 % of the pixels (97.6 % within 8 in all).
-TEST(CaptureLook, DISABLED_halvedAt10sTheSphereMatches800x600) {
-    checkHalvedMatches("10");
+// Below the 98 % the photograph meets: the glow's shrink takes one bilinear
+// sample per blur texel from the full-size copy, so at 1600 x 1200 it reads
+// finer detail than at 800 x 600, and the blocks differ by more than 8 levels
+// on about 2.4 % of the pixels (97.6 % within 8). Held here so it gets no worse.
+TEST(CaptureLook, halvedAt10sTheSphereMatches800x600) {
+    checkHalvedMatches("10", 0.97);
 }
 
-// Off until overlays drawn at a whole multiple of their texels' size sample
-// them nearest: magnified twice with linear filtering, the greetings'
-// letters get a [1/8 3/4 1/8] blur that halving does not undo, and 3.5 % of
-// the pixels, all on letter edges, differ by more than 8 levels (96.5 % within 8).
-TEST(CaptureLook, DISABLED_halvedAt50sTheGreetingsMatch800x600) {
-    checkHalvedMatches("50");
+// Below the 98 % the photograph meets: magnified twice with linear filtering,
+// the greetings' letters get a [1/8 3/4 1/8] blur that halving does not undo,
+// and 3.5 % of the pixels, all on letter edges, differ by more than 8 levels
+// (96.5 % within 8). Held here so it gets no worse.
+TEST(CaptureLook, halvedAt50sTheGreetingsMatch800x600) {
+    checkHalvedMatches("50", 0.96);
 }
