@@ -5,7 +5,7 @@
 #include "platform/FrameTimer.h"
 #include "sound/SoundSystem.h"
 #include "tests/servers/ServerTestSupport.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

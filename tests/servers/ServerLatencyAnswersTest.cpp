@@ -2,7 +2,7 @@
 // which answers, but not PipeWire's PulseAudio service, which answers 0 for every
 // stream and would only cost the audio thread a question every block.
 #include "sound/audio/ServerLatency.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
