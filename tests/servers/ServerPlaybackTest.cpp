@@ -118,7 +118,9 @@ TEST(ServerFaults, aServerKilledMidRunLeavesTheClockAndSpectrumGoingInSilence) {
         last = t;
         SDL_Delay(5);
     }
-    EXPECT_LT(slowestFrameMs, 200.0f);  // nothing in the frame loop waits for the dead server
+    // Nothing in the frame loop waits for the dead server; on a crowded machine the
+    // loop itself may wait a fifth of a second for a core, though not a second.
+    EXPECT_LT(slowestFrameMs, timingIsChecked(loadPerCore()) ? 200.0f : 1000.0f);
     // After the server is gone the heard position keeps pace with the clock.
     EXPECT_NEAR(after.lastLagMs(), after.firstLagMs(), spectrumToleranceMs());
     EXPECT_GT(after.loudestLately(), 0.01f);  // the music's spectrum, not zeros
