@@ -49,11 +49,19 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
     std::vector<float> recording = server.stopRecording();
     EXPECT_EQ(status, 0) << readFile(server.folder() + "/err");
     EXPECT_EQ(readFile(server.folder() + "/out"), kSoundLines);
+    // Under ThreadSanitizer the run is there for its threads and its exit; what is
+    // heard, matched frame by frame at ten times the cost, is checked in other builds.
+    if (kUnderThreadSanitizer) {
+        return;
+    }
     RecordingMatch match = matchRecording(recording, trackFrames(), 32000);
     ASSERT_TRUE(match.found);
     EXPECT_LT(match.residualDb, residualLimitDb(match, -60.0));
     EXPECT_NEAR(match.levelDb, 0.0, 0.05);
     EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
+    // Every sounding frame is the track: neither the end of play, nor the pace
+    // following the clock, nor a dropout's gap leaves frames that are not.
+    EXPECT_EQ(match.unmatchedFrames, 0) << whereUnmatched(match, 32000);
     // When the clock ends the run at 60 s the listener has heard the track up to
     // there, and no further than the latency, the last frame and the shutdown take.
     double heardSeconds = match.lastTrackFrame / 32000.0;
@@ -61,12 +69,9 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
                 match.unmatchedFrames, heardSeconds, load);
     // Other work keeping every core busy several times over (the demo alone keeps them
     // busy once) can hold the server itself back; that is reported, not failed.
-    if (load <= kCrowdedLoadPerCore) {
+    if (timingIsChecked(load)) {
         EXPECT_EQ(match.jumpCount(), 0) << "first jump at recording frame "
                                         << (match.segments.size() > 1 ? match.segments[1].recordingFrame : -1);
-        // Every sounding frame is the track: neither the end of play nor the pace
-        // following the clock leaves frames that are not.
-        EXPECT_EQ(match.unmatchedFrames, 0) << whereUnmatched(match, 32000);
         EXPECT_GE(heardSeconds, 60.0 - kHeardToleranceSeconds);
     }
     EXPECT_LT(heardSeconds, 60.6);

@@ -48,8 +48,8 @@ std::vector<float> playAndRecord(SoundServer& server, const char* driver, double
 void expectTrackPlayedWhole(const std::vector<float>& recording, double playSeconds, double exactResidualDb) {
     RecordingMatch match = matchRecording(recording, trackFrames(), 32000);
     ASSERT_TRUE(match.found);
-    bool crowded = loadPerCore() > kCrowdedLoadPerCore;
-    EXPECT_TRUE(crowded || match.jumpCount() == 0) << match.jumpCount() << " dropouts";
+    bool timed = timingIsChecked(loadPerCore());
+    EXPECT_TRUE(!timed || match.jumpCount() == 0) << match.jumpCount() << " dropouts";
     EXPECT_LT(match.residualDb, ::residualLimitDb(match, exactResidualDb));
     EXPECT_NEAR(match.levelDb, 0.0, 0.05);
     EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
@@ -59,9 +59,10 @@ void expectTrackPlayedWhole(const std::vector<float>& recording, double playSeco
     // mixed but not yet heard may still play out.
     double heardSeconds = match.lastTrackFrame / 32000.0;
     std::printf("heard up to %.3f s of %.1f s played\n", heardSeconds, playSeconds);
-    EXPECT_TRUE(crowded || heardSeconds >= playSeconds - kHeardToleranceSeconds) << heardSeconds;
+    EXPECT_TRUE(!timed || heardSeconds >= playSeconds - kHeardToleranceSeconds) << heardSeconds;
     EXPECT_LT(heardSeconds, playSeconds + 0.6);
-    EXPECT_TRUE(crowded || match.unmatchedFrames == 0) << whereUnmatched(match, 32000);
+    // A dropout's gap is silence, not unmatched frames: this holds however late the server ran.
+    EXPECT_EQ(match.unmatchedFrames, 0) << whereUnmatched(match, 32000);
 }
 
 }  // namespace
@@ -117,7 +118,9 @@ TEST(ServerFaults, aServerKilledMidRunLeavesTheClockAndSpectrumGoingInSilence) {
         last = t;
         SDL_Delay(5);
     }
-    EXPECT_LT(slowestFrameMs, 200.0f);  // nothing in the frame loop waits for the dead server
+    // Nothing in the frame loop waits for the dead server; on a crowded machine the
+    // loop itself may wait a fifth of a second for a core, though not a second.
+    EXPECT_LT(slowestFrameMs, timingIsChecked(loadPerCore()) ? 200.0f : 1000.0f);
     // After the server is gone the heard position keeps pace with the clock.
     EXPECT_NEAR(after.lastLagMs(), after.firstLagMs(), spectrumToleranceMs());
     EXPECT_GT(after.loudestLately(), 0.01f);  // the music's spectrum, not zeros

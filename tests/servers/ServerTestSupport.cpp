@@ -44,8 +44,12 @@ double loadPerCore() {
     return load / std::max(1u, std::thread::hardware_concurrency());
 }
 
+bool timingIsChecked(double load) {
+    return load <= kCrowdedLoadPerCore && !kUnderThreadSanitizer;
+}
+
 float spectrumToleranceMs() {
-    return loadPerCore() > kCrowdedLoadPerCore ? 1e6f : 40.0f;
+    return timingIsChecked(loadPerCore()) ? 40.0f : 1e6f;
 }
 
 std::string whereUnmatched(const RecordingMatch& match, int rateHz) {

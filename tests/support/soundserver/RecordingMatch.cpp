@@ -95,16 +95,27 @@ bool silent(const Stereo& recording, long long start, long long count) {
     return true;
 }
 
-// The lag in [lowLag, highLag] under which the block matches best.
+// The lag in [lowLag, highLag] under which the block matches best, tried outward
+// from nearLag: where the track is found near there (after a short dropout), every
+// lag tried after it stops comparing within a few frames.
 long long bestLag(const Stereo& recording, const Stereo& track, long long start, long long count, long long lowLag,
-                  long long highLag) {
-    long long best = lowLag;
+                  long long highLag, long long nearLag) {
+    long long best = nearLag;
     double bestResidual = std::numeric_limits<double>::infinity();
-    for (long long lag = lowLag; lag <= highLag; ++lag) {
+    auto tryLag = [&](long long lag) {
+        if (lag < lowLag || lag > highLag) {
+            return;
+        }
         double residual = compare(recording, track, start, count, lag, bestResidual).residual;
         if (residual < bestResidual) {
             bestResidual = residual;
             best = lag;
+        }
+    };
+    for (long long step = 0; nearLag - step >= lowLag || nearLag + step <= highLag; ++step) {
+        tryLag(nearLag + step);
+        if (step > 0) {
+            tryLag(nearLag - step);
         }
     }
     return best;
@@ -240,7 +251,7 @@ bool Matcher::findStart(long long maxStart) {
         if (silent(recording, onset, kBlockFrames)) {
             continue;
         }
-        long long lag = bestLag(recording, track, onset, kBlockFrames, lowLag, onset);
+        long long lag = bestLag(recording, track, onset, kBlockFrames, lowLag, onset, onset);
         bool found = compare(recording, track, onset, kBlockFrames, lag).match(kBlockFrames);
         if (!found) {
             // A track paced from its very start matches only between frames.
@@ -274,7 +285,7 @@ bool Matcher::matchBlock(long long start, Energies& e) {
     }
     // Dropouts push the track later, repeats too; skips pull it earlier.
     long long whole = std::llround(current.atStart);
-    long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz);
+    long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz, whole);
     Lag jumped{static_cast<double>(found), 0.0, true};
     e = compareUnder(recording, track, start, jumped);
     if (!matches(e, jumped) && !current.exact) {
