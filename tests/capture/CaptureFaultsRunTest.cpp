@@ -86,7 +86,7 @@ std::vector<float> demoSoundtrack(int rateHz) {
 
 TEST(CaptureFaults, twoCapturesToOnePathBothEndWithAWholeFileAndNothingElse) {
     TempFolder folder;
-    const std::string one = std::string(MORVEL_CAPTURE_BINARY) + " --fps 30 --from 1 --to 1.5 --size 64x48 --out '" +
+    const std::string one = std::string(MORVEL_CAPTURE_BINARY) + " --fps 30 --from 1 --to 1.5 --size 192x144 --out '" +
                             (folder / "same.mp4") + "'";
     ProcessResult both =
         runIn(MORVEL_E2E_ROOT, "sh -c \"(" + one + "; echo first \\$?) & (" + one + "; echo second \\$?) & wait\"");
@@ -134,7 +134,7 @@ TEST(CaptureFaults, aStillNeverTouchesALinkANodeOrAFileItDoesNotFinish) {
 TEST(CaptureFaults, theSoundStartsAtTheFirstFramesTimeToTheSampleAndKeyframesComeEveryTwoSeconds) {
     TempFolder folder;
     const std::string movie = folder / "offset.mp4";
-    ProcessResult run = capture("--fps 30 --from 30.01 --to 32.6 --size 64x48 --out '" + movie + "'");
+    ProcessResult run = capture("--fps 30 --from 30.01 --to 32.6 --size 192x144 --out '" + movie + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<int16_t> sound = decodeMonoSound(movie, kAudioRateHz);
     ASSERT_GT(sound.size(), 30000u);
@@ -167,7 +167,7 @@ TEST(CaptureFaults, theSoundStartsAtTheFirstFramesTimeToTheSampleAndKeyframesCom
 TEST(CaptureFaults, theSoundLastsAsLongAsThePictures) {
     TempFolder folder;
     const std::string movie = folder / "slow.mp4";
-    ProcessResult run = capture("--fps 1 --from 0.5 --to 3 --size 64x48 --out '" + movie + "'");
+    ProcessResult run = capture("--fps 1 --from 0.5 --to 3 --size 192x144 --out '" + movie + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(probeValue(probeStream(movie, "v:0", "nb_frames"), "nb_frames"), "2");
     const std::string audio = probeStream(movie, "a:0", "duration");
