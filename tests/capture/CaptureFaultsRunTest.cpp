@@ -128,6 +128,24 @@ TEST(CaptureFaults, aStillNeverTouchesALinkANodeOrAFileItDoesNotFinish) {
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.png", "pipe.png", "still.png", "victim.txt"}));
 }
 
+// Stopped in its second pass, a two-pass capture ends ffmpeg and leaves
+// neither the video nor the intermediate and the pass log.
+TEST(CaptureFaults, aTwoPassCaptureStoppedInItsSecondPassLeavesNothing) {
+    TempFolder folder;
+    const std::string script =
+        MORVEL_CAPTURE_BINARY " --preset party-720 --from 30 --to 30.5 --out '" + (folder / "p.mp4") + "' 2>'" +
+        (folder / "err") + "' & pid=$!; for i in $(seq 600); do grep -q 'second pass' '" + (folder / "err") +
+        "' && break; sleep 0.1; done; kill -INT $pid; wait $pid; echo status $?";
+    { std::ofstream(folder / "stop.sh") << script << "\n"; }
+    ProcessResult run = runIn(MORVEL_E2E_ROOT, "sh '" + (folder / "stop.sh") + "'");
+    const std::string err = readFile(folder / "err");
+    EXPECT_NE(err.find("second pass"), std::string::npos) << err;
+    EXPECT_NE(run.out.find("status 130"), std::string::npos) << run.out << err;
+    std::filesystem::remove(folder / "err");
+    std::filesystem::remove(folder / "stop.sh");
+    EXPECT_TRUE(folder.names().empty());
+}
+
 // The audio starts at the first frame's time, to the sample, whatever --from
 // says: 30.01 s at 30 fps first shows frame 901, at 30 1/30 s. The range has
 // no cut between scenes, where the encoder would put a keyframe anyway.
