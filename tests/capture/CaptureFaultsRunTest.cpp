@@ -86,7 +86,7 @@ std::vector<float> demoSoundtrack(int rateHz) {
 
 TEST(CaptureFaults, twoCapturesToOnePathBothEndWithAWholeFileAndNothingElse) {
     TempFolder folder;
-    const std::string one = std::string(MORVEL_CAPTURE_BINARY) + " --fps 30 --from 1 --to 1.5 --size 64x48 --out '" +
+    const std::string one = std::string(MORVEL_CAPTURE_BINARY) + " --fps 30 --from 1 --to 1.5 --size 192x144 --out '" +
                             (folder / "same.mp4") + "'";
     ProcessResult both =
         runIn(MORVEL_E2E_ROOT, "sh -c \"(" + one + "; echo first \\$?) & (" + one + "; echo second \\$?) & wait\"");
@@ -128,13 +128,31 @@ TEST(CaptureFaults, aStillNeverTouchesALinkANodeOrAFileItDoesNotFinish) {
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"link.png", "pipe.png", "still.png", "victim.txt"}));
 }
 
+// Stopped in its second pass, a two-pass capture ends ffmpeg and leaves
+// neither the video nor the intermediate and the pass log.
+TEST(CaptureFaults, aTwoPassCaptureStoppedInItsSecondPassLeavesNothing) {
+    TempFolder folder;
+    const std::string script =
+        MORVEL_CAPTURE_BINARY " --preset party-720 --from 30 --to 30.5 --out '" + (folder / "p.mp4") + "' 2>'" +
+        (folder / "err") + "' & pid=$!; for i in $(seq 600); do grep -q 'second pass' '" + (folder / "err") +
+        "' && break; sleep 0.1; done; kill -INT $pid; wait $pid; echo status $?";
+    { std::ofstream(folder / "stop.sh") << script << "\n"; }
+    ProcessResult run = runIn(MORVEL_E2E_ROOT, "sh '" + (folder / "stop.sh") + "'");
+    const std::string err = readFile(folder / "err");
+    EXPECT_NE(err.find("second pass"), std::string::npos) << err;
+    EXPECT_NE(run.out.find("status 130"), std::string::npos) << run.out << err;
+    std::filesystem::remove(folder / "err");
+    std::filesystem::remove(folder / "stop.sh");
+    EXPECT_TRUE(folder.names().empty());
+}
+
 // The audio starts at the first frame's time, to the sample, whatever --from
 // says: 30.01 s at 30 fps first shows frame 901, at 30 1/30 s. The range has
 // no cut between scenes, where the encoder would put a keyframe anyway.
 TEST(CaptureFaults, theSoundStartsAtTheFirstFramesTimeToTheSampleAndKeyframesComeEveryTwoSeconds) {
     TempFolder folder;
     const std::string movie = folder / "offset.mp4";
-    ProcessResult run = capture("--fps 30 --from 30.01 --to 32.6 --size 64x48 --out '" + movie + "'");
+    ProcessResult run = capture("--fps 30 --from 30.01 --to 32.6 --size 192x144 --out '" + movie + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<int16_t> sound = decodeMonoSound(movie, kAudioRateHz);
     ASSERT_GT(sound.size(), 30000u);
@@ -167,7 +185,7 @@ TEST(CaptureFaults, theSoundStartsAtTheFirstFramesTimeToTheSampleAndKeyframesCom
 TEST(CaptureFaults, theSoundLastsAsLongAsThePictures) {
     TempFolder folder;
     const std::string movie = folder / "slow.mp4";
-    ProcessResult run = capture("--fps 1 --from 0.5 --to 3 --size 64x48 --out '" + movie + "'");
+    ProcessResult run = capture("--fps 1 --from 0.5 --to 3 --size 192x144 --out '" + movie + "'");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(probeValue(probeStream(movie, "v:0", "nb_frames"), "nb_frames"), "2");
     const std::string audio = probeStream(movie, "a:0", "duration");

@@ -168,9 +168,12 @@ TEST(CaptureOptions, badInputNamesTheProblemInOneLine) {
               "--fps must be a whole number from 1 to 1000, or N/1001 such as 30000/1001 (29.97), not '0'");
     EXPECT_EQ(errorFor({"--from", "10", "--to", "5", "--out", "a.mp4"}), "--from must not be after --to");
     EXPECT_EQ(errorFor({"--size", "800", "--out", "a.mp4"}),
-              "--size wants WIDTHxHEIGHT from 2x2 to 7680x4320, such as 1440x1080, not '800'");
+              "--size wants WIDTHxHEIGHT with sides from 128 to 16384, such as 1440x1080, not '800'");
     EXPECT_EQ(errorFor({"--frame", "1x1", "--out", "a.mp4"}),
-              "--frame wants WIDTHxHEIGHT from 2x2 to 7680x4320, such as 1440x1080, not '1x1'");
+              "--frame wants WIDTHxHEIGHT with sides from 128 to 16384, such as 1440x1080, not '1x1'");
+    // Smaller, the glow's 128 x 128 target would reach outside the canvas.
+    EXPECT_EQ(errorFor({"--size", "64x48", "--frames", "f"}),
+              "--size wants WIDTHxHEIGHT with sides from 128 to 16384, such as 1440x1080, not '64x48'");
     EXPECT_EQ(errorFor({"--out", "a.avi"}), "--out must name an .mp4 file, not 'a.avi'");
     EXPECT_EQ(parsed({"--out", "A.MP4"}).outFile, "A.MP4");
     EXPECT_EQ(errorFor({"--out", "a.mp4", "--frames", "d"}), "give only one of --out, --frames and --at/--png");

@@ -1,7 +1,6 @@
 #include "tools/capture/Capture.h"
 
 #include "app/DemoProgram.h"
-#include "fx/RenderTarget.h"
 #include "platform/GLWindow.h"
 #include "platform/ProcessClock.h"
 #include "platform/StopRequests.h"
@@ -66,20 +65,16 @@ std::string firstUnloadedContent(const Content& content) {
     return "";
 }
 
-// Whether this GL driver can draw and copy a canvas of the render size: the
-// viewport, and render target 0's texture, whose sides are the next powers of two.
-bool driverHolds(CanvasSize render, std::string& error) {
-    GLint maxTexture = 0;
-    GLint maxViewport[2] = {0, 0};
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
-    if (powerOfTwoAtLeast(render.width) <= maxTexture && powerOfTwoAtLeast(render.height) <= maxTexture &&
-        render.width <= maxViewport[0] && render.height <= maxViewport[1]) {
+// Whether this GL driver can draw and copy a canvas of the render size, by the
+// demo's own rule. A capture is a deliverable of the size asked for, so where
+// the demo falls back to a smaller size, the capture refuses.
+bool driverHolds(const GLWindow& window, CanvasSize render, std::string& error) {
+    const int maxSide = window.maxCanvasSide();
+    if (render.width <= maxSide && render.height <= maxSide) {
         return true;
     }
     error = "this GL driver cannot draw at " + std::to_string(render.width) + "x" + std::to_string(render.height) +
-            ": it takes textures up to " + std::to_string(maxTexture) + " pixels a side and viewports up to " +
-            std::to_string(maxViewport[0]) + "x" + std::to_string(maxViewport[1]);
+            ": its textures, frame buffers and viewports stop at " + std::to_string(maxSide) + " pixels a side";
     return false;
 }
 
@@ -183,7 +178,7 @@ int runCapture(const CaptureOptions& options) {
         std::fprintf(stderr, "morvel-capture: no OpenGL context could be made, so nothing can be drawn\n");
         return 1;
     }
-    if (!driverHolds(canvas, error)) {
+    if (!driverHolds(window, canvas, error)) {
         window.close();
         sink->finish(false);
         std::fprintf(stderr, "morvel-capture: %s\n", error.c_str());

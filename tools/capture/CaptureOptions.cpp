@@ -49,17 +49,6 @@ bool parseWhole(const std::string& text, long low, long high, long& value) {
     return true;
 }
 
-bool parseSize(const std::string& text, CanvasSize& size) {
-    const size_t x = text.find('x');
-    long w = 0, h = 0;
-    if (x == std::string::npos || !parseWhole(text.substr(0, x), 2, 7680, w) ||
-        !parseWhole(text.substr(x + 1), 2, 4320, h)) {
-        return false;
-    }
-    size = {static_cast<int>(w), static_cast<int>(h)};
-    return true;
-}
-
 // A whole number of frames per second, N/1 or N/1001, or a decimal spelling of
 // N/1001 to two places or more (29.97, 59.94, 23.976).
 bool parseFrameRate(const std::string& text, FrameRate& rate) {
@@ -142,8 +131,10 @@ bool applyOption(const std::string& name, const std::string& value, CaptureOptio
     } else if (name == "--size" || name == "--frame") {
         CanvasSize& size = name == "--size" ? options.render : options.frame;
         (name == "--size" ? given.size : given.frame) = true;
-        if (!parseSize(value, size)) {
-            error = name + " wants WIDTHxHEIGHT from 2x2 to 7680x4320, such as 1440x1080, not '" + value + "'";
+        // The demo's own rule: the glow's 128 x 128 target must fit in the canvas.
+        if (!parseCanvasSize(value.c_str(), size)) {
+            error = name + " wants WIDTHxHEIGHT with sides from " + std::to_string(kMinCanvasSide) + " to " +
+                    std::to_string(kMaxCanvasSide) + ", such as 1440x1080, not '" + value + "'";
             return false;
         }
     } else if (name == "--preset") {
@@ -239,7 +230,8 @@ const char* captureUsage() {
            "       morvel-capture --preset party|party-720|4k [--from S] [--to S] --out FILE.mp4\n"
            "       morvel-capture --at SECONDS --png FILE [--size WxH] [--frame WxH]\n"
            "Run it from the folder that holds data/. Times are seconds of the 60 s timeline.\n"
-           "  --size WxH    the pixel size the demo is drawn at (default 800x600); 4:3 keeps its shape\n"
+           "  --size WxH    the pixel size the demo is drawn at, sides 128 to 16384 (default 800x600);\n"
+           "                4:3 keeps its shape\n"
            "  --frame WxH   the picture's size, the drawing centred in it on black (default: --size)\n"
            "  --fps N       1 to 1000 frames per second (default 60), or 30000/1001 (29.97), 60000/1001 (59.94)\n"
            "  --from/--to   the stretch to capture (default 0 to 60)\n"

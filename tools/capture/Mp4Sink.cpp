@@ -3,6 +3,7 @@
 // target, and the finished video renamed onto the target.
 #include "tools/capture/FrameSink.h"
 
+#include "platform/StopRequests.h"
 #include "tools/capture/ChildProcess.h"
 #include "tools/capture/OutputFile.h"
 
@@ -43,7 +44,8 @@ public:
         if (success && encoding.twoPass) {
             success = runSecondPass();
         }
-        success = success && publish(video(), path);
+        // A stop that came as ffmpeg finished still means no output.
+        success = success && stopSignal() == 0 && publish(video(), path);
         removeTemp(folder);
         return success;
     }
