@@ -87,6 +87,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 #elif MORVEL_SOUND_FUZZ_FORMAT == 1
     fuzz::writeSeed(folder, "seed-stereo.ogg", fuzz::toneOgg(32000, 2, 0.1));
     fuzz::writeSeed(folder, "seed-mono.ogg", fuzz::toneOgg(44100, 1, 0.05));
+    // Three and six channels: the down-mix of Vorbis' layouts.
+    fuzz::writeSeed(folder, "seed-3ch.ogg", fuzz::toneOggChannels(32000, 3, 0.05));
+    fuzz::writeSeed(folder, "seed-6ch.ogg", fuzz::toneOggChannels(32000, 6, 0.05));
 #else
     fuzz::writeSeed(folder, "seed.mod", soundencode::tinyMod());
 #endif

@@ -24,4 +24,14 @@ std::vector<uint8_t> toneOgg(int rateHz, int channelCount, double seconds) {
     return soundencode::encodeOgg(tone(rateHz, seconds), rateHz, channelCount);
 }
 
+std::vector<uint8_t> toneOggChannels(int rateHz, int channelCount, double seconds) {
+    const size_t frameCount = size_t(rateHz * seconds);
+    std::vector<float> frames(frameCount * size_t(channelCount));
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const double hz = 220.0 * double(1 + i % size_t(channelCount));
+        frames[i] = 0.3f * float(std::sin(2 * M_PI * hz * double(i / size_t(channelCount)) / rateHz));
+    }
+    return soundencode::encodeOggInterleaved(frames, channelCount, rateHz, channelCount);
+}
+
 }  // namespace fuzz
