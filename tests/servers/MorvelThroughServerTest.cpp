@@ -74,7 +74,8 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
                                         << (match.segments.size() > 1 ? match.segments[1].recordingFrame : -1);
         EXPECT_GE(heardSeconds, 60.0 - kHeardToleranceSeconds);
     }
-    EXPECT_LT(heardSeconds, 60.6);
+    // A crowded machine may also be late to notice the end of the run, by a second at most.
+    EXPECT_LT(heardSeconds, timingIsChecked(load) ? 60.6 : 61.5);
 }
 
 TEST(MorvelThroughServer, aServerDyingMidRunLeavesThePictureGoingUntilTheRunEnds) {
