@@ -59,9 +59,6 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
     EXPECT_LT(match.residualDb, residualLimitDb(match, -60.0));
     EXPECT_NEAR(match.levelDb, 0.0, 0.05);
     EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
-    // Every sounding frame is the track: neither the end of play, nor the pace
-    // following the clock, nor a dropout's gap leaves frames that are not.
-    EXPECT_EQ(match.unmatchedFrames, 0) << whereUnmatched(match, 32000);
     // When the clock ends the run at 60 s the listener has heard the track up to
     // there, and no further than the latency, the last frame and the shutdown take.
     double heardSeconds = match.lastTrackFrame / 32000.0;
@@ -72,6 +69,10 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
     if (timingIsChecked(load)) {
         EXPECT_EQ(match.jumpCount(), 0) << "first jump at recording frame "
                                         << (match.segments.size() > 1 ? match.segments[1].recordingFrame : -1);
+        // Every sounding frame is the track: neither the end of play nor the pace
+        // following the clock leaves frames that are not (a server that runs dry
+        // may, which is why this is a timing check).
+        EXPECT_EQ(match.unmatchedFrames, 0) << whereUnmatched(match, 32000);
         EXPECT_GE(heardSeconds, 60.0 - kHeardToleranceSeconds);
     }
     // A crowded machine may also be late to notice the end of the run, by a second at most.
