@@ -60,8 +60,12 @@ public:
     // for a sample whose frame 0 is due to be heard at zeroHeardNs and which stands at
     // samplePosition at the block's first frame: the output's frames per clock second
     // in sample frames, plus what brings a sample heard early or late back to the clock
-    // over kSteerSeconds; never further than kMaxStepDeviation from 1.
-    double sampleStep(long long zeroHeardNs, double samplePosition) const;
+    // over kSteerSeconds; never further than kMaxStepDeviation from 1. A server's
+    // readings say exactly what is heard. A fit of the requests gives the output's pace,
+    // but places what is heard only as well as the latency set: there a sample keeps
+    // the offset it had when its pace was first set (it played frame for frame until
+    // then), which keptAheadFrames holds for the caller, NaN until then.
+    double sampleStep(long long zeroHeardNs, double samplePosition, double& keptAheadFrames) const;
 
     // The last block asked for: when (on the clock) and which frames, and the frame
     // heard then with the output's pace, where the fit is used (pace 0 otherwise).
@@ -112,6 +116,10 @@ private:
     HeardClock readingsFit{HeardClock::kServerReadings};
     HeardClock requestsFit{HeardClock::kBlockRequests};
     bool requestTiming = false;
+    // The latency the requests' fit was taken with when it became ready, so that later
+    // changes of the latency set do not move the samples it paces.
+    bool requestsFitWasReady = false;
+    int requestsFitLatency = 0;
     bool wallClock = false;
     bool wallClockStarted = false;
     // When frame 0 is heard on the wall clock, for readers (kNoOrigin off the wall clock).
