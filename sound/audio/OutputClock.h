@@ -4,7 +4,7 @@
 //   request): what is heard is fitted against the clock (HeardClock), and samples
 //   are paced to follow that fit; where it does not say so at the requests, but
 //   the device asks for its blocks at its own pace, the requests are fitted instead
-//   and the latency set places what is heard behind them;
+//   for the output's pace, and the latency set places what is heard behind them;
 // - an output nobody hears (SDL's dummy driver), or one lost or frozen: the wall
 //   clock says what is heard, and the mix is kept the latency ahead of it;
 // - otherwise the latency set stands and samples play frame for frame.
