@@ -68,7 +68,8 @@ void Mixer::steerVoices() {
     for (Voice& voice : voices) {
         if (voice.sample != nullptr) {
             double position = voice.position + voice.fraction;
-            voice.step = outputClock.sampleStep(voice.zeroHeardNs, position, voice.keptAheadFrames);
+            voice.step =
+                outputClock.sampleStep(voice.zeroHeardNs, voice.startFrame, position, voice.keptAheadFrames);
         }
     }
 }

@@ -93,6 +93,7 @@ void OutputClock::noteRequest(long long firstFrame, int frameCount) {
     if (fitted) {
         const HeardClock* used = fit();
         double heardNow = used->heardFrameAt(atNs) - (used == &requestsFit ? requestsFitLatency : 0);
+        blockFirstFrame = firstFrame;
         blockHeardNs = atNs + (firstFrame - heardNow) / used->framesPerSecond() * 1e9;
     }
     publishRequest(atNs, firstFrame, frameCount, fitted);
@@ -159,12 +160,16 @@ bool OutputClock::pacesSamples() const {
     return fit() != nullptr;
 }
 
-double OutputClock::sampleStep(long long zeroHeardNs, double samplePosition, double& keptAheadFrames) const {
+double OutputClock::sampleStep(long long zeroHeardNs, long long startFrame, double samplePosition,
+                               double& keptAheadFrames) const {
     double due = (blockHeardNs - zeroHeardNs) * 1e-9 * mixRateHz;
     double ahead = samplePosition - due;
     if (fit() == &requestsFit) {
         if (std::isnan(keptAheadFrames)) {
-            keptAheadFrames = ahead;
+            // Frame 0 is heard when the fit has mixer frame startFrame heard: how far
+            // ahead of its call that was, the sample's offset at its start.
+            double startHeardNs = blockHeardNs + (startFrame - blockFirstFrame) / fit()->framesPerSecond() * 1e9;
+            keptAheadFrames = (zeroHeardNs - startHeardNs) * 1e-9 * mixRateHz;
         }
         ahead -= keptAheadFrames;
     }

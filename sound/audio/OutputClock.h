@@ -62,10 +62,12 @@ public:
     // in sample frames, plus what brings a sample heard early or late back to the clock
     // over kSteerSeconds; never further than kMaxStepDeviation from 1. A server's
     // readings say exactly what is heard. A fit of the requests gives the output's pace,
-    // but places what is heard only as well as the latency set: there a sample keeps
-    // the offset it had when its pace was first set (it played frame for frame until
-    // then), which keptAheadFrames holds for the caller, NaN until then.
-    double sampleStep(long long zeroHeardNs, double samplePosition, double& keptAheadFrames) const;
+    // but places what is heard only as well as the latency set: there a sample is kept
+    // at the offset from the clock it started with (its frame 0 at mixer frame
+    // startFrame, as the fit places that now), which keptAheadFrames holds for the
+    // caller from the first time it is paced, NaN until then.
+    double sampleStep(long long zeroHeardNs, long long startFrame, double samplePosition,
+                      double& keptAheadFrames) const;
 
     // The last block asked for: when (on the clock) and which frames, and the frame
     // heard then with the output's pace, where the fit is used (pace 0 otherwise).
@@ -125,7 +127,8 @@ private:
     // When frame 0 is heard on the wall clock, for readers (kNoOrigin off the wall clock).
     static constexpr long long kNoOrigin = -(1LL << 62);
     std::atomic<long long> wallOriginNs{kNoOrigin};
-    // When the first frame of the block last asked for is heard (fitted output only).
+    // The block last asked for, and when its first frame is heard (fitted output only).
+    long long blockFirstFrame = 0;
     double blockHeardNs = 0.0;
     std::atomic<int> latencyFrames{0};
     // The last block's request, published under a sequence count so that readers

@@ -59,6 +59,8 @@ struct SimulatedOutput {
 struct PacedSample {
     long long calledNs;
     double position;
+    // The mixer frame its frame 0 would have been at, had it been played from there.
+    long long startFrame = 0;
     std::vector<double> steps;
     // Heard sample time less the clock's time since the call, at each block's first frame, in ms.
     std::vector<double> errorsMs;
@@ -73,6 +75,7 @@ PacedSample sampleStartedOn(const SimulatedOutput& output, double lateMs = 0.0) 
     PacedSample sample;
     sample.calledNs = calledNs;
     sample.position = output.heldFrames - lateMs * kRateHz / 1000.0;
+    sample.startFrame = -std::llround(sample.position);
     return sample;
 }
 
@@ -84,7 +87,9 @@ void playBlocks(OutputClock& clock, SimulatedOutput& output, PacedSample& sample
         output.nowNs = std::max(output.nowNs, output.requestNs(firstFrame, block));
         clock.noteRequest(firstFrame, kBlockFrames);
         double step =
-            clock.pacesSamples() ? clock.sampleStep(sample.calledNs, sample.position, sample.keptAheadFrames) : 1.0;
+            clock.pacesSamples()
+                ? clock.sampleStep(sample.calledNs, sample.startFrame, sample.position, sample.keptAheadFrames)
+                : 1.0;
         // The block's first frame is heard when the output has played up to it.
         double heardAtNs = output.startNs + firstFrame / (kRateHz * (1.0 + output.ppm * 1e-6)) * 1e9;
         sample.errorsMs.push_back(sample.position * 1000.0 / kRateHz - (heardAtNs - sample.calledNs) * 1e-6);
@@ -238,6 +243,7 @@ TEST(OutputClockFit, holdsAfterAYearOfPlaying) {
     PacedSample sample = sampleStartedOn(f.output);
     sample.calledNs = f.output.requestNs(f.output.writtenFrames, 0);
     sample.position = f.output.heldFrames;
+    sample.startFrame = f.output.writtenFrames - std::llround(sample.position);
     playBlocks(f.clock, f.output, sample, 2 * OutputClock::kSettleSeconds * kRateHz / kBlockFrames);
     ASSERT_TRUE(f.clock.pacesSamples());
     EXPECT_NEAR(f.heardError(), 0.0, 2.0);
