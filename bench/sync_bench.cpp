@@ -181,30 +181,53 @@ std::vector<RecordedClick> clickFrames(const std::vector<float>& recording, cons
     return clicks;
 }
 
+int levelModulo(long long value) {
+    return static_cast<int>((value % kClickLevels + kClickLevels) % kClickLevels);
+}
+
 // Which written click each recorded one is (-1: not a click). Clicks lie whole seconds
-// of sink time apart in the recording, which numbers them from the first one found;
-// a one-frame blip of the recording that is no click seldom lies a whole number of
-// seconds from the last click and is left out. The levels, which count modulo
-// kClickLevels, then say which written click the first one was: the reading most of
-// them agree on, so that one level misread does not shift them all.
+// of sink time apart in the recording, so a run of them, each a whole number of seconds
+// after the one before, is one stretch of the click stream; a click stream held back
+// for a moment (on a busy machine) starts a new run, shifted by a fraction of a second,
+// and a one-frame blip of the recording that is no click seldom lies whole seconds from
+// its neighbours. The levels, which count modulo kClickLevels, say which written click a
+// run starts at: the reading most of its clicks agree on (one misread does not shift
+// them all), nearest to where the run before it left off (the first run starts within
+// the first kClickLevels clicks). Runs of fewer than three clicks, or without a clear
+// majority, are left out.
 std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
     std::vector<long long> numbers(clicks.size(), -1);
-    long long last = -1, lastFrame = 0;
-    std::vector<int> votes(kClickLevels, 0);
-    for (size_t i = 0; i < clicks.size(); ++i) {
-        double seconds = static_cast<double>(clicks[i].frame - lastFrame) / kClickEveryFrames;
-        long long whole = std::llround(seconds);
-        if (last >= 0 && (whole < 1 || std::fabs(seconds - whole) > 0.01)) {
+    long long lastNumber = -1, lastFrame = 0;
+    for (size_t start = 0, end = 0; start < clicks.size(); start = end) {
+        std::vector<long long> offsets{0};
+        for (end = start + 1; end < clicks.size(); ++end) {
+            double seconds = static_cast<double>(clicks[end].frame - clicks[end - 1].frame) / kClickEveryFrames;
+            long long whole = std::llround(seconds);
+            if (whole < 1 || std::fabs(seconds - whole) > 0.01) {
+                break;
+            }
+            offsets.push_back(offsets.back() + whole);
+        }
+        std::vector<int> votes(kClickLevels, 0);
+        for (size_t i = start; i < end; ++i) {
+            ++votes[levelModulo(clicks[i].levelIndex - offsets[i - start])];
+        }
+        int level = static_cast<int>(std::max_element(votes.begin(), votes.end()) - votes.begin());
+        if (end - start < 3 || 2 * votes[level] <= static_cast<int>(end - start)) {
             continue;
         }
-        last = last < 0 ? 0 : last + whole;
-        lastFrame = clicks[i].frame;
-        numbers[i] = last;
-        ++votes[((clicks[i].levelIndex - last) % kClickLevels + kClickLevels) % kClickLevels];
-    }
-    long long first = std::max_element(votes.begin(), votes.end()) - votes.begin();
-    for (long long& number : numbers) {
-        number = number < 0 ? -1 : number + first;
+        long long base = level;
+        if (lastNumber >= 0) {
+            double gapSeconds = static_cast<double>(clicks[start].frame - lastFrame) / kClickEveryFrames;
+            long long estimate = lastNumber + std::llround(gapSeconds);
+            base = estimate + levelModulo(level - estimate);
+            base -= base - estimate > kClickLevels / 2 ? kClickLevels : 0;
+        }
+        for (size_t i = start; i < end; ++i) {
+            numbers[i] = base + offsets[i - start];
+        }
+        lastNumber = numbers[end - 1];
+        lastFrame = clicks[end - 1].frame;
     }
     return numbers;
 }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 const HeardClock::Settings HeardClock::kServerReadings = {300000000, 4000000000, 250000000, 3, 0.003, 4};
-const HeardClock::Settings HeardClock::kBlockRequests = {2000000000, 16000000000, 2000000000, 8, 0.015, 8};
+const HeardClock::Settings HeardClock::kBlockRequests = {2000000000, 16000000000, 4000000000, 24, 0.015, 8};
 
 HeardClock::HeardClock(const Settings& settings) : tuning(settings) {}
 

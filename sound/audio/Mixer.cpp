@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -66,7 +67,9 @@ void Mixer::render(float* out, int frameCount) {
 void Mixer::steerVoices() {
     for (Voice& voice : voices) {
         if (voice.sample != nullptr) {
-            voice.step = outputClock.sampleStep(voice.zeroHeardNs, voice.position + voice.fraction);
+            double position = voice.position + voice.fraction;
+            voice.step =
+                outputClock.sampleStep(voice.zeroHeardNs, voice.startFrame, position, voice.keptAheadFrames);
         }
     }
 }
@@ -242,6 +245,7 @@ int Mixer::startSample(int channel, const LoadedSample* sample, long long called
     voice.fraction = 0.0;
     voice.step = 1.0;
     voice.zeroHeardNs = calledNs;
+    voice.keptAheadFrames = std::numeric_limits<double>::quiet_NaN();
     voice.anchors.fill({});
     return channel;
 }

@@ -94,6 +94,8 @@ private:
         double step = 1.0;
         // When frame 0 is due to be heard, on the request clock.
         long long zeroHeardNs = 0;
+        // The offset from the clock it keeps while paced by the requests (NaN: none yet).
+        double keptAheadFrames = 0.0;
         // Where each recent block started in the sample, and at what pace.
         struct Anchor {
             long long mixerFrame = -1;

@@ -38,6 +38,7 @@ void OutputClock::setWallClockPacing(bool enabled) {
     wallClock = enabled;
     readingsFit.reset();
     requestsFit.reset();
+    requestsFitWasReady = false;
     if (enabled && asked) {
         startWallClock(request.atNs - framesToNs(heardThen, mixRateHz));
     } else {
@@ -83,10 +84,17 @@ void OutputClock::noteRequest(long long firstFrame, int frameCount) {
     }
     if (requestTiming && !wallClock) {
         requestsFit.observe(atNs, static_cast<double>(firstFrame));
+        if (requestsFit.ready() && !requestsFitWasReady) {
+            requestsFitLatency = outputLatency();
+        }
+        requestsFitWasReady = requestsFit.ready();
     }
     bool fitted = pacesSamples();
     if (fitted) {
-        blockHeardNs = atNs + (firstFrame - fittedHeardFrameAt(atNs)) / fit()->framesPerSecond() * 1e9;
+        const HeardClock* used = fit();
+        double heardNow = used->heardFrameAt(atNs) - (used == &requestsFit ? requestsFitLatency : 0);
+        blockFirstFrame = firstFrame;
+        blockHeardNs = atNs + (firstFrame - heardNow) / used->framesPerSecond() * 1e9;
     }
     publishRequest(atNs, firstFrame, frameCount, fitted);
 }
@@ -152,9 +160,19 @@ bool OutputClock::pacesSamples() const {
     return fit() != nullptr;
 }
 
-double OutputClock::sampleStep(long long zeroHeardNs, double samplePosition) const {
+double OutputClock::sampleStep(long long zeroHeardNs, long long startFrame, double samplePosition,
+                               double& keptAheadFrames) const {
     double due = (blockHeardNs - zeroHeardNs) * 1e-9 * mixRateHz;
     double ahead = samplePosition - due;
+    if (fit() == &requestsFit) {
+        if (std::isnan(keptAheadFrames)) {
+            // Frame 0 is heard when the fit has mixer frame startFrame heard: how far
+            // ahead of its call that was, the sample's offset at its start.
+            double startHeardNs = blockHeardNs + (startFrame - blockFirstFrame) / fit()->framesPerSecond() * 1e9;
+            keptAheadFrames = (zeroHeardNs - startHeardNs) * 1e-9 * mixRateHz;
+        }
+        ahead -= keptAheadFrames;
+    }
     double step = (mixRateHz - ahead / kSteerSeconds) / fit()->framesPerSecond();
     return std::clamp(step, 1.0 - kMaxStepDeviation, 1.0 + kMaxStepDeviation);
 }

@@ -4,7 +4,7 @@
 //   request): what is heard is fitted against the clock (HeardClock), and samples
 //   are paced to follow that fit; where it does not say so at the requests, but
 //   the device asks for its blocks at its own pace, the requests are fitted instead
-//   and the latency set places what is heard behind them;
+//   for the output's pace, and the latency set places what is heard behind them;
 // - an output nobody hears (SDL's dummy driver), or one lost or frozen: the wall
 //   clock says what is heard, and the mix is kept the latency ahead of it;
 // - otherwise the latency set stands and samples play frame for frame.
@@ -60,8 +60,14 @@ public:
     // for a sample whose frame 0 is due to be heard at zeroHeardNs and which stands at
     // samplePosition at the block's first frame: the output's frames per clock second
     // in sample frames, plus what brings a sample heard early or late back to the clock
-    // over kSteerSeconds; never further than kMaxStepDeviation from 1.
-    double sampleStep(long long zeroHeardNs, double samplePosition) const;
+    // over kSteerSeconds; never further than kMaxStepDeviation from 1. A server's
+    // readings say exactly what is heard. A fit of the requests gives the output's pace,
+    // but places what is heard only as well as the latency set: there a sample is kept
+    // at the offset from the clock it started with (its frame 0 at mixer frame
+    // startFrame, as the fit places that now), which keptAheadFrames holds for the
+    // caller from the first time it is paced, NaN until then.
+    double sampleStep(long long zeroHeardNs, long long startFrame, double samplePosition,
+                      double& keptAheadFrames) const;
 
     // The last block asked for: when (on the clock) and which frames, and the frame
     // heard then with the output's pace, where the fit is used (pace 0 otherwise).
@@ -112,12 +118,17 @@ private:
     HeardClock readingsFit{HeardClock::kServerReadings};
     HeardClock requestsFit{HeardClock::kBlockRequests};
     bool requestTiming = false;
+    // The latency the requests' fit was taken with when it became ready, so that later
+    // changes of the latency set do not move the samples it paces.
+    bool requestsFitWasReady = false;
+    int requestsFitLatency = 0;
     bool wallClock = false;
     bool wallClockStarted = false;
     // When frame 0 is heard on the wall clock, for readers (kNoOrigin off the wall clock).
     static constexpr long long kNoOrigin = -(1LL << 62);
     std::atomic<long long> wallOriginNs{kNoOrigin};
-    // When the first frame of the block last asked for is heard (fitted output only).
+    // The block last asked for, and when its first frame is heard (fitted output only).
+    long long blockFirstFrame = 0;
     double blockHeardNs = 0.0;
     std::atomic<int> latencyFrames{0};
     // The last block's request, published under a sequence count so that readers

@@ -111,7 +111,10 @@ TEST(FrozenServer, theClockAndSpectrumGoOnAndTheEndWaitsAtMostASecond) {
         last = t;
         SDL_Delay(5);
     }
-    EXPECT_LT(slowestFrameMs, 200.0f);  // nothing in the frame loop waits for the frozen server
+    // Nothing in the frame loop waits for the frozen server; on a crowded machine (or
+    // under ThreadSanitizer) the loop itself may wait a fifth of a second for a core.
+    const bool timed = timingIsChecked(loadPerCore());
+    EXPECT_LT(slowestFrameMs, timed ? 200.0f : 1000.0f);
     // The heard position goes on from where it was before the freeze, at the clock's
     // pace. It is kept on the wall clock by this thread alone then, so a busy machine
     // moves it little.
@@ -136,7 +139,8 @@ TEST(FrozenServer, theClockAndSpectrumGoOnAndTheEndWaitsAtMostASecond) {
     shutDown = true;
     rescue.join();
     std::printf("shutdown took %.3f s\n", shutdownSeconds);
-    EXPECT_LE(shutdownSeconds, 1.05);
+    // It waits a second at most for the device; the rest of it takes milliseconds.
+    EXPECT_LE(shutdownSeconds, timed ? 1.05 : 1.5);
 }
 
 TEST(FrozenServer, theDemoEndsWithinASecondOfBeingAskedToWhileItsServerIsFrozen) {
@@ -163,8 +167,9 @@ TEST(FrozenServer, theDemoEndsWithinASecondOfBeingAskedToWhileItsServerIsFrozen)
     }
     std::printf("the demo ended %.2f s after its launch\n", runSeconds);
     EXPECT_EQ(status, 1) << readFile(server.folder() + "/err");
-    // Asked at 7 s, the run's teardown waits a second at most for the frozen device.
-    EXPECT_LT(runSeconds, 7.0 + 1.5);
+    // Asked at 7 s, the run's teardown waits a second at most for the frozen device;
+    // the rest of it takes a fraction of a second, a few on a crowded machine.
+    EXPECT_LT(runSeconds, 7.0 + (timingIsChecked(loadPerCore()) ? 1.5 : 4.0));
     EXPECT_EQ(readFile(server.folder() + "/out"),
               "Debug: Detected MP3-format.\nDebug: Starting INIT with SOUND\n"
               "Debug: Started soundsystem with SOUND\nDebug: Loaded song with SOUND\n");
