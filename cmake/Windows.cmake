@@ -7,19 +7,13 @@
 # watcher (libpulse, dlopen) has sound/audio/win/ServerLatencyWindows.cpp.
 set(MORVEL_EXCLUDED_SOURCES "/sound/audio/ServerLatency\\.cpp$")
 
+# Static archives only: pkg-config's -lz would otherwise find zlib's import
+# library first and make the program need zlib1.dll.
+set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+
 # M_PI and friends are hidden by the C library under strict C++17 otherwise.
 add_compile_definitions(_USE_MATH_DEFINES)
 
-# sdl2.pc renames main to SDL_main and links SDL2main, whose WinMain calls it;
-# mingw's start-up calls main for a GUI program as well, so the demo keeps its
-# own main and both go. The GUI subsystem is chosen per program below.
-foreach(property INTERFACE_COMPILE_OPTIONS INTERFACE_LINK_OPTIONS INTERFACE_LINK_LIBRARIES)
-  get_target_property(values PkgConfig::SDL2 ${property})
-  if(values)
-    list(FILTER values EXCLUDE REGEX "^(-Dmain=SDL_main|-mwindows|.*SDL2main.*|-lSDL2main)$")
-    set_target_properties(PkgConfig::SDL2 PROPERTIES ${property} "${values}")
-  endif()
-endforeach()
 
 set(MORVEL_WINDOWS_ICON "" CACHE FILEPATH "The demo's icon as a Windows .ico (scripts/windows makes it)")
 
@@ -64,6 +58,16 @@ endfunction()
 # The programs of the Windows build: the demo, and the capture tool (a console
 # program), whose stills under Wine are compared with the native tool's.
 function(morvel_windows_targets)
+  # sdl2.pc renames main to SDL_main and links SDL2main, whose WinMain calls
+  # it; mingw's start-up calls main for a GUI program as well, so the programs
+  # keep their own main and both go. The subsystem is chosen per program.
+  foreach(property INTERFACE_COMPILE_OPTIONS INTERFACE_LINK_OPTIONS INTERFACE_LINK_LIBRARIES)
+    get_target_property(values PkgConfig::SDL2 ${property})
+    if(values)
+      list(FILTER values EXCLUDE REGEX "^(-Dmain=SDL_main|-mwindows|.*SDL2main.*)$")
+      set_target_properties(PkgConfig::SDL2 PROPERTIES ${property} "${values}")
+    endif()
+  endforeach()
   morvel_windows_program(morvel GUI)
   add_subdirectory(${CMAKE_SOURCE_DIR}/tools/capture ${CMAKE_BINARY_DIR}/tools/capture)
   morvel_windows_program(morvel-capture)

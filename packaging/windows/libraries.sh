@@ -83,10 +83,11 @@ remove_old_library_sets() {
 }
 
 # Same flags for every library: optimised, no debug information, and the
-# build folders mapped away so that the objects do not depend on where the
-# cache lies.
+# source and build folders mapped away so that the objects do not depend on
+# where the cache lies.
 library_cflags() {
-  echo "-O2 -ffile-prefix-map=$cache=/morvel-windows"
+  local work=$1
+  echo "-O2 -ffile-prefix-map=$work=/build -ffile-prefix-map=$cache/src=/src"
 }
 
 cmake_library() {
@@ -94,7 +95,7 @@ cmake_library() {
   shift 4
   cmake -S "$source" -B "$work/$name" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain_file" \
     -DMORVEL_WINDOWS_PREFIX="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_C_FLAGS="$(library_cflags)" -DCMAKE_CXX_FLAGS="$(library_cflags)" \
+    -DCMAKE_C_FLAGS="$(library_cflags "$work")" -DCMAKE_CXX_FLAGS="$(library_cflags "$work")" \
     -DBUILD_SHARED_LIBS=OFF "$@" > "$work/$name.log" 2>&1 \
     && cmake --build "$work/$name" -j"$jobs" >> "$work/$name.log" 2>&1 \
     && cmake --install "$work/$name" >> "$work/$name.log" 2>&1 \
@@ -109,7 +110,7 @@ configure_library() {
   (cd "$work/$name" &&
     PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig:/usr/$mingw_triple/lib/pkgconfig" PKG_CONFIG_PATH="" \
       CC=$mingw_triple-gcc-posix CXX=$mingw_triple-g++-posix \
-      CFLAGS="$(library_cflags)" CXXFLAGS="$(library_cflags)" \
+      CFLAGS="$(library_cflags "$work")" CXXFLAGS="$(library_cflags "$work")" \
       "$source/configure" --host=$mingw_triple --prefix="$prefix" --disable-shared --enable-static "$@" &&
     make -j"$jobs" && make install) > "$work/$name.log" 2>&1 \
     || { tail -n 40 "$work/$name.log" >&2; echo "windows: building $name failed (log: $work/$name.log)" >&2; return 1; }
@@ -140,8 +141,21 @@ build_all_libraries() {
     --disable-tests --disable-doxygen-doc --without-zlib --without-pulseaudio --without-portaudio \
     --without-portaudiocpp --without-sdl2 --without-sndfile --without-flac
   say "building kissfft and libsamplerate"
+  # kissfft sets its install folders only on Unix; without them it installs into /.
   cmake_library kissfft "${src[kissfft]}" "$work" "$prefix" -DKISSFFT_DATATYPE=float -DKISSFFT_STATIC=ON \
-    -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF -DKISSFFT_OPENMP=OFF
+    -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF -DKISSFFT_OPENMP=OFF \
+    -DCMAKE_INSTALL_LIBDIR=lib -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_BINDIR=bin
   cmake_library samplerate "${src[libsamplerate]}" "$work" "$prefix" -DBUILD_TESTING=OFF \
     -DLIBSAMPLERATE_EXAMPLES=OFF
+  check_installed "$prefix"
+}
+
+# Each library the demo asks pkg-config for is in the prefix, headers too.
+check_installed() {
+  local prefix=$1 module
+  for module in sdl2 libpng libjpeg libmpg123 vorbisfile libopenmpt kissfft-float samplerate; do
+    PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig:/usr/$mingw_triple/lib/pkgconfig" PKG_CONFIG_PATH="" \
+      pkg-config --exists "$module" || { echo "windows: $module is missing from $prefix" >&2; return 1; }
+  done
+  [ -f "$prefix/include/kissfft/kiss_fftr.h" ] || { echo "windows: kissfft's headers are missing" >&2; return 1; }
 }
