@@ -62,7 +62,8 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 std::vector<std::string> windowsNamed(const std::string& pattern) {
     std::vector<std::string> ids;
-    std::FILE* pipe = popen(("xdotool search --name " + shellQuoted(pattern) + " 2>/dev/null").c_str(), "r");
+    std::FILE* pipe =
+        popen(("xdotool search --onlyvisible --name " + shellQuoted(pattern) + " 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) {
         return ids;
     }

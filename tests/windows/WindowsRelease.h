@@ -31,7 +31,8 @@ std::string readFile(const std::string& path);
 // The lines of text, with Windows' CR before each LF taken away.
 std::vector<std::string> linesOf(const std::string& text);
 
-// X windows whose title matches the regular expression, as xdotool finds them.
+// The shown X windows whose title matches the regular expression (a window
+// Wine has unmapped is gone for a viewer, whenever X destroys it).
 std::vector<std::string> windowsNamed(const std::string& pattern);
 
 // Seconds on a monotonic clock.

@@ -175,6 +175,7 @@ TEST(WindowsFailures, aMissingDataFolderGivesLinuxsMessagesAndStatus) {
     wine.join();
     native.join();
     EXPECT_EQ(titles, linuxCaptions(onLinux.err)) << onLinux.err;
+    EXPECT_EQ(linesOf(onWindows.out), linesOf(onLinux.out));
     EXPECT_EQ(onWindows.status, onLinux.status) << onWindows.err;
     EXPECT_TRUE(windowsNamed("Program Error|Wine").empty()) << "a Wine error dialog is open";
 }
@@ -193,6 +194,7 @@ TEST(WindowsFailures, aDamagedPhotographEndsWithLinuxsStatusAndWords) {
     const ProgramRun onWindows = runIn(folder, "timeout -s KILL 60 " + wineCommand(folder + "/morvel.exe"), "damaged-windows");
     const double seconds = nowSeconds() - start;
     EXPECT_EQ(onWindows.status, onLinux.status) << onWindows.err;
+    EXPECT_EQ(linesOf(onWindows.out), linesOf(onLinux.out));
     EXPECT_EQ(linesOf(onWindows.err), linesOf(onLinux.err));
     EXPECT_LT(seconds, 30.0);
     EXPECT_TRUE(windowsNamed("Program Error|Wine").empty()) << "a Wine error dialog is open";
