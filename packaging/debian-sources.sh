@@ -83,7 +83,7 @@ download_source() {
 # When the newest version cannot be fetched (the mirror lacks a file), an older
 # one is taken only with a warning that names both versions, and the package
 # is added to older_sources ("package built newest"), which the caller repeats
-# at the end and writes into the release. With MORVEL_NEWEST_SOURCES=require
+# at the end and writes into the release. With MORVEL_REQUIRE_NEWEST=1
 # it fails instead.
 fetch_source() {
   local package=$1 into=$2 versions=() version stamp log newest
@@ -120,8 +120,8 @@ fetch_source() {
     grep -E '^(E|W): ' "$log" | grep -v 'unsandboxed' >&2 || cat "$log" >&2
     rm -rf "$into/.fetch-$package" "$log"
     echo "WARNING: could not fetch the source package $package $version (apt's words above)" >&2
-    if [ "${MORVEL_NEWEST_SOURCES:-}" = require ]; then
-      echo "$package: MORVEL_NEWEST_SOURCES=require, so no older version is taken" >&2
+    if [ "${MORVEL_REQUIRE_NEWEST:-}" = 1 ]; then
+      echo "$package: MORVEL_REQUIRE_NEWEST=1, so no older version is taken" >&2
       return 1
     fi
     version=""
