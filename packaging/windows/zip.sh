@@ -90,6 +90,19 @@ copy_licenses() {
   for package in libz-mingw-w64-dev mingw-w64-x86-64-dev gcc-mingw-w64-x86-64-posix; do
     crlf "/usr/share/doc/$package/copyright" "$folder/licenses/$package.txt"
   done
+  copy_common_licenses "$folder/licenses"
+}
+
+# Debian's copyright files name the long licences (GPL, LGPL, ...) by their
+# place on a Debian system, which a Windows machine does not have: those
+# texts travel too, under licenses/common-licenses/.
+copy_common_licenses() {
+  local folder=$1 name
+  mkdir -p "$folder/common-licenses"
+  for name in $(cat "$folder"/*.txt | grep -o '/usr/share/common-licenses/[A-Za-z0-9.+_-]*[A-Za-z0-9]' | sort -u); do
+    [ -f "$name" ] || { echo "windows: the licences name $name, which is not here" >&2; return 1; }
+    crlf "$name" "$folder/common-licenses/${name##*/}.txt"
+  done
 }
 
 stage_windows_folder() {
