@@ -4,13 +4,16 @@
 // driver into a private server whose output is recorded.
 #include "sound/TrackAnalysis.h"
 #include "tests/windows/WindowsRelease.h"
-#include "tools/soundserver/RecordingMatch.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -83,5 +86,24 @@ TEST(WindowsRun, playsTheWholeTimelineFromAnotherFolderAndIsHeardWhole) {
         EXPECT_EQ(match.jumpCount(), 0) << "first jump at recording frame "
                                         << (match.segments.size() > 1 ? match.segments[1].recordingFrame : -1);
         EXPECT_GE(heardSeconds, 59.5);
+    }
+}
+
+TEST(WindowsRun, printsTheSameOptionsAsLinuxAndRefusesTheSameBadOnes) {
+    const WindowsRelease* release = windowsRelease();
+    if (release == nullptr) {
+        GTEST_SKIP() << "run by scripts/windows --verify";
+    }
+    const std::string out = release->scratch + "/options.out";
+    const std::string nativeOut = release->scratch + "/options-native.out";
+    for (const char* arguments : {"--help", "--size 12x", "--bogus"}) {
+        const int status =
+            std::system((wineCommand(release->folder + "/morvel.exe", arguments) + " >" + shellQuoted(out) + " 2>&1")
+                            .c_str());
+        const int nativeStatus = std::system(
+            (std::string(MORVEL_BINARY " ") + arguments + " >" + shellQuoted(nativeOut) + " 2>&1").c_str());
+        ASSERT_TRUE(WIFEXITED(status) && WIFEXITED(nativeStatus));
+        EXPECT_EQ(WEXITSTATUS(status), WEXITSTATUS(nativeStatus)) << arguments;
+        EXPECT_EQ(linesOf(readFile(out)), linesOf(readFile(nativeOut))) << arguments;
     }
 }

@@ -4,7 +4,7 @@
 // hang. Message boxes are read by their titles and dismissed with Return, as
 // a viewer would.
 #include "tests/windows/WindowsRelease.h"
-#include "tools/soundserver/SoundServer.h"
+#include "tests/support/soundserver/SoundServer.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
