@@ -32,7 +32,10 @@ std::string wineCommand(const std::string& program, const std::string& arguments
     // Wine's own diagnostics off, so that what the program prints is all there is.
     // The test runner's SDL drivers (offscreen, dummy) are for the native code:
     // Windows has no offscreen GL, and the sound is what is checked.
-    return "env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER WINEDEBUG=-all wine " + shellQuoted(program) +
+    // A program that waits on a message box nobody dismisses, or hangs, is
+    // ended after 3 minutes, so that a fault fails its test instead of the run.
+    return "env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER WINEDEBUG=-all timeout -s KILL 180 wine " +
+           shellQuoted(program) +
            (arguments.empty() ? "" : " " + arguments);
 }
 

@@ -17,7 +17,8 @@ struct WindowsRelease {
 const WindowsRelease* windowsRelease();
 
 // A shell command line that starts a Windows program under Wine, with
-// arguments already quoted for sh. Its output goes where the caller sends it.
+// arguments already quoted for sh, killed after 3 minutes. Its output goes
+// where the caller sends it.
 std::string wineCommand(const std::string& program, const std::string& arguments = "");
 
 // The Windows name of a Linux path (Wine's Z: drive is the root folder).

@@ -168,7 +168,7 @@ TEST(WindowsFailures, aMissingDataFolderGivesLinuxsMessagesAndStatus) {
     ProgramRun onWindows;
     bool windowsDone = false;
     std::thread wine([&] {
-        onWindows = runIn(folder, "timeout -s KILL 150 " + wineCommand(folder + "/morvel.exe"), "missing-windows");
+        onWindows = runIn(folder, wineCommand(folder + "/morvel.exe"), "missing-windows");
         windowsDone = true;
     });
     const std::vector<std::string> titles = dismissMessageBoxes([&] { return windowsDone; }, 90.0);
@@ -191,7 +191,7 @@ TEST(WindowsFailures, aDamagedPhotographEndsWithLinuxsStatusAndWords) {
                     .c_str());
     const ProgramRun onLinux = runNative(folder, "damaged-native");
     const double start = nowSeconds();
-    const ProgramRun onWindows = runIn(folder, "timeout -s KILL 60 " + wineCommand(folder + "/morvel.exe"), "damaged-windows");
+    const ProgramRun onWindows = runIn(folder, wineCommand(folder + "/morvel.exe"), "damaged-windows");
     const double seconds = nowSeconds() - start;
     EXPECT_EQ(onWindows.status, onLinux.status) << onWindows.err;
     EXPECT_EQ(linesOf(onWindows.out), linesOf(onLinux.out));
