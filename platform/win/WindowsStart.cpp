@@ -33,16 +33,6 @@ bool attachParentConsole() {
     return true;
 }
 
-std::wstring folderOfPath(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return path;
-    }
-    // "C:" alone names the drive's current folder, not its top: keep the slash.
-    const bool driveTop = slash > 0 && path[slash - 1] == L':';
-    return path.substr(0, driveTop ? slash + 1 : slash);
-}
-
 bool enterExecutableFolder() {
     // The path may be longer than MAX_PATH (a long-path-aware system); grow the
     // buffer until it fits rather than work on a cut-off name.
