@@ -1,14 +1,22 @@
 // morvel: a self-running audiovisual demo. Reads its assets from data/ under
-// the working directory; its options choose only the size it draws at and
-// whether it plays full screen.
+// the working directory (on Windows, the folder that holds the program); its
+// options choose only the size it draws at and whether it plays full screen.
 #include "app/Demo.h"
 #include "app/DemoOptions.h"
+#ifdef _WIN32
+#include "platform/win/WindowsStart.h"
+#endif
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Where Linux has its launcher and terminal: the console, and data/ beside the program.
+    attachParentConsole();
+    enterExecutableFolder();
+#endif
     DemoOptions options;
     std::string error;
     if (!parseDemoOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {

@@ -29,31 +29,68 @@ bundled_package_lines() {
   done
 }
 
-# A release should not ship a library older than the archive's (security
-# updates land there first); say so, since only the build machine can mend it.
-warn_outdated_bundles() {
+# A release should not ship a library older than the Debian archive's newest
+# (security updates land there first). The bundled libraries' packages are
+# brought up to the archive's versions here before they are copied; one that
+# cannot be (the mirror lacks it) is named loudly with both versions, and in
+# README.txt, and MORVEL_REQUIRE_NEWEST=1 makes that a failure.
+upgrade_bundled_packages() {
+  local soname packages=()
+  for soname in "${!bundled_libraries[@]}"; do packages+=("$(package_of "$soname")"); done
+  mapfile -t packages < <(printf '%s\n' "${packages[@]}" | sort -u)
+  if ! DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install --only-upgrade -y -qq \
+      "${packages[@]}" > "$work/upgrade.log" 2>&1; then
+    grep -E '^(E|W):' "$work/upgrade.log" >&2 || tail -n 5 "$work/upgrade.log" >&2
+    echo "package: WARNING: the bundled libraries could not all be brought up to the archive's versions" >&2
+  fi
+}
+
+# "package installed newest" for each bundled library's package that is older
+# than the newest version the archive offers.
+outdated_bundles() {
   local soname packages=()
   for soname in "${!bundled_libraries[@]}"; do packages+=("$(package_of "$soname")"); done
   apt-cache policy "${packages[@]}" 2>/dev/null | awk '
     /^[^ ]/ { package = $1; sub(/:$/, "", package) }
     $1 == "Installed:" { installed = $2 }
-    $1 == "Candidate:" && $2 != "(none)" && $2 != installed { print package, installed, $2 }' \
-    | while read -r package installed candidate; do
-      dpkg --compare-versions "$installed" lt "$candidate" || continue
-      echo "package: warning: lib/ gets $package $installed, but the Debian archive has $candidate;" \
-        "run apt-get upgrade here before making a release" >&2
+    $1 == "Candidate:" && $2 != "(none)" && $2 != installed { print package, installed, $2 }' |
+    sort -u | while read -r package installed candidate; do
+      dpkg --compare-versions "$installed" lt "$candidate" && echo "$package $installed $candidate"
     done
+  return 0
+}
+
+check_outdated_bundles() {
+  local package installed candidate found=no
+  while read -r package installed candidate; do
+    echo "package: WARNING: lib/ gets $package $installed, older than the Debian archive's $candidate" >&2
+    found=yes
+  done < <(outdated_bundles)
+  if [ "$found" = yes ] && [ "${MORVEL_REQUIRE_NEWEST:-}" = 1 ]; then
+    echo "package: MORVEL_REQUIRE_NEWEST=1, so no release is made with an outdated library" >&2
+    return 1
+  fi
+}
+
+# README.txt's line on libraries behind the archive's newest.
+outdated_bundle_lines() {
+  local lines
+  lines=$(outdated_bundles | awk '{ print "    " $1 " " $2 " (the Debian archive has " $3 ")" }')
+  echo "${lines:-    none}"
 }
 
 write_readme() {
-  local out=$1 lines packages bundled
+  local out=$1 lines packages bundled outdated
   lines=$(system_library_lines)
   packages=$(viewer_packages | tr '\n' ' ')
   bundled=$(bundled_package_lines)
-  awk -v version="$version" -v lines="$lines" -v packages="${packages% }" -v bundled="$bundled" '
+  outdated=$(outdated_bundle_lines)
+  awk -v version="$version" -v lines="$lines" -v packages="${packages% }" -v bundled="$bundled" \
+    -v outdated="$outdated" '
     { gsub(/@VERSION@/, version); gsub(/@SYSTEM_PACKAGES@/, packages) }
     /^@SYSTEM_LIBRARIES@$/ { print lines; next }
     /^@BUNDLED_PACKAGES@$/ { print bundled; next }
+    /^@OUTDATED_PACKAGES@$/ { print outdated; next }
     { print }' packaging/README.txt > "$out"
 }
 
@@ -71,19 +108,28 @@ bundle_libraries() {
   done
 }
 
+# The launcher, told the sonames that lib/ must hold: one a line, since a
+# name may hold a space.
+write_launcher() {
+  local out=$1 bundled
+  shift
+  bundled=$(printf '%s\n' "$@" | sort)
+  awk -v bundled="$bundled" '/^@BUNDLED@$/ { print bundled; next } { print }' \
+    "$(dirname "${BASH_SOURCE[0]}")/launcher-portable.sh" > "$out"
+  chmod 0755 "$out"
+}
+
 make_portable_archive() {
-  local stage=$work/portable folder=$work/portable/$archive_name bundled
+  local stage=$work/portable folder=$work/portable/$archive_name
   rm -rf "$stage"
   mkdir -p "$folder/bin"
   cp -r "$work/content/data" "$folder/data"
   install -m 0755 "$work/morvel" "$folder/bin/morvel"
   patchelf --set-rpath '$ORIGIN/../lib' "$folder/bin/morvel"
   bundle_libraries "$folder"
-  warn_outdated_bundles
-  bundled=$(printf '%s\n' "${!bundled_libraries[@]}" | sort | tr '\n' ' ')
-  sed "s|@BUNDLED@|${bundled% }|" packaging/launcher-portable.sh > "$folder/morvel"
-  chmod 0755 "$folder/morvel"
+  write_launcher "$folder/morvel" "${!bundled_libraries[@]}"
   write_readme "$folder/README.txt"
+  cp LICENSE "$folder/LICENSE.txt"
   normalise_tree "$stage"
   tar --sort=name --format=gnu --owner=0 --group=0 --numeric-owner \
     --mtime="@$SOURCE_DATE_EPOCH" -C "$stage" -cf - "$archive_name" \

@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL.h>
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <algorithm>
 #include <cctype>

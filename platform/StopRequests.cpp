@@ -29,6 +29,15 @@ int watchStopEvent(void*, SDL_Event* event) {
     return 1;
 }
 
+#ifdef _WIN32
+// Windows has no sigaction. Its C library delivers Ctrl+C (SIGINT) and
+// Ctrl+Break (SIGBREAK) from the console the demo was started from, and resets
+// the handler before each call, so the handler sets itself again.
+void onConsoleSignal(int signalNumber) {
+    std::signal(signalNumber, onConsoleSignal);
+    onTerminationSignal(signalNumber);
+}
+#else
 struct sigaction handlerFor(void (*handler)(int)) {
     struct sigaction action = {};
     action.sa_handler = handler;
@@ -37,9 +46,27 @@ struct sigaction handlerFor(void (*handler)(int)) {
     sigemptyset(&action.sa_mask);
     return action;
 }
+#endif
 
 }  // namespace
 
+#ifdef _WIN32
+struct StopRequests::Saved {
+    void (*interrupt)(int);
+    void (*consoleBreak)(int);
+};
+
+StopRequests::StopRequests() : saved(new Saved{}) {
+    saved->interrupt = std::signal(SIGINT, onConsoleSignal);
+    saved->consoleBreak = std::signal(SIGBREAK, onConsoleSignal);
+}
+
+StopRequests::~StopRequests() {
+    std::signal(SIGINT, saved->interrupt);
+    std::signal(SIGBREAK, saved->consoleBreak);
+    delete saved;
+}
+#else
 struct StopRequests::Saved {
     struct sigaction interrupt;
     struct sigaction terminate;
@@ -60,6 +87,7 @@ StopRequests::~StopRequests() {
     sigaction(SIGPIPE, &saved->brokenPipe, nullptr);
     delete saved;
 }
+#endif
 
 bool stopRequested() {
     if (gCloseRequested.load() || gStopSignal.load() != 0) {

@@ -167,9 +167,14 @@ int runCapture(const CaptureOptions& options) {
         return 2;
     }
     // Headless and silent whatever the machine has: the picture is read back and
-    // the music is analysed offline, never played.
+    // the music is analysed offline, never played. Windows has no offscreen GL,
+    // so there the frames are drawn in a window of the tool's own.
+#ifdef _WIN32
+    _putenv_s("SDL_AUDIODRIVER", "dummy");
+#else
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+#endif
     const CanvasSize canvas = options.render;
     GLWindow window(canvas.width, canvas.height, 32, false, "morvel-capture");
     if (!window.ready) {

@@ -155,7 +155,13 @@ bool ffmpegAvailable() {
 std::unique_ptr<FrameSink> makePngSequenceSink(const std::string& dir, CanvasSize picture, long firstFrame,
                                                std::string& error) {
     newFileMode();
-    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+#ifdef _WIN32
+    // Windows' mkdir takes no permissions.
+    const int made = mkdir(dir.c_str());
+#else
+    const int made = mkdir(dir.c_str(), 0755);
+#endif
+    if (made != 0 && errno != EEXIST) {
         error = "cannot create the frames folder '" + dir + "': " + std::strerror(errno);
         return nullptr;
     }

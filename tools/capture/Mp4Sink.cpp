@@ -87,8 +87,11 @@ std::unique_ptr<FrameSink> makeMp4Sink(const std::string& path, const Mp4Encodin
         error = "cannot write '" + path + "'";
         return nullptr;
     }
-    // A dead ffmpeg must show up as a failed write, not end the capture.
+    // A dead ffmpeg must show up as a failed write, not end the capture (Windows
+    // has no such signal).
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     auto sink = std::make_unique<Mp4Sink>(path, std::move(folder), encoding);
     if (!sink->start(error)) {
         return nullptr;
