@@ -119,19 +119,27 @@ void appendFrames(const float* samples, size_t count, int channels, PcmData& out
     }
 }
 
+// No MPEG audio frame holds more than a few samples per byte (1152 samples in the
+// smallest layer III frames of 96 bytes), so a header claiming more than this many
+// per byte of file is lying.
+constexpr long long kMaxSamplesPerStreamByte = 64;
+
 // Room for the whole stream when its length is known (an encoder's header says it),
-// so the frames are not copied again and again as they grow. Only a hint: a length
-// past the caps reserves nothing, and the decode stops at the caps anyway.
-void reserveForLength(mpg123_handle* decoder, PcmData& out) {
+// so the frames are not copied again and again as they grow. Only a hint, and one a
+// damaged or hostile header can get wrong: a length past the caps, or more than the
+// file's bytes can hold, reserves nothing (a few KB claiming twenty minutes would
+// otherwise take 900 MB at once); the decode stops at the caps anyway.
+void reserveForLength(mpg123_handle* decoder, size_t streamBytes, PcmData& out) {
     off_t length = mpg123_length(decoder);
-    if (length > 0 && !exceedsDecodeCaps(length, out.rateHz)) {
+    if (length > 0 && length <= kMaxSamplesPerStreamByte * static_cast<long long>(streamBytes) &&
+        !exceedsDecodeCaps(length, out.rateHz)) {
         out.frames.reserve(static_cast<size_t>(length) * 2);
     }
 }
 
 // Decodes until the end, an error, or a change of rate or layout mid-stream
 // (keeping what came before). Returns the number of mpg123 reads that gave audio.
-long long decodeAll(mpg123_handle* decoder, PcmData& out, bool& tooLong) {
+long long decodeAll(mpg123_handle* decoder, size_t streamBytes, PcmData& out, bool& tooLong) {
     float buffer[8192];
     int channels = 0;
     long long productiveReads = 0;
@@ -148,7 +156,7 @@ long long decodeAll(mpg123_handle* decoder, PcmData& out, bool& tooLong) {
             }
             out.rateHz = static_cast<int>(rate);
             out.sourceChannelCount = channels;
-            reserveForLength(decoder, out);
+            reserveForLength(decoder, streamBytes, out);
         }
         if (done > 0 && channels > 0) {
             appendFrames(buffer, done / sizeof(float), channels, out);
@@ -184,7 +192,7 @@ int decodeMp3(const unsigned char* data, size_t size, PcmData& out) {
     long long productiveReads = 0;
     if (mpg123_replace_reader_handle(decoder, readMemory, seekMemory, nullptr) == MPG123_OK &&
         mpg123_open_handle(decoder, &stream) == MPG123_OK) {
-        productiveReads = decodeAll(decoder, out, tooLong);
+        productiveReads = decodeAll(decoder, size, out, tooLong);
         mpg123_close(decoder);
     }
     mpg123_delete(decoder);

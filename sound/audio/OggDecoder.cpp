@@ -22,6 +22,9 @@ size_t readMemory(void* buffer, size_t itemSize, size_t itemCount, void* handle)
     }
     size_t left = (stream->size - stream->position) / itemSize;
     size_t taken = itemCount < left ? itemCount : left;
+    if (taken == 0) {
+        return 0;  // at the end; the buffer may be null when nothing is asked for
+    }
     std::memcpy(buffer, stream->data + stream->position, taken * itemSize);
     stream->position += taken * itemSize;
     return taken;

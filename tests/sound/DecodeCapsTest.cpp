@@ -3,6 +3,7 @@
 // one at an ordinary rate.
 #include "tests/sound/TestAudioFiles.h"
 
+#include "sound/audio/Mp3Decoder.h"
 #include "sound/audio/OggDecoder.h"
 
 #include <gtest/gtest.h>
@@ -66,4 +67,24 @@ TEST(DecodeCaps, aFileDeclaringAHugeRateStopsAtTheByteCapNotAfterTwentyMinutesOf
     EXPECT_LT(large.size(), 200000u);
     EXPECT_EQ(decodeOgg(large.data(), large.size(), pcm), FMOD_ERR_MEMORY);
     EXPECT_EQ(pcm.frameCount(), 0);
+}
+
+TEST(DecodeCaps, aSmallMp3WhoseHeaderClaimsMinutesDoesNotReserveThem) {
+    // Half a second, whose Info tag is then made to claim 30000 frames: 18 minutes at
+    // 32 kHz, inside the caps, but far more samples than its bytes can carry.
+    Bytes mp3 = encodeMp3(stereoTone(440.0, 660.0, 0.3, 32000, 0.5), 32000, 2);
+    ASSERT_FALSE(mp3.empty());
+    const std::string bytes(mp3.begin(), mp3.end());
+    size_t tag = bytes.find("Info");
+    if (tag == std::string::npos) tag = bytes.find("Xing");
+    ASSERT_NE(tag, std::string::npos);
+    ASSERT_TRUE(mp3[tag + 7] & 1) << "the tag carries no frame count";
+    const unsigned claimed = 30000;
+    for (int i = 0; i < 4; ++i) mp3[tag + 8 + i] = static_cast<unsigned char>(claimed >> (24 - 8 * i));
+
+    PcmData pcm;
+    ASSERT_EQ(decodeMp3(mp3.data(), mp3.size(), pcm), 0);
+    EXPECT_NEAR(pcm.frameCount(), 16000, 2400);
+    // What was decoded, with room to grow, not the 276 MB the tag asks for.
+    EXPECT_LT(pcm.frames.capacity(), 1000000u);
 }
