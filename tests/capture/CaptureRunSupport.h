@@ -4,8 +4,7 @@
 // decoding their pictures and sound with ffmpeg. Header only, since the e2e
 // runner is built from the *RunTest.cpp files alone.
 #include "tests/e2e/RunProcess.h"
-
-#include <png.h>
+#include "tests/support/PngImage.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -19,30 +18,8 @@
 
 namespace capture_test {
 
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;  // top row first
-
-    const uint8_t* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-
-inline Image readPng(const std::string& path) {
-    Image image;
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) {
-        return image;
-    }
-    png.format = PNG_FORMAT_RGB;
-    image.width = png.width;
-    image.height = png.height;
-    image.rgb.resize(PNG_IMAGE_SIZE(png));
-    if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) {
-        image.rgb.clear();
-    }
-    return image;
-}
+using png_test::Image;
+using png_test::readPng;
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -90,8 +90,7 @@ TEST(FrozenServer, theClockAndSpectrumGoOnAndTheEndWaitsAtMostASecond) {
     ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     const pid_t serverPid = serverProcess();
     ASSERT_GT(serverPid, 0);
-    server.applyToThisProcess();
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    routeOutputTo(server);
     SoundSystem sound(kTrackPath);
     ASSERT_STREQ(AUDIO_GetDriverName(), "pulseaudio");
     FrameTimer timer;

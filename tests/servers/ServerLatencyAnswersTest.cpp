@@ -2,7 +2,7 @@
 // which answers, but not PipeWire's PulseAudio service, which answers 0 for every
 // stream and would only cost the audio thread a question every block.
 #include "sound/audio/ServerLatency.h"
-#include "tests/support/soundserver/SoundServer.h"
+#include "tests/servers/ServerTestSupport.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -13,30 +13,12 @@
 
 namespace {
 
-void SDLCALL silence(void*, Uint8* stream, int byteCount) {
-    SDL_memset(stream, 0, static_cast<size_t>(byteCount));
-}
-
 // Connects to the server, then opens and starts this process's output stream on it.
 SDL_AudioDeviceID openStream(ServerLatency& latency) {
     EXPECT_TRUE(latency.connect());
-    EXPECT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
-    SDL_AudioSpec want = {};
-    want.freq = 32000;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = 4096;
-    want.callback = silence;
-    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    EXPECT_NE(device, 0u) << SDL_GetError();
-    SDL_PauseAudioDevice(device, 0);
+    SDL_AudioDeviceID device = openSilentOutput();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     return device;
-}
-
-void closeStream(SDL_AudioDeviceID device) {
-    SDL_CloseAudioDevice(device);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 }  // namespace
@@ -46,8 +28,7 @@ TEST(ServerLatencyAnswers, aServerThatReportsNoLatencyIsNotAskedAgainOneThatDoes
         SoundServer server;
         ASSERT_TRUE(server.start(kind)) << server.why();
         SCOPED_TRACE(server.name());
-        server.applyToThisProcess();
-        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+        routeOutputTo(server);
         ServerLatency latency;
         SDL_AudioDeviceID device = openStream(latency);
         const bool answers = kind == SoundServer::Kind::pulseAudio;
@@ -78,6 +59,6 @@ TEST(ServerLatencyAnswers, aServerThatReportsNoLatencyIsNotAskedAgainOneThatDoes
         latency.stop();
         EXPECT_TRUE(latency.connect());
         EXPECT_FALSE(latency.reportsNoLatency());
-        closeStream(device);
+        closeSilentOutput(device);
     }
 }

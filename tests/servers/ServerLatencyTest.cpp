@@ -1,7 +1,7 @@
 // The latency a real PulseAudio server reports for the demo's own output stream,
 // which the mixer's heard position follows.
 #include "sound/audio/ServerLatency.h"
-#include "tests/support/soundserver/SoundServer.h"
+#include "tests/servers/ServerTestSupport.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -10,34 +10,17 @@
 #include <cstdlib>
 #include <thread>
 
-namespace {
-
-void SDLCALL silence(void*, Uint8* stream, int byteCount) {
-    SDL_memset(stream, 0, static_cast<size_t>(byteCount));
-}
-
-}  // namespace
-
 TEST(ServerLatency, followsTheStreamOpenedAfterConnectingAndNothingElse) {
     SoundServer server;
     ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
-    server.applyToThisProcess();
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    routeOutputTo(server);
     ServerLatency latency;
     ASSERT_TRUE(latency.connect());
     // The server's own keep-running stream belongs to another process.
     EXPECT_EQ(latency.readLatencyUs(), -1);
 
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
-    SDL_AudioSpec want = {};
-    want.freq = 32000;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = 4096;
-    want.callback = silence;
-    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    ASSERT_NE(device, 0u) << SDL_GetError();
-    SDL_PauseAudioDevice(device, 0);
+    SDL_AudioDeviceID device = openSilentOutput();
+    ASSERT_NE(device, 0u);
     // The stream plays within a second, a few where the machine is crowded or our
     // threads run under ThreadSanitizer; until then there is no stream to ask about.
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -55,8 +38,7 @@ TEST(ServerLatency, followsTheStreamOpenedAfterConnectingAndNothingElse) {
     EXPECT_EQ(latency.readLatencyUs(), -1);
     EXPECT_EQ(latency.readLatencyUs(), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    SDL_CloseAudioDevice(device);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    closeSilentOutput(device);
 }
 
 TEST(ServerLatency, withoutAServerConnectingFailsAtOnceAndStartsNone) {

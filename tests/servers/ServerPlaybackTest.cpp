@@ -23,8 +23,7 @@ namespace {
 // heard at that clock time. The recording of the null sink's monitor.
 std::vector<float> playAndRecord(SoundServer& server, const char* driver, double playSeconds) {
     const TrackAnalysis& offline = track();
-    server.applyToThisProcess();
-    setenv("SDL_AUDIODRIVER", driver, 1);
+    routeOutputTo(server, driver);
     EXPECT_TRUE(server.startRecording());
     SoundSystem sound(kTrackPath);
     EXPECT_STREQ(AUDIO_GetDriverName(), driver);
@@ -100,8 +99,7 @@ TEST(ServerFaults, aServerKilledMidRunLeavesTheClockAndSpectrumGoingInSilence) {
     const TrackAnalysis& offline = track();
     SoundServer server;
     ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
-    server.applyToThisProcess();
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    routeOutputTo(server);
     SoundSystem sound(kTrackPath);
     ASSERT_STREQ(AUDIO_GetDriverName(), "pulseaudio");
     FrameTimer timer;

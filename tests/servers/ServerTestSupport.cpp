@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <thread>
@@ -116,4 +117,36 @@ void SpectrumFollower::check(const float* spectrum, float t) {
         loudest = 0.0f;
     }
     loudest = std::max(loudest, *std::max_element(spectrum, spectrum + kSpectrumBinCount));
+}
+
+void routeOutputTo(SoundServer& server, const char* driver) {
+    server.applyToThisProcess();
+    setenv("SDL_AUDIODRIVER", driver, 1);
+}
+
+namespace {
+
+void SDLCALL silence(void*, Uint8* stream, int byteCount) {
+    SDL_memset(stream, 0, static_cast<size_t>(byteCount));
+}
+
+}  // namespace
+
+SDL_AudioDeviceID openSilentOutput() {
+    EXPECT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    SDL_AudioSpec want = {};
+    want.freq = 32000;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = 4096;
+    want.callback = silence;
+    SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    EXPECT_NE(device, 0u) << SDL_GetError();
+    SDL_PauseAudioDevice(device, 0);
+    return device;
+}
+
+void closeSilentOutput(SDL_AudioDeviceID device) {
+    SDL_CloseAudioDevice(device);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }

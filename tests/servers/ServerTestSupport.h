@@ -5,6 +5,9 @@
 
 #include "sound/TrackAnalysis.h"
 #include "tests/support/soundserver/RecordingMatch.h"
+#include "tests/support/soundserver/SoundServer.h"
+
+#include <SDL.h>
 
 #include <string>
 #include <vector>
@@ -59,6 +62,15 @@ std::string whereUnmatched(const RecordingMatch& match, int rateHz);
 const std::vector<float>& trackFrames();
 
 void writeFile(const std::string& path, const std::string& text);
+
+// Points this process's sound at server's folder and SDL's output at driver.
+void routeOutputTo(SoundServer& server, const char* driver = "pulseaudio");
+
+// Opens and starts an output stream of this process as the demo's (32 kHz float
+// stereo, 4096-frame blocks) that plays silence; 0, with the test failed, where
+// SDL cannot. closeSilentOutput closes it and SDL's audio with it.
+SDL_AudioDeviceID openSilentOutput();
+void closeSilentOutput(SDL_AudioDeviceID device);
 
 class SpectrumFollower {
 public:

@@ -22,14 +22,20 @@ function writeScript(path, text) {
 
 // Stand-ins: each appends "name args" to $CALLS. dpkg-query reports the
 // packages in $MISSING as not installed; apt-get source unpacks an empty
-// PACKAGE-1.0 folder; the generator counts its runs in data/generation.
+// PACKAGE-1.0 folder, the one version apt-cache lists; the generator counts its runs in data/generation.
 function makeStandIns(root, bin) {
   const record = 'echo "$(basename "$0") $*" >>"$CALLS"\n';
   writeScript(join(bin, 'dpkg-query'), record +
     'for p in $MISSING; do [ "$p" = "${!#}" ] && exit 1; done\necho -n "install ok installed"\n');
   writeScript(join(bin, 'apt-get'), record +
     'for a in "$@"; do case $a in source) s=1 ;; -*|*::*) ;; *) [ -n "${s:-}" ] && mkdir -p "${a%%=*}-1.0" ;; esac; done\nexit 0\n');
-  for (const name of ['apt-cache', 'emcmake', 'cmake', 'npm', 'ctest', 'sudo']) {
+  // apt-cache showsrc lists one version of each source package.
+  writeScript(join(bin, 'apt-cache'), record +
+    'for a in "$@"; do [ "$a" = showsrc ] && printf "Package: %s\\nVersion: 1.0-1\\n" "${!#}"; done\nexit 0\n');
+  // Building the page makes its folder, as the real build does.
+  writeScript(join(bin, 'cmake'), record +
+    'for a in "$@"; do case $a in */build-web/out) mkdir -p "$a/site" ;; esac; done\n');
+  for (const name of ['emcmake', 'npm', 'ctest', 'sudo']) {
     writeScript(join(bin, name), record + (name === 'sudo' ? 'exec "$@"\n' : ''));
   }
   writeScript(join(root, 'scripts', 'setup'), record);
@@ -42,9 +48,9 @@ function makeStandIns(root, bin) {
 
 function makeScratchRepository(scratch) {
   const root = join(scratch, 'repo'), bin = join(scratch, 'bin');
-  for (const script of ['web', 'run', 'content']) {
-    mkdirSync(join(root, 'scripts'), { recursive: true });
-    copyFileSync(join(repository, 'scripts', script), join(root, 'scripts', script));
+  for (const script of ['scripts/web', 'scripts/run', 'scripts/content', 'packaging/debian-sources.sh', 'LICENSE']) {
+    mkdirSync(dirname(join(root, script)), { recursive: true });
+    copyFileSync(join(repository, script), join(root, script));
   }
   makeStandIns(root, bin);
   mkdirSync(join(root, 'build-web', 'out', 'site'), { recursive: true });

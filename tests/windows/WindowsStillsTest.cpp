@@ -2,10 +2,10 @@
 // drawn by the Windows capture tool under Wine (WGL reaching Mesa's llvmpipe)
 // and by the native capture tool (EGL on the same Mesa), written as PNGs into
 // the release's folder, whose name has a space and letters outside ASCII.
+#include "tests/support/PngImage.h"
 #include "tests/windows/WindowsRelease.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -16,28 +16,8 @@
 
 namespace {
 
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Image readPng(const std::string& path) {
-    Image image;
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) {
-        return image;
-    }
-    png.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
-        image.width = static_cast<int>(png.width);
-        image.height = static_cast<int>(png.height);
-        image.rgb = std::move(rgb);
-    }
-    return image;
-}
+using png_test::Image;
+using png_test::readPng;
 
 struct Difference {
     double meanLevels = 0.0;
