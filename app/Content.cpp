@@ -23,6 +23,9 @@ void loadContent(ContentSteps& steps, CanvasSize canvas) {
     }
     steps.createTarget(kScreenCopyTarget, canvas.width, canvas.height, canvas.width, canvas.height);
     steps.createTarget(kBlurTarget, kBlurTargetSide, kBlurTargetSide, canvas.width, canvas.height);
+    if (exceedsLayout(canvas)) {
+        steps.createTarget(kLayoutCopyTarget, kLayoutWidth, kLayoutHeight, canvas.width, canvas.height);
+    }
 }
 
 void Content::openSound(const char* path) {
@@ -38,7 +41,12 @@ void Content::loadMesh(size_t index, const char* path) {
 }
 
 void Content::createTarget(size_t index, int width, int height, int screenWidth, int screenHeight) {
-    targets[index] = &createdTargets[index].emplace(width, height, screenWidth, screenHeight);
+    RenderTarget& created = createdTargets[index].emplace(width, height, screenWidth, screenHeight);
+    if (index == kLayoutCopyTarget) {
+        layoutCopy = &created;
+    } else {
+        targets[index] = &created;
+    }
 }
 
 void Content::startMusic() {

@@ -34,6 +34,8 @@ enum MeshEntry : size_t {
 enum TargetEntry : size_t {
     kScreenCopyTarget = 0,
     kBlurTarget = 1,
+    // Made only for a canvas larger than the layout; not part of the pair.
+    kLayoutCopyTarget = 2,
 };
 
 // The glow's blur target keeps this size at any canvas size, so that its blocks
@@ -56,7 +58,8 @@ public:
 
 // Loads the content in its fixed order: the sound system, the ten textures,
 // the eight meshes (entries 5 and 6 are two independent loads of one file) and
-// the two render targets, which mirror a canvas of the given pixel size.
+// the two render targets, which mirror a canvas of the given pixel size; then,
+// for a canvas larger than the layout, the glow's layout-size step.
 void loadContent(ContentSteps& steps, CanvasSize canvas);
 
 class Content final : public ContentSteps {
@@ -81,13 +84,15 @@ public:
     TextureSet textures{};
     MeshSet meshes{};
     RenderTargetPair targets{};
+    // The glow's layout-size step; null unless the canvas is larger than the layout.
+    RenderTarget* layoutCopy = nullptr;
 
 private:
     // The objects themselves; the sets point at them. They live as long as the
     // run, and their GL names go with the window's context.
     std::array<std::optional<Texture>, 10> loadedTextures;
     std::array<std::optional<Mesh>, 8> loadedMeshes;
-    std::array<std::optional<RenderTarget>, 2> createdTargets;
+    std::array<std::optional<RenderTarget>, 3> createdTargets;
     std::array<float, kSpectrumSize> silence{};
 };
 

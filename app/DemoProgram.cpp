@@ -16,7 +16,7 @@ void DemoProgram::load() {
 void DemoProgram::createScenes() {
     const TextureSet& textures = content.textures;
     const MeshSet& meshes = content.meshes;
-    const GlowTargets glow{content.targets[kScreenCopyTarget], content.targets[kBlurTarget]};
+    const GlowTargets glow{content.targets[kScreenCopyTarget], content.targets[kBlurTarget], content.layoutCopy};
     const SphereContent sphere{meshes[kRippledSphereMesh], meshes[kRestSphereMesh], textures[kSphereTexture],
                                textures[kBackgroundTexture]};
     const PhotoContent photo{textures[kPhotographTexture]};

@@ -33,6 +33,13 @@ CanvasSize largestLayoutFit(int width, int height);
 // its shape kept (to whole pixels) until the longer side is maxSide.
 CanvasSize fitWithin(CanvasSize size, int maxSide);
 
+// True when the canvas holds the layout space with room to spare: at least as
+// wide and as high, and larger in one of the two.
+constexpr bool exceedsLayout(CanvasSize size) {
+    return size.width >= kLayoutWidth && size.height >= kLayoutHeight &&
+           (size.width > kLayoutWidth || size.height > kLayoutHeight);
+}
+
 inline bool operator==(CanvasSize a, CanvasSize b) {
     return a.width == b.width && a.height == b.height;
 }

@@ -14,5 +14,5 @@ void PhotoScene::render(float, const float* spectrum) {
     // The previous frame's glow left the colour white, so the photo is opaque.
     content.photograph->drawOverlay(0, 0, kLayoutWidth, kLayoutHeight, true);
     const float blurWeight = static_cast<float>(spectrum[kBassBin] * 0.15 + 1.1);
-    applyGlow(*glow.screenCopy, *glow.blurTarget, blurWeight, GlowBlend::addOnly);
+    applyGlow(glow, blurWeight, GlowBlend::addOnly);
 }

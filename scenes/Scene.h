@@ -1,19 +1,11 @@
 #pragma once
 // What every scene offers: one frame at a time t, drawn from the spectrum and
 // from the content it was bound to when the program was made.
+#include "fx/Glow.h"
 #include "sound/SoundFormat.h"
-
-class RenderTarget;
 
 // Number of entries a spectrum always has: the sound layer's bin count.
 constexpr int kSpectrumSize = kSpectrumBinCount;
-
-// The glow's two render targets: a full-size copy of the canvas, and the small
-// texture the copy is shrunk and blurred in.
-struct GlowTargets {
-    RenderTarget* screenCopy = nullptr;
-    RenderTarget* blurTarget = nullptr;
-};
 
 // A timed scene. Scenes hold no state between frames.
 class Scene {

@@ -26,5 +26,5 @@ void ShellScene::render(float t, const float* spectrum) {
     // Drawn before the capture, so the greetings glow with the shell.
     content.greetings->drawOverlay(0, 0, 512, 512, true);
     const float blurWeight = static_cast<float>(spectrum[kBassBin] * 0.1 + 0.9);
-    applyGlow(*glow.screenCopy, *glow.blurTarget, blurWeight, GlowBlend::addOnly);
+    applyGlow(glow, blurWeight, GlowBlend::addOnly);
 }

@@ -99,5 +99,5 @@ void SphereScene::render(float t, const float* spectrum) {
     content.sphereTexture->unbind();
 
     content.background->drawOverlay(0, 0, kLayoutWidth, kLayoutHeight, true);
-    applyGlow(*glow.screenCopy, *glow.blurTarget, 1.0f, GlowBlend::multiplyThenAdd);
+    applyGlow(glow, 1.0f, GlowBlend::multiplyThenAdd);
 }
