@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace capture_test;
 
 namespace {
@@ -37,7 +39,11 @@ Likeness halvedAgainst(const Image& large, const Image& small) {
     return likeness;
 }
 
-void checkHalvedMatches(const char* seconds, double shareWithin8 = 0.98) {
+// Measured on llvmpipe: 98.99 % within 8 levels at 10 s (mean 0.62), 99.89 %
+// at 35 s (mean 0.86) and 99.87 % at 50 s (mean 0.07). What is left differs at
+// edges the larger size draws more finely (the sphere's outline, the glow's
+// input there) and where a glow block's edge falls exactly on a pixel centre.
+void checkHalvedMatches(const char* seconds) {
     TempFolder folder;
     ProcessResult large = capture(std::string("--at ") + seconds + " --size 1600x1200 --png '" + (folder / "l.png") + "'");
     ProcessResult small = capture(std::string("--at ") + seconds + " --png '" + (folder / "s.png") + "'");
@@ -48,28 +54,27 @@ void checkHalvedMatches(const char* seconds, double shareWithin8 = 0.98) {
     ASSERT_EQ(largeImage.width, 1600);
     ASSERT_EQ(smallImage.width, 800);
     const Likeness likeness = halvedAgainst(largeImage, smallImage);
+    std::printf("halved 1600 x 1200 against 800 x 600 at %s s: mean difference %.3f levels, %.2f %% within 8\n",
+                seconds, likeness.meanDifference, 100 * likeness.pixelsWithin8);
     EXPECT_LE(likeness.meanDifference, 1.5) << seconds << " s";
-    EXPECT_GE(likeness.pixelsWithin8, shareWithin8) << seconds << " s";
+    EXPECT_GE(likeness.pixelsWithin8, 0.98) << seconds << " s";
 }
 
 }  // namespace
 
+// The glow's blocks and its input are those of an 800 x 600 canvas; the sphere's
+// outline is what differs most.
+TEST(CaptureLook, halvedAt10sTheSphereMatches800x600) {
+    checkHalvedMatches("10");
+}
+
+// The photograph clamps to its edges instead of wrapping to the far side.
 TEST(CaptureLook, halvedAt35sThePhotographMatches800x600) {
     checkHalvedMatches("35");
 }
 
-// Below the 98 % the photograph meets: the glow's shrink takes one bilinear
-// sample per blur texel from the full-size copy, so at 1600 x 1200 it reads
-// finer detail than at 800 x 600, and the blocks differ by more than 8 levels
-// on about 2.4 % of the pixels (97.6 % within 8). Held here so it gets no worse.
-TEST(CaptureLook, halvedAt10sTheSphereMatches800x600) {
-    checkHalvedMatches("10", 0.97);
-}
-
-// Below the 98 % the photograph meets: magnified twice with linear filtering,
-// the greetings' letters get a [1/8 3/4 1/8] blur that halving does not undo,
-// and 3.5 % of the pixels, all on letter edges, differ by more than 8 levels
-// (96.5 % within 8). Held here so it gets no worse.
+// The greetings, one texel per pixel at 800 x 600, become squares of 2 x 2
+// pixels instead of a linear blur that halving does not undo.
 TEST(CaptureLook, halvedAt50sTheGreetingsMatch800x600) {
-    checkHalvedMatches("50", 0.96);
+    checkHalvedMatches("50");
 }

@@ -1,6 +1,7 @@
 // The scenes' whole glow sequence on a known frame, against the same
 // operations computed on the CPU, on the back buffer and on a canvas
 // framebuffer bound by someone else.
+#include "fx/Glow.h"
 #include "fx/RenderTarget.h"
 #include "tests/fx/FxTest.h"
 
@@ -112,4 +113,82 @@ TEST_F(Glow, givesTheFrameTimesTheBlockyBlurPlusThatBlurOnTheBackBufferAndABound
     EXPECT_EQ(maxDifference(onCanvas, result, ambiguous), 0);
     EXPECT_EQ(testgl::pixelAt(0, 0) >> 8, 0x46505Au);
     EXPECT_EQ(testgl::pixelAt(799, 599) >> 8, 0x46505Au);
+}
+
+namespace {
+
+// Each pixel of image as a 2 x 2 square.
+Image doubled(const Image& image) {
+    Image out(image.width * 2, image.height * 2);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            const uint8_t* p = image.at(x / 2, y / 2);
+            out.set(x, y, p[0], p[1], p[2]);
+        }
+    }
+    return out;
+}
+
+// A bound framebuffer like the window's canvas (RGB colour, depth and stencil).
+struct CanvasFramebuffer {
+    GLuint framebuffer = 0, buffers[2] = {0, 0};
+    CanvasFramebuffer(int width, int height) {
+        glGenFramebuffers(1, &framebuffer);
+        glGenRenderbuffers(2, buffers);
+        glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+        glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, buffers[1]);
+    }
+    ~CanvasFramebuffer() {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteRenderbuffers(2, buffers);
+        glDeleteFramebuffers(1, &framebuffer);
+    }
+};
+
+}  // namespace
+
+// A 1600 x 1200 frame made of the 800 x 600 one's pixels doubled glows into
+// exactly the 800 x 600 result doubled: the same blur input, the same blocks
+// on the same pixels, the same blending.
+TEST_F(Glow, onATwiceLayoutCanvasGivesTheLayoutSizeGlowWithEveryPixelDoubled) {
+    const Image frame = glowTestFrame();
+    RenderTarget full(800, 600, 800, 600), small(128, 128, 800, 600);
+    drawImage(frame);
+    glow(full, small);
+    const Image atLayout = readImage(800, 600);
+
+    CanvasFramebuffer canvas(1600, 1200);
+    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    glViewport(0, 0, 1600, 1200);
+    RenderTarget largeFull(1600, 1200, 1600, 1200), largeSmall(128, 128, 1600, 1200), layout(800, 600, 1600, 1200);
+    drawImage(doubled(frame));
+    applyGlow(GlowTargets{&largeFull, &largeSmall, &layout}, 1.0f, GlowBlend::multiplyThenAdd);
+    const Image atTwice = readImage(1600, 1200);
+    const GlState state = captureState();
+    int smallFilter = 0, layoutFilter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &smallFilter);
+    glBindTexture(GL_TEXTURE_2D, layout.textureName);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &layoutFilter);
+
+    // Nearest picks on a block edge may round either way; elsewhere exact.
+    std::vector<bool> ambiguous, doubledAmbiguous(1600 * 1200);
+    glowModel(frame, &ambiguous);
+    for (int y = 0; y < 1200; ++y) {
+        for (int x = 0; x < 1600; ++x) doubledAmbiguous[y * 1600 + x] = ambiguous[(y / 2) * 800 + x / 2];
+    }
+    EXPECT_EQ(maxDifference(atTwice, doubled(atLayout), doubledAmbiguous), 0);
+    // What every frame hands on: the canvas viewport, the small target bound,
+    // both filtering linearly again for the next frame's shrinks.
+    EXPECT_EQ(state.viewport, (Viewport{0, 0, 1600, 1200}));
+    EXPECT_EQ(state.texture, int(largeSmall.textureName));
+    EXPECT_FALSE(state.blending);
+    EXPECT_FALSE(state.texturing);
+    EXPECT_EQ(state.colour, (Colour{1, 1, 1, 1}));
+    EXPECT_EQ(smallFilter, GL_LINEAR);
+    EXPECT_EQ(layoutFilter, GL_LINEAR);
 }
