@@ -34,6 +34,25 @@ signed char FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, signed char active);
 float* FSOUND_DSP_GetSpectrum(void);
 // Plays a module from its start, looping for ever; true on success.
 signed char FMUSIC_PlaySong(FMUSIC_MODULE* song);
+// Pauses (paused != 0) or resumes the sample on channel, picture-exact: it stops at
+// the frame the clock says is heard now and resumes from that frame, heard from the
+// resuming call on (what the output already holds is still heard). The spectrum
+// stays that of the paused frame. True on success; an idle channel fails.
+signed char FSOUND_SetPaused(int channel, signed char paused);
+// 1 while the channel's sample is paused, else 0.
+signed char FSOUND_GetPaused(int channel);
+// Moves the sample on channel to sample frame offset (at the mix rate), heard from
+// this call on; a paused channel will resume there. The spectrum is that of the new
+// position from the next FSOUND_DSP_GetSpectrum on. True on success.
+signed char FSOUND_SetCurrentPosition(int channel, unsigned int offset);
+// The sample frame the clock says the channel is heard at now (the paused frame
+// while paused); 0 for an idle channel.
+unsigned int FSOUND_GetCurrentPosition(int channel);
+// Pauses or resumes a module where its mix stands; true on success.
+signed char FMUSIC_SetPaused(FMUSIC_MODULE* song, signed char paused);
+// Moves a module to seconds into its pattern order (mixed from now, heard after the
+// output's latency); true on success.
+signed char FMUSIC_SetPositionSeconds(FMUSIC_MODULE* song, double seconds);
 // Stops and releases a module; true on success.
 signed char FMUSIC_FreeSong(FMUSIC_MODULE* song);
 // Stops every channel playing the sample and releases it.

@@ -91,7 +91,7 @@ void SoundSystem::load(const char* path) {
 
 void SoundSystem::play() {
     if (soundMode) {
-        FSOUND_PlaySound(FSOUND_FREE, sample);
+        channel = FSOUND_PlaySound(FSOUND_FREE, sample);
         FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
     } else if (musicMode) {
         FMUSIC_PlaySong(song);

@@ -6,6 +6,8 @@
 
 #include "sound/AudioLibrary.h"
 
+#include <string>
+
 class SoundSystem {
 public:
     // Detects the format from path, then starts the library and loads the whole file.
@@ -21,6 +23,15 @@ public:
     float* spectrum();
     // Releases the loaded sound and closes the library; the handle it held is null after.
     void shutdown();
+    // Rehearsal, native builds only (SoundSystemRehearsal.cpp): moves the playing
+    // soundtrack to seconds in, heard from this call on (a paused one resumes there).
+    void seek(double seconds);
+    // Rehearsal, native builds only: pauses or resumes the soundtrack where it stands.
+    void setPaused(bool paused);
+    // Rehearsal, native builds only: loads path again in place of the soundtrack and
+    // plays it from seconds in (paused if paused). On failure the old one plays on,
+    // and error says why; false then.
+    bool reload(const char* path, double seconds, bool paused, std::string& error);
     // The message for an audio library error code; "Unknown error" outside 0..18.
     static const char* errorText(int code);
 
@@ -28,4 +39,6 @@ public:
     FSOUND_SAMPLE* sample;
     bool musicMode;
     bool soundMode;
+    // The channel the sample plays on, or -1.
+    int channel = -1;
 };

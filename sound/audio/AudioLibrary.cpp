@@ -417,6 +417,9 @@ float* FSOUND_DSP_GetSpectrum(void) {
         return lib.spectrum;
     }
     keepTimeIfOutputLost(lib);
+    if (lib.movedChannel >= 0 && spectrumOfMovedChannel(lib)) {
+        return lib.spectrum;
+    }
     // The window ends at the frame being heard, not at the mixer's lead.
     HeardSpectrum heard{lib.spectrum, lib.spectrumEndFrame};
     refreshHeardSpectrum(*lib.mixer, 0, lib.analyzer, heard);
@@ -486,5 +489,6 @@ void FSOUND_Close(void) {
     lib.driverName.clear();
     lib.fftUnit.active = false;
     lib.spectrumEndFrame = -1;
+    lib.movedChannel = -1;
     std::memset(lib.spectrum, 0, sizeof lib.spectrum);
 }

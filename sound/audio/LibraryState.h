@@ -51,8 +51,16 @@ struct LibraryState {
     FSOUND_DSPUNIT fftUnit;
     float spectrum[kSpectrumBinCount] = {};
     long long spectrumEndFrame = -1;
+    // The channel last moved (seek, pause, resume), or -1: until what is heard is
+    // its new position, the spectrum is read from the sample where the clock says.
+    int movedChannel = -1;
     FftAnalyzer analyzer;
 };
+
+// Main thread, FFT unit on: the spectrum of a channel that was moved, from its sample
+// at the frame the clock says is heard, until the output's own mix has reached the
+// new position. False (and the channel forgotten) once the heard mix will do.
+bool spectrumOfMovedChannel(LibraryState& lib);
 
 // The one library state.
 LibraryState& library();

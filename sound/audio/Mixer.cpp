@@ -66,7 +66,7 @@ void Mixer::render(float* out, int frameCount) {
 // Sets each voice's pace for the coming block from the output's clock.
 void Mixer::steerVoices() {
     for (Voice& voice : voices) {
-        if (voice.sample != nullptr) {
+        if (voice.sample != nullptr && !voice.paused) {
             double position = voice.position + voice.fraction;
             voice.step =
                 outputClock.sampleStep(voice.zeroHeardNs, voice.startFrame, position, voice.keptAheadFrames);
@@ -128,7 +128,7 @@ void Mixer::mixDue(long long frameCount) {
 void Mixer::mixVoices(float* out, int frameCount) {
     long long firstFrame = mixed.load(std::memory_order_relaxed);
     for (Voice& voice : voices) {
-        if (voice.sample == nullptr) {
+        if (voice.sample == nullptr || voice.paused) {
             continue;
         }
         voice.newestAnchor = (voice.newestAnchor + 1) % static_cast<int>(voice.anchors.size());
@@ -212,7 +212,8 @@ void Mixer::publish(float* samples, int frameCount) {
     }
 }
 
-int Mixer::startSample(int channel, const LoadedSample* sample, long long calledNs, int& error) {
+int Mixer::startSample(int channel, const LoadedSample* sample, long long calledNs, int& error,
+                       long long fromFrame) {
     int count = static_cast<int>(voices.size());
     if (channel == FSOUND_FREE) {
         channel = 0;
@@ -227,6 +228,7 @@ int Mixer::startSample(int channel, const LoadedSample* sample, long long called
         error = FMOD_ERR_INVALID_PARAM;
         return -1;
     }
+    fromFrame = std::clamp<long long>(fromFrame, 0, sample->pcm.frameCount());
     // What is mixed but not heard yet is already on its way; starting that far into
     // the sample makes what is heard at time t after this call its frame at t.
     long long mixedSoFar = mixed.load(std::memory_order_relaxed);
@@ -235,19 +237,83 @@ int Mixer::startSample(int channel, const LoadedSample* sample, long long called
     long long lead = std::max(0LL, mixedSoFar - heardFrame() + sinceCall);
     // A sample no longer than that would be skipped whole, and never heard: it plays
     // from its start instead, late by the output's latency at most.
-    if (lead >= sample->pcm.frameCount()) {
+    if (lead >= sample->pcm.frameCount() - fromFrame) {
         lead = 0;
     }
     Voice& voice = voices[channel];
-    voice.sample = sample->pcm.frames.empty() ? nullptr : sample;
-    voice.position = lead;
-    voice.startFrame = mixedSoFar - lead;
+    voice.sample = sample->pcm.frames.size() > static_cast<size_t>(2 * fromFrame) ? sample : nullptr;
+    voice.position = fromFrame + lead;
+    voice.startFrame = mixedSoFar - lead - fromFrame;
+    voice.firstMixedFrame = mixedSoFar;
+    voice.paused = false;
+    voice.pausedFrame = 0;
     voice.fraction = 0.0;
     voice.step = 1.0;
-    voice.zeroHeardNs = calledNs;
+    voice.zeroHeardNs = calledNs - framesToNs(fromFrame, mixRateHz);
     voice.keptAheadFrames = std::numeric_limits<double>::quiet_NaN();
     voice.anchors.fill({});
     return channel;
+}
+
+bool Mixer::seekChannel(int channel, long long frame, long long calledNs) {
+    const LoadedSample* sample = channelSample(channel);
+    if (sample == nullptr) {
+        return false;
+    }
+    Voice& voice = voices[channel];
+    if (voice.paused) {
+        voice.pausedFrame = std::clamp<long long>(frame, 0, sample->pcm.frameCount());
+        return true;
+    }
+    int error = 0;
+    startSample(channel, sample, calledNs, error, frame);
+    return true;
+}
+
+bool Mixer::pauseChannel(int channel, bool paused, long long calledNs) {
+    const LoadedSample* sample = channelSample(channel);
+    if (sample == nullptr) {
+        return false;
+    }
+    Voice& voice = voices[channel];
+    if (paused == voice.paused) {
+        return true;
+    }
+    if (paused) {
+        voice.pausedFrame = channelClockFrame(channel, calledNs);
+        voice.paused = true;
+        return true;
+    }
+    int error = 0;
+    startSample(channel, sample, calledNs, error, voice.pausedFrame);
+    return true;
+}
+
+bool Mixer::isChannelPaused(int channel) const {
+    return channelSample(channel) != nullptr && voices[channel].paused;
+}
+
+long long Mixer::channelClockFrame(int channel, long long atNs) const {
+    const LoadedSample* sample = channelSample(channel);
+    if (sample == nullptr) {
+        return -1;
+    }
+    const Voice& voice = voices[channel];
+    if (voice.paused) {
+        return voice.pausedFrame;
+    }
+    return std::clamp<long long>(nsToFrames(atNs - voice.zeroHeardNs, mixRateHz), 0, sample->pcm.frameCount());
+}
+
+long long Mixer::channelFirstMixedFrame(int channel) const {
+    return channelSample(channel) != nullptr ? voices[channel].firstMixedFrame : -1;
+}
+
+const LoadedSample* Mixer::channelSample(int channel) const {
+    if (channel < 0 || channel >= static_cast<int>(voices.size())) {
+        return nullptr;
+    }
+    return voices[channel].sample;
 }
 
 void Mixer::stopSample(const LoadedSample* sample) {

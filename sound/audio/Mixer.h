@@ -53,7 +53,25 @@ public:
     // after calledNs; while the heard clock is fitted it then plays a little faster
     // or slower to stay so (within OutputClock::kMaxStepDeviation). A sample no longer
     // than that lag plays whole from its start, late by the lag at most.
-    int startSample(int channel, const LoadedSample* sample, long long calledNs, int& error);
+    // fromFrame starts it that far in instead: that frame is the one heard at calledNs.
+    int startSample(int channel, const LoadedSample* sample, long long calledNs, int& error,
+                    long long fromFrame = 0);
+    // Device locked: the channel's sample goes on from sample frame frame, heard at
+    // calledNs (a paused channel will resume there); false for an idle channel.
+    bool seekChannel(int channel, long long frame, long long calledNs);
+    // Device locked: takes the channel out of the mix at the frame the clock says is
+    // heard at calledNs, or puts it back from there, heard from calledNs on. What the
+    // output already holds is still heard. False for an idle channel.
+    bool pauseChannel(int channel, bool paused, long long calledNs);
+    // Device locked: whether the channel is paused.
+    bool isChannelPaused(int channel) const;
+    // Device locked: the sample frame the clock says the channel has heard at atNs
+    // (the paused frame while paused), and the mixer frame from which its current
+    // position was first mixed; -1 for an idle channel.
+    long long channelClockFrame(int channel, long long atNs) const;
+    long long channelFirstMixedFrame(int channel) const;
+    // Device locked: the sample the channel plays, or null.
+    const LoadedSample* channelSample(int channel) const;
     // Device locked: silences every channel playing sample.
     void stopSample(const LoadedSample* sample);
     // Device locked: (re)starts song from its beginning, looping.
@@ -89,6 +107,11 @@ private:
         const LoadedSample* sample = nullptr;
         long long position = 0;
         long long startFrame = -1;
+        // The mixer frame the current position was first mixed at.
+        long long firstMixedFrame = -1;
+        // Out of the mix, to resume at pausedFrame.
+        bool paused = false;
+        long long pausedFrame = 0;
         // Between frames once the pace has been adjusted; step is sample frames per output frame.
         double fraction = 0.0;
         double step = 1.0;

@@ -1,0 +1,117 @@
+// Seeking and pausing through the audio library on SDL's dummy driver, where what is
+// heard follows the wall clock: after a jump the position the clock gives is the one
+// mixed where the output says it is heard, and the spectrum is the new position's at once.
+#include "sound/AudioLibrary.h"
+#include "sound/TrackAnalysis.h"
+#include "sound/audio/Mixer.h"
+#include "tests/sound/TestAudioFiles.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace soundtest;
+
+namespace {
+
+class Seeking : public testing::Test {
+protected:
+    void SetUp() override {
+        SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_TRUE(FSOUND_Init(32000, 8, 0));
+        // Tone steps make the spectrum say where in the track it was taken.
+        path = soundFile("seek-steps.ogg", toneSteps({500, 1000, 2000, 3125, 4000, 6000, 250, 8000}, 0.5, 0.6, 32000),
+                         32000);
+        ASSERT_TRUE(offline.load(path.c_str()));
+        sample = loadSample(path);
+        ASSERT_NE(sample, nullptr);
+        channel = FSOUND_PlaySound(FSOUND_FREE, sample);
+        ASSERT_GE(channel, 0);
+        FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), 1);
+    }
+    void TearDown() override { FSOUND_Close(); }
+
+    float worstDifference(const float* live, double seconds) const {
+        std::vector<float> expected(kSpectrumBinCount);
+        offline.spectrumAt(seconds, expected.data());
+        float worst = 0.0f;
+        for (int k = 0; k < kSpectrumBinCount; ++k) {
+            worst = std::max(worst, std::fabs(live[k] - expected[k]));
+        }
+        return worst;
+    }
+
+    std::string path;
+    TrackAnalysis offline;
+    FSOUND_SAMPLE* sample = nullptr;
+    int channel = -1;
+};
+
+TEST_F(Seeking, theHeardPositionFollowsTheClockAfterEachJumpToTheFrame) {
+    SDL_Delay(100);
+    for (unsigned int target : {48000u, 16000u, 56000u}) {
+        SCOPED_TRACE(target);
+        const long long beforeNs = Mixer::nowNs();
+        ASSERT_TRUE(FSOUND_SetCurrentPosition(channel, target));
+        const long long afterNs = Mixer::nowNs();
+        // Next frame: the spectrum is that of the new position, not of what the output still holds.
+        const float* live = FSOUND_DSP_GetSpectrum();
+        const double seconds = FSOUND_GetCurrentPosition(channel) / 32000.0;
+        EXPECT_LT(worstDifference(live, seconds), 1e-4f);
+        for (int poll = 0; poll < 6; ++poll) {
+            SDL_Delay(40);
+            const long long atNs = Mixer::nowNs();
+            const long long position = FSOUND_GetCurrentPosition(channel);
+            // The clock's frame, within the span the calls took.
+            EXPECT_GE(position, target + (atNs - afterNs) / 31250 - 1);
+            EXPECT_LE(position, target + (Mixer::nowNs() - beforeNs) / 31250 + 1);
+            // What the output mixed at the heard frame is that sample frame, to the frame.
+            const long long heard = AUDIO_GetHeardFrame();
+            const double mixedThere = AUDIO_GetChannelSampleFrame(channel, heard);
+            if (mixedThere >= 0.0 && heard >= AUDIO_GetChannelStartFrame(channel) + target) {
+                const long long atHeardNs = Mixer::nowNs();
+                const long long clockFrame = FSOUND_GetCurrentPosition(channel);
+                EXPECT_NEAR(mixedThere, static_cast<double>(clockFrame), 2.0 + (Mixer::nowNs() - atHeardNs) / 31250.0);
+            }
+            live = FSOUND_DSP_GetSpectrum();
+            EXPECT_LT(worstDifference(live, FSOUND_GetCurrentPosition(channel) / 32000.0), 0.05f);
+        }
+    }
+}
+
+TEST_F(Seeking, aPausedChannelHoldsItsFrameAndSpectrumAndResumesThere) {
+    SDL_Delay(150);
+    ASSERT_TRUE(FSOUND_SetPaused(channel, 1));
+    EXPECT_EQ(FSOUND_GetPaused(channel), 1);
+    ASSERT_TRUE(FSOUND_SetCurrentPosition(channel, 40000));
+    SDL_Delay(120);
+    EXPECT_EQ(FSOUND_GetCurrentPosition(channel), 40000u);
+    // Exactly what a capture at 1.25 s reads.
+    EXPECT_EQ(worstDifference(FSOUND_DSP_GetSpectrum(), 1.25), 0.0f);
+    SDL_Delay(300);  // what the output held has been played by now: the mix is silent
+    AUDIO_TakePeakLevel();
+    SDL_Delay(100);
+    EXPECT_EQ(AUDIO_TakePeakLevel(), 0.0f);
+    const long long resumedNs = Mixer::nowNs();
+    ASSERT_TRUE(FSOUND_SetPaused(channel, 0));
+    EXPECT_EQ(FSOUND_GetPaused(channel), 0);
+    SDL_Delay(200);
+    const long long position = FSOUND_GetCurrentPosition(channel);
+    EXPECT_NEAR(position, 40000 + (Mixer::nowNs() - resumedNs) / 31250, 40);
+    EXPECT_GT(AUDIO_TakePeakLevel(), 0.3f);
+}
+
+TEST_F(Seeking, idleChannelsAndUnknownSongsFailWithTheirCodes) {
+    EXPECT_FALSE(FSOUND_SetCurrentPosition(channel + 1, 10));
+    EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
+    EXPECT_FALSE(FSOUND_SetPaused(-5, 1));
+    EXPECT_FALSE(FMUSIC_SetPaused(nullptr, 1));
+    EXPECT_FALSE(FMUSIC_SetPositionSeconds(nullptr, 1.0));
+    FSOUND_Close();
+    EXPECT_FALSE(FSOUND_SetPaused(channel, 1));
+    EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_UNINITIALIZED);
+}
+
+}  // namespace
