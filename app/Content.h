@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <string>
 
 // Ten textures, eight meshes and two render targets, in load order.
 using TextureSet = std::array<Texture*, 10>;
@@ -80,6 +81,14 @@ public:
     // Releases the soundtrack and closes the sound output.
     void shutdownSound();
 
+    // What loading a file again did.
+    enum class Reload { kNotUsed, kReloaded, kKeptOld };
+    // Rehearsal, native builds only (ContentReload.cpp): loads path again into every
+    // entry loaded from it, in place, so that the scenes draw the new one in the next
+    // frame; the soundtrack resumes at seconds (paused if paused). A file that no
+    // longer loads leaves the old one in place, and why says what was wrong.
+    Reload reloadFile(const std::string& path, double seconds, bool paused, std::string& why);
+
     std::optional<SoundSystem> sound;
     TextureSet textures{};
     MeshSet meshes{};
@@ -94,6 +103,9 @@ private:
     std::array<std::optional<Mesh>, 8> loadedMeshes;
     std::array<std::optional<RenderTarget>, 3> createdTargets;
     std::array<float, kSpectrumSize> silence{};
+
+    bool reloadTexture(size_t index, const char* path, std::string& why);
+    bool reloadMesh(size_t index, const char* path, std::string& why);
 };
 
 // Paths of the soundtrack and of the texture and mesh sets, in load order.

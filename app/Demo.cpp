@@ -1,8 +1,35 @@
 #include "app/Demo.h"
 
+#include "app/RehearsalOverlay.h"
+#include "platform/KeyPresses.h"
 #include "platform/MessageBox.h"
+#include "platform/ProcessClock.h"
 
 #include <cstdio>
+
+namespace {
+
+RehearsalKey rehearsalKeyOf(Key key) {
+    switch (key) {
+    case Key::kSpace: return RehearsalKey::kSpace;
+    case Key::kLeft: return RehearsalKey::kLeft;
+    case Key::kRight: return RehearsalKey::kRight;
+    case Key::kHome: return RehearsalKey::kHome;
+    case Key::kLeftBracket: return RehearsalKey::kRangeStart;
+    case Key::kRightBracket: return RehearsalKey::kRangeEnd;
+    case Key::kF: return RehearsalKey::kOverlay;
+    case Key::kOther: break;
+    }
+    return RehearsalKey::kOther;
+}
+
+}  // namespace
+
+Demo::Demo(const DemoOptions& options) : options(options), canvas(options.size) {
+    rehearsal.rangeStartSeconds = options.fromSeconds;
+    rehearsal.rangeEndSeconds = options.toSeconds;
+    rehearsal.loop = options.loop;
+}
 
 int Demo::run() {
     if (!startUp(*this)) {
@@ -10,7 +37,14 @@ int Demo::run() {
         window->close();
         return kNoWindowStatus;
     }
-    return runTimeline(*this);
+    if (options.rehearse) {
+        startCollectingKeyPresses();
+    }
+    const int status = runTimeline(*this);
+    if (options.rehearse) {
+        stopCollectingKeyPresses();
+    }
+    return status;
 }
 
 bool Demo::openWindow() {
@@ -52,18 +86,132 @@ CanvasSize Demo::canvasSize() const {
 
 void Demo::createScenes() {
     program->createScenes();
+    if (options.watch) {
+        watcher.emplace("data");
+        if (!watcher->ready()) {
+            std::fprintf(stderr, "morvel: %s; changed files will not be loaded again\n", watcher->error().c_str());
+        }
+    }
 }
 
 void Demo::startClock() {
     timer.start();
+    if (options.fromSeconds > 0.0f) {
+        timer.jumpTo(options.fromSeconds);
+    }
 }
 
 void Demo::playMusic() {
     program->content.startMusic();
+    if (options.fromSeconds > 0.0f && program->content.sound) {
+        program->content.sound->seek(options.fromSeconds);
+    }
 }
 
 float Demo::now() {
+    if (options.rehearse) {
+        takeRehearsalKeys();
+        reloadChangedFiles();
+        const long long nowNs = processClockNs();
+        frameMs = lastFrameNs > 0 ? static_cast<float>((nowNs - lastFrameNs) * 1e-6) : 0.0f;
+        lastFrameNs = nowNs;
+    }
     return timer.now();
+}
+
+float Demo::endSeconds() {
+    return rehearsal.rangeEndSeconds;
+}
+
+bool Demo::goOnAtEnd(float t) {
+    if (!options.rehearse && !options.loop) {
+        return false;
+    }
+    const ClockCommand command = options.rehearse ? atRangeEnd(rehearsal, t)
+                                                  : ClockCommand{ClockCommand::kJump, rehearsal.rangeStartSeconds};
+    if (command.kind == ClockCommand::kJump) {
+        ++loops;
+        jumpTo(command.seconds);
+    } else if (command.kind == ClockCommand::kPause) {
+        // Held on the range's last moment, not on a frame past it that no scene draws.
+        pause();
+        jumpTo(rehearsal.rangeEndSeconds);
+    }
+    return true;
+}
+
+void Demo::jumpTo(float seconds) {
+    timer.jumpTo(seconds);
+    if (!program->content.sound) {
+        return;
+    }
+    SoundSystem& sound = *program->content.sound;
+    sound.seek(seconds);
+    // A soundtrack that had played out starts again on the seek; held, it waits.
+    if (timer.held()) {
+        sound.setPaused(true);
+        sound.seek(seconds);
+    }
+}
+
+void Demo::pause() {
+    timer.hold();
+    if (program->content.sound) {
+        // Paused at the held time exactly, so that the picture and the spectrum
+        // are those of one moment.
+        program->content.sound->setPaused(true);
+        program->content.sound->seek(timer.now());
+    }
+    rehearsal.paused = true;
+}
+
+void Demo::resume() {
+    timer.resume();
+    if (program->content.sound) {
+        program->content.sound->setPaused(false);
+    }
+    rehearsal.paused = false;
+}
+
+void Demo::apply(ClockCommand command) {
+    switch (command.kind) {
+    case ClockCommand::kJump: jumpTo(command.seconds); break;
+    case ClockCommand::kPause: pause(); break;
+    case ClockCommand::kResume: resume(); break;
+    case ClockCommand::kNone: break;
+    }
+}
+
+void Demo::takeRehearsalKeys() {
+    KeyPress presses[16];
+    const int count = takeKeyPresses(presses, 16);
+    for (int i = 0; i < count; ++i) {
+        const RehearsalKey key = rehearsalKeyOf(presses[i].key);
+        apply(applyRehearsalKey(rehearsal, {key, presses[i].shift}, timer.now()));
+    }
+}
+
+// Between frames, on the main thread, where the GL context is current.
+void Demo::reloadChangedFiles() {
+    if (!watcher || !watcher->ready()) {
+        return;
+    }
+    changedFiles.clear();
+    watcher->takeChanges(changedFiles);
+    for (const std::string& path : changedFiles) {
+        std::string why;
+        switch (program->content.reloadFile(path, timer.now(), timer.held(), why)) {
+        case Content::Reload::kReloaded:
+            std::fprintf(stderr, "morvel: loaded %s again\n", path.c_str());
+            break;
+        case Content::Reload::kKeptOld:
+            std::fprintf(stderr, "morvel: %s does not load (%s); keeping the one loaded before\n", path.c_str(),
+                         why.c_str());
+            break;
+        case Content::Reload::kNotUsed:
+            break;
+        }
+    }
 }
 
 const float* Demo::currentSpectrum() {
@@ -72,9 +220,14 @@ const float* Demo::currentSpectrum() {
 
 void Demo::renderScene(int scene, float t, const float* spectrum) {
     program->drawScene(scene, t, spectrum);
+    drawnSeconds = t;
+    drawnSpectrum = spectrum;
 }
 
 void Demo::present() {
+    if (rehearsal.overlay && drawnSpectrum != nullptr) {
+        drawRehearsalOverlay(drawnSeconds, frameMs, drawnSpectrum);
+    }
     window->present();
 }
 

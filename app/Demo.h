@@ -5,20 +5,24 @@
 // request that arrives while loading ends the run as soon as loading is done.
 #include "app/DemoOptions.h"
 #include "app/DemoProgram.h"
+#include "app/Rehearsal.h"
 #include "app/Startup.h"
 #include "app/Timeline.h"
+#include "platform/FileWatcher.h"
 #include "platform/FrameTimer.h"
 #include "platform/GLWindow.h"
 #include "platform/StopRequests.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 class Demo final : public DemoHost, private StartupHost {
 public:
     // Exit status of a run that could not start for want of a GL context.
     static constexpr int kNoWindowStatus = 1;
 
-    explicit Demo(const DemoOptions& options = DemoOptions()) : options(options), canvas(options.size) {}
+    explicit Demo(const DemoOptions& options = DemoOptions());
 
     // Starts up in its fixed order, then plays the timeline. Returns the
     // process's exit status; kNoWindowStatus, with a message, when no window
@@ -33,6 +37,16 @@ public:
     void stopClock() override;
     void shutdownSound() override;
     int closeWindow() override;
+    float endSeconds() override;
+    bool goOnAtEnd(float t) override;
+
+    // Rehearsal: what the keys have set, and the clock's and music's moves.
+    const RehearsalState& rehearsalState() const { return rehearsal; }
+    void jumpTo(float seconds);
+    void pause();
+    void resume();
+    // How many times the range has started again.
+    int loopCount() const { return loops; }
 
 private:
     bool openWindow() override;
@@ -42,6 +56,9 @@ private:
     void startClock() override;
     void playMusic() override;
     void fitCanvasToDriver();
+    void takeRehearsalKeys();
+    void apply(ClockCommand command);
+    void reloadChangedFiles();
 
     // First, so that the signals are owned before anything else starts.
     StopRequests stopRequests;
@@ -51,4 +68,13 @@ private:
     std::optional<GLWindow> window;
     FrameTimer timer;
     std::optional<DemoProgram> program;
+    RehearsalState rehearsal;
+    int loops = 0;
+    std::optional<FileWatcher> watcher;
+    std::vector<std::string> changedFiles;
+    // For the overlay: the time and spectrum drawn, and the time between frames.
+    float drawnSeconds = 0.0f;
+    const float* drawnSpectrum = nullptr;
+    long long lastFrameNs = 0;
+    float frameMs = 0.0f;
 };

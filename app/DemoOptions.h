@@ -16,6 +16,17 @@ struct DemoOptions {
     bool windowed = false;
     // --help: print the usage and play nothing.
     bool help = false;
+    // --from S, --to S: the part of the timeline played, in seconds.
+    float fromSeconds = 0.0f;
+    float toSeconds = 60.0f;
+    // --loop: plays the range again and again until stopped.
+    bool loop = false;
+    // --rehearse: keys to pause, jump and loop, and an overlay; in a window unless
+    // --full-screen is given.
+    bool rehearse = false;
+    bool fullscreen = false;
+    // --watch (with --rehearse): loads files under data/ again when they change.
+    bool watch = false;
 };
 
 // Parses args (without the program name). On a bad input returns false and

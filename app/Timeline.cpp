@@ -43,7 +43,7 @@ bool runTimelineIteration(DemoHost& host, int& exitStatus) {
             host.present();
         }
     }
-    if (t >= kTimelineEndSeconds) {
+    if (t >= host.endSeconds() && !host.goOnAtEnd(t)) {
         teardown(host);
         host.closeWindow();
         exitStatus = 0;

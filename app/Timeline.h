@@ -3,6 +3,10 @@
 // the real demo implements it with the window, clock, sound and scenes; tests
 // implement it with fakes.
 
+// An iteration whose time is at or past this ends the run, however far past:
+// a process stalled across the end (stopped, debugged, suspended) still ends.
+constexpr float kTimelineEndSeconds = 60.0f;
+
 // What the loop needs from the rest of the demo.
 class DemoHost {
 public:
@@ -22,6 +26,12 @@ public:
     virtual void stopClock() = 0;
     virtual void shutdownSound() = 0;
     virtual int closeWindow() = 0;
+    // The time at which the run's range ends: the timeline's end unless a shorter
+    // range was asked for.
+    virtual float endSeconds() { return kTimelineEndSeconds; }
+    // At or past endSeconds(): true when the host goes on instead of ending (it
+    // loops the range, or holds its end while rehearsing).
+    virtual bool goOnAtEnd(float) { return false; }
 };
 
 // Each scene's window in seconds, both ends inclusive.
@@ -30,9 +40,6 @@ struct SceneWindow {
     float end;
 };
 constexpr SceneWindow kSceneWindows[3] = {{0.0f, 28.0f}, {28.0f, 43.0f}, {43.0f, 60.0f}};
-// An iteration whose time is at or past this ends the run, however far past:
-// a process stalled across the end (stopped, debugged, suspended) still ends.
-constexpr float kTimelineEndSeconds = 60.0f;
 
 // True when scene 0, 1 or 2 draws at time t.
 bool sceneShowsAt(int scene, float t);

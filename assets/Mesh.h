@@ -40,6 +40,8 @@ public:
     // not found"; a damaged one "Error: .ebr file is damaged" (caption: the path)
     // and keeps only the SubMeshes read whole before the damage.
     explicit Mesh(const char* path);
+    // No SubMeshes: for reading a file into with readEbr.
+    Mesh() = default;
 
     // Draws every SubMesh with one glDrawElements each; leaves the vertex, normal
     // and texture-coordinate arrays disabled and sets no other state.

@@ -4,8 +4,9 @@
 # counterparts in win/ folders, which implement the same headers.
 
 # The Linux-only files the subsystems leave out here: the PulseAudio latency
-# watcher (libpulse, dlopen) has sound/audio/win/ServerLatencyWindows.cpp.
-set(MORVEL_EXCLUDED_SOURCES "/sound/audio/ServerLatency\\.cpp$")
+# watcher (libpulse, dlopen) has sound/audio/win/ServerLatencyWindows.cpp, and the
+# inotify file watcher platform/win/FileWatcherWindows.cpp.
+set(MORVEL_EXCLUDED_SOURCES "/sound/audio/ServerLatency\\.cpp$|/platform/FileWatcher\\.cpp$")
 
 # Static archives only: pkg-config's -lz would otherwise find zlib's import
 # library first and make the program need zlib1.dll.

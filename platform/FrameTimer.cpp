@@ -10,10 +10,33 @@ void FrameTimer::start() {
     startSeconds = static_cast<float>(static_cast<double>(counter) * static_cast<double>(secondsPerTick));
 }
 
-float FrameTimer::now() {
+double FrameTimer::elapsedSeconds() {
     counter = static_cast<int64_t>(processClockTicks());
-    return static_cast<float>(static_cast<double>(counter) * static_cast<double>(secondsPerTick) -
-                              static_cast<double>(startSeconds));
+    return static_cast<double>(counter) * static_cast<double>(secondsPerTick) - static_cast<double>(startSeconds);
+}
+
+float FrameTimer::now() {
+    const double elapsed = elapsedSeconds();
+    return holding ? heldSeconds : static_cast<float>(elapsed + shiftSeconds);
+}
+
+void FrameTimer::jumpTo(float seconds) {
+    shiftSeconds = static_cast<double>(seconds) - elapsedSeconds();
+    heldSeconds = seconds;
+}
+
+void FrameTimer::hold() {
+    if (!holding) {
+        heldSeconds = now();
+        holding = true;
+    }
+}
+
+void FrameTimer::resume() {
+    if (holding) {
+        holding = false;
+        jumpTo(heldSeconds);
+    }
 }
 
 void FrameTimer::stop() {}

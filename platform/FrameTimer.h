@@ -15,9 +15,24 @@ public:
     float now();
     // Does nothing: the clock keeps running.
     void stop();
+    // Rehearsal: reads seconds now and runs on from there (a held clock holds it).
+    void jumpTo(float seconds);
+    // Rehearsal: holds the reading where it stands until resume(), which runs on
+    // from the held time. Neither changes anything for a timer never moved.
+    void hold();
+    void resume();
+    bool held() const { return holding; }
 
     int64_t counter = 0;
     int64_t frequency = 0;
     float secondsPerTick = 0;
     float startSeconds = 0;
+
+private:
+    // Seconds added to the reading; 0 adds nothing, so a run that never jumps reads
+    // exactly as before. Double, so that it rounds to nothing at any uptime.
+    double shiftSeconds = 0.0;
+    bool holding = false;
+    float heldSeconds = 0;
+    double elapsedSeconds();
 };

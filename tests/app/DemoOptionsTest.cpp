@@ -50,3 +50,36 @@ TEST(DemoOptions, badInputNamesWhatIsWrong) {
     EXPECT_EQ(errorFor({"--fullscreen"}), "unknown option '--fullscreen'");
     EXPECT_EQ(errorFor({"1440x1080"}), "unknown option '1440x1080'");
 }
+
+TEST(DemoOptions, rangeLoopAndRehearsalCombineAsDocumented) {
+    DemoOptions options;
+    std::string error;
+    ASSERT_TRUE(parseDemoOptions({"--from", "28", "--to", "42.5", "--loop"}, options, error)) << error;
+    EXPECT_EQ(options.fromSeconds, 28.0f);
+    EXPECT_EQ(options.toSeconds, 42.5f);
+    EXPECT_TRUE(options.loop);
+    EXPECT_FALSE(options.windowed || options.rehearse || options.watch);
+
+    DemoOptions rehearse;
+    ASSERT_TRUE(parseDemoOptions({"--rehearse", "--watch", "--to", "60"}, rehearse, error)) << error;
+    EXPECT_TRUE(rehearse.rehearse && rehearse.watch);
+    EXPECT_TRUE(rehearse.windowed);  // beside an editor
+    EXPECT_EQ(rehearse.fromSeconds, 0.0f);
+
+    DemoOptions big;
+    ASSERT_TRUE(parseDemoOptions({"--full-screen", "--rehearse", "--from", "0"}, big, error)) << error;
+    EXPECT_FALSE(big.windowed);
+}
+
+TEST(DemoOptions, badTimesAndCombinationsNameWhatIsWrong) {
+    EXPECT_EQ(errorFor({"--from"}), "--from needs a time in seconds, such as 28");
+    for (const char* bad : {"-1", "60.5", "abc", "12s", "", "nan", "inf", "1e400"}) {
+        EXPECT_EQ(errorFor({"--to", bad}),
+                  std::string("--to wants seconds from 0 to 60, such as 28 or 42.5, not '") + bad + "'");
+    }
+    EXPECT_EQ(errorFor({"--from", "43", "--to", "28"}), "--from must come before --to");
+    EXPECT_EQ(errorFor({"--from", "60"}), "--from must come before --to");
+    EXPECT_EQ(errorFor({"--to", "0"}), "--from must come before --to");
+    EXPECT_EQ(errorFor({"--watch"}), "--watch works with --rehearse only");
+    EXPECT_EQ(errorFor({"--window", "--full-screen"}), "give --window or --full-screen, not both");
+}

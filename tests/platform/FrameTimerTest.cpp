@@ -1,9 +1,11 @@
 #include "platform/FrameTimer.h"
+#include "platform/ProcessClock.h"
 
 #include <SDL2/SDL_timer.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 TEST(FrameTimer, startsNearZeroWithinTheOffsetOfItsFloatStartTime) {
     FrameTimer timer;
@@ -45,4 +47,45 @@ TEST(FrameTimer, stopLeavesTheClockRunning) {
     EXPECT_EQ(timer.startSeconds, start);
     SDL_Delay(20);
     EXPECT_GT(timer.now(), before);
+}
+
+namespace {
+
+// A counter the test moves by hand, at 10 MHz, a day into the machine's uptime.
+struct HandCounter {
+    static inline uint64_t ticks = 864000000000ULL;
+    static uint64_t read() { return ticks; }
+    static uint64_t frequency() { return 10000000; }
+};
+
+void advanceSeconds(double seconds) {
+    HandCounter::ticks += static_cast<uint64_t>(seconds * 1e7);
+}
+
+}  // namespace
+
+TEST(FrameTimer, jumpsHoldsAndResumesFromTheHeldTimeAtAnyUptime) {
+    setProcessCounterForTesting({&HandCounter::read, &HandCounter::frequency});
+    // Half an hour of looping into the process's life.
+    advanceSeconds(1800.0);
+    FrameTimer timer;
+    timer.start();
+    advanceSeconds(2.5);
+    timer.jumpTo(57.0f);
+    EXPECT_FLOAT_EQ(timer.now(), 57.0f);
+    advanceSeconds(1.25);
+    EXPECT_NEAR(timer.now(), 58.25f, 1e-5);
+    timer.hold();
+    EXPECT_TRUE(timer.held());
+    const float heldAt = timer.now();
+    advanceSeconds(10.0);
+    EXPECT_EQ(timer.now(), heldAt);
+    timer.jumpTo(20.0f);  // a jump while held moves the held time
+    advanceSeconds(3.0);
+    EXPECT_EQ(timer.now(), 20.0f);
+    timer.resume();
+    EXPECT_FALSE(timer.held());
+    advanceSeconds(0.5);
+    EXPECT_NEAR(timer.now(), 20.5f, 1e-5);
+    setProcessCounterForTesting({nullptr, nullptr});
 }

@@ -83,10 +83,15 @@ function fail(text, retryable) {
   if (retryable) ui.retry.focus();
 }
 
-// ?at= and ?size=; throws a PageError for values the page does not take.
+// ?at= and ?size= (and ?watch, refused); throws a PageError for values the page does not take.
 function readOptions() {
   const params = new URLSearchParams(location.search);
   const options = { stillAt: null, size: null };
+  // A page cannot see the files it was served from change: watching needs the native demo.
+  if (params.has('watch')) {
+    throw new PageError('?watch is not available on the web: run the native demo with --rehearse --watch ' +
+                        'to see files under data/ load again as they change.', false);
+  }
   if (params.has('at')) {
     const text = params.get('at');
     // Decimal seconds only: Number() would also take '0x10', '1e9' or ' 5'.

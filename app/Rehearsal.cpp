@@ -1,0 +1,66 @@
+#include "app/Rehearsal.h"
+
+#include <algorithm>
+
+namespace {
+
+ClockCommand jumpTo(const RehearsalState& state, float seconds) {
+    return {ClockCommand::kJump, std::clamp(seconds, state.rangeStartSeconds, state.rangeEndSeconds)};
+}
+
+ClockCommand togglePause(RehearsalState& state) {
+    state.paused = !state.paused;
+    return {state.paused ? ClockCommand::kPause : ClockCommand::kResume, 0.0f};
+}
+
+// [ and ]: a range of at least kShortestRangeSeconds, looped from then on.
+ClockCommand setRangeEdge(RehearsalState& state, bool start, float nowSeconds) {
+    if (start && nowSeconds + kShortestRangeSeconds <= state.rangeEndSeconds) {
+        state.rangeStartSeconds = nowSeconds;
+        state.loop = true;
+    } else if (!start && nowSeconds - kShortestRangeSeconds >= state.rangeStartSeconds) {
+        state.rangeEndSeconds = nowSeconds;
+        state.loop = true;
+    }
+    return {};
+}
+
+}  // namespace
+
+ClockCommand applyRehearsalKey(RehearsalState& state, RehearsalKeyPress press, float nowSeconds) {
+    const float step = press.shift ? kShiftStepSeconds : kStepSeconds;
+    switch (press.key) {
+    case RehearsalKey::kSpace:
+        return togglePause(state);
+    case RehearsalKey::kLeft:
+        return jumpTo(state, nowSeconds - step);
+    case RehearsalKey::kRight:
+        return jumpTo(state, nowSeconds + step);
+    case RehearsalKey::kHome:
+        return jumpTo(state, state.rangeStartSeconds);
+    case RehearsalKey::kRangeStart:
+        return setRangeEdge(state, true, nowSeconds);
+    case RehearsalKey::kRangeEnd:
+        return setRangeEdge(state, false, nowSeconds);
+    case RehearsalKey::kOverlay:
+        state.overlay = !state.overlay;
+        return {};
+    case RehearsalKey::kOther:
+        break;
+    }
+    return {};
+}
+
+ClockCommand atRangeEnd(RehearsalState& state, float t) {
+    if (t < state.rangeEndSeconds) {
+        return {};
+    }
+    if (state.loop) {
+        return {ClockCommand::kJump, state.rangeStartSeconds};
+    }
+    if (state.paused) {
+        return {};
+    }
+    state.paused = true;
+    return {ClockCommand::kPause, 0.0f};
+}
