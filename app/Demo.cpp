@@ -96,16 +96,15 @@ void Demo::createScenes() {
 
 void Demo::startClock() {
     timer.start();
-    if (options.fromSeconds > 0.0f) {
-        timer.jumpTo(options.fromSeconds);
+    // A range that starts later, or loops, starts at the first frame, with its music,
+    // so that every pass begins alike.
+    if (options.fromSeconds > 0.0f || options.loop) {
+        pendingJump = options.fromSeconds;
     }
 }
 
 void Demo::playMusic() {
     program->content.startMusic();
-    if (options.fromSeconds > 0.0f && program->content.sound) {
-        program->content.sound->seek(options.fromSeconds);
-    }
 }
 
 float Demo::now() {
@@ -115,6 +114,12 @@ float Demo::now() {
         const long long nowNs = processClockNs();
         frameMs = lastFrameNs > 0 ? static_cast<float>((nowNs - lastFrameNs) * 1e-6) : 0.0f;
         lastFrameNs = nowNs;
+    }
+    if (pendingJump) {
+        const double seconds = *pendingJump;
+        pendingJump.reset();
+        jumpTo(seconds);
+        return static_cast<float>(seconds);
     }
     return timer.now();
 }
@@ -131,7 +136,7 @@ bool Demo::goOnAtEnd(float t) {
                                                   : ClockCommand{ClockCommand::kJump, rehearsal.rangeStartSeconds};
     if (command.kind == ClockCommand::kJump) {
         ++loops;
-        jumpTo(command.seconds);
+        pendingJump = command.seconds;
     } else if (command.kind == ClockCommand::kPause) {
         // Held on the range's last moment, not on a frame past it that no scene draws.
         pause();
@@ -140,18 +145,21 @@ bool Demo::goOnAtEnd(float t) {
     return true;
 }
 
-void Demo::jumpTo(float seconds) {
+// The music first: its seek may wait for the track to be ready there, and the
+// clock starts from the moment it is heard.
+void Demo::jumpTo(double seconds) {
+    if (program->content.sound) {
+        // The frame shows the time as a float; the music is where that says.
+        const float shown = static_cast<float>(seconds);
+        SoundSystem& sound = *program->content.sound;
+        sound.seek(shown);
+        // A soundtrack that had played out starts again on the seek; held, it waits.
+        if (timer.held()) {
+            sound.setPaused(true);
+            sound.seek(shown);
+        }
+    }
     timer.jumpTo(seconds);
-    if (!program->content.sound) {
-        return;
-    }
-    SoundSystem& sound = *program->content.sound;
-    sound.seek(seconds);
-    // A soundtrack that had played out starts again on the seek; held, it waits.
-    if (timer.held()) {
-        sound.setPaused(true);
-        sound.seek(seconds);
-    }
 }
 
 void Demo::pause() {
@@ -175,7 +183,7 @@ void Demo::resume() {
 
 void Demo::apply(ClockCommand command) {
     switch (command.kind) {
-    case ClockCommand::kJump: jumpTo(command.seconds); break;
+    case ClockCommand::kJump: pendingJump = command.seconds; break;
     case ClockCommand::kPause: pause(); break;
     case ClockCommand::kResume: resume(); break;
     case ClockCommand::kNone: break;
@@ -187,7 +195,7 @@ void Demo::takeRehearsalKeys() {
     const int count = takeKeyPresses(presses, 16);
     for (int i = 0; i < count; ++i) {
         const RehearsalKey key = rehearsalKeyOf(presses[i].key);
-        apply(applyRehearsalKey(rehearsal, {key, presses[i].shift}, timer.now()));
+        apply(applyRehearsalKey(rehearsal, {key, presses[i].shift}, pendingJump.value_or(timer.exactNow())));
     }
 }
 
@@ -227,6 +235,9 @@ void Demo::renderScene(int scene, float t, const float* spectrum) {
 void Demo::present() {
     if (rehearsal.overlay && drawnSpectrum != nullptr) {
         drawRehearsalOverlay(drawnSeconds, frameMs, drawnSpectrum);
+    }
+    if (frameShown) {
+        frameShown(drawnSeconds, drawnSpectrum);
     }
     window->present();
 }

@@ -13,6 +13,7 @@
 #include "platform/GLWindow.h"
 #include "platform/StopRequests.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,11 +43,14 @@ public:
 
     // Rehearsal: what the keys have set, and the clock's and music's moves.
     const RehearsalState& rehearsalState() const { return rehearsal; }
-    void jumpTo(float seconds);
+    void jumpTo(double seconds);
     void pause();
     void resume();
     // How many times the range has started again.
     int loopCount() const { return loops; }
+    // Tests: called with each frame's time and spectrum just before it is shown,
+    // with the GL context current and the frame in the back buffer.
+    std::function<void(float t, const float* spectrum)> frameShown;
 
 private:
     bool openWindow() override;
@@ -70,6 +74,9 @@ private:
     std::optional<DemoProgram> program;
     RehearsalState rehearsal;
     int loops = 0;
+    // A jump (a loop's restart, a key, the start of a range) made at the next frame,
+    // which then shows exactly its time; the clock runs on from that moment.
+    std::optional<double> pendingJump;
     std::optional<FileWatcher> watcher;
     std::vector<std::string> changedFiles;
     // For the overlay: the time and spectrum drawn, and the time between frames.

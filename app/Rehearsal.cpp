@@ -4,22 +4,23 @@
 
 namespace {
 
-ClockCommand jumpTo(const RehearsalState& state, float seconds) {
-    return {ClockCommand::kJump, std::clamp(seconds, state.rangeStartSeconds, state.rangeEndSeconds)};
+ClockCommand jumpTo(const RehearsalState& state, double seconds) {
+    return {ClockCommand::kJump, std::clamp<double>(seconds, state.rangeStartSeconds, state.rangeEndSeconds)};
 }
 
 ClockCommand togglePause(RehearsalState& state) {
     state.paused = !state.paused;
-    return {state.paused ? ClockCommand::kPause : ClockCommand::kResume, 0.0f};
+    return {state.paused ? ClockCommand::kPause : ClockCommand::kResume, 0.0};
 }
 
 // [ and ]: a range of at least kShortestRangeSeconds, looped from then on.
-ClockCommand setRangeEdge(RehearsalState& state, bool start, float nowSeconds) {
-    if (start && nowSeconds + kShortestRangeSeconds <= state.rangeEndSeconds) {
-        state.rangeStartSeconds = nowSeconds;
+ClockCommand setRangeEdge(RehearsalState& state, bool start, double nowSeconds) {
+    const float now = static_cast<float>(nowSeconds);
+    if (start && now + kShortestRangeSeconds <= state.rangeEndSeconds) {
+        state.rangeStartSeconds = now;
         state.loop = true;
-    } else if (!start && nowSeconds - kShortestRangeSeconds >= state.rangeStartSeconds) {
-        state.rangeEndSeconds = nowSeconds;
+    } else if (!start && now - kShortestRangeSeconds >= state.rangeStartSeconds) {
+        state.rangeEndSeconds = now;
         state.loop = true;
     }
     return {};
@@ -27,8 +28,8 @@ ClockCommand setRangeEdge(RehearsalState& state, bool start, float nowSeconds) {
 
 }  // namespace
 
-ClockCommand applyRehearsalKey(RehearsalState& state, RehearsalKeyPress press, float nowSeconds) {
-    const float step = press.shift ? kShiftStepSeconds : kStepSeconds;
+ClockCommand applyRehearsalKey(RehearsalState& state, RehearsalKeyPress press, double nowSeconds) {
+    const double step = press.shift ? kShiftStepSeconds : kStepSeconds;
     switch (press.key) {
     case RehearsalKey::kSpace:
         return togglePause(state);
@@ -62,5 +63,5 @@ ClockCommand atRangeEnd(RehearsalState& state, float t) {
         return {};
     }
     state.paused = true;
-    return {ClockCommand::kPause, 0.0f};
+    return {ClockCommand::kPause, 0.0};
 }

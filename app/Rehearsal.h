@@ -24,12 +24,13 @@ struct RehearsalState {
 struct ClockCommand {
     enum Kind { kNone, kJump, kPause, kResume };
     Kind kind = kNone;
-    float seconds = 0.0f;
+    // Double, so that a step and its way back land exactly where they started.
+    double seconds = 0.0;
 };
 
 // Steps of the arrow keys, alone and with Shift.
-constexpr float kStepSeconds = 1.0f;
-constexpr float kShiftStepSeconds = 5.0f;
+constexpr double kStepSeconds = 1.0;
+constexpr double kShiftStepSeconds = 5.0;
 // A loop range is never shorter than this, so that it cannot loop every frame.
 constexpr float kShortestRangeSeconds = 0.1f;
 
@@ -37,7 +38,7 @@ constexpr float kShortestRangeSeconds = 0.1f;
 // Left/Right jump 1 s (5 s with Shift) back or on within the range, Home jumps to
 // its start, [ and ] start and end a loop range at nowSeconds, F shows or hides the
 // overlay. Returns what the clock and the music must do.
-ClockCommand applyRehearsalKey(RehearsalState& state, RehearsalKeyPress press, float nowSeconds);
+ClockCommand applyRehearsalKey(RehearsalState& state, RehearsalKeyPress press, double nowSeconds);
 
 // What happens at time t: kJump back to the range's start when a loop's range has
 // run out, kPause (and paused) at its end without a loop, else kNone.

@@ -17,17 +17,22 @@ double FrameTimer::elapsedSeconds() {
 
 float FrameTimer::now() {
     const double elapsed = elapsedSeconds();
-    return holding ? heldSeconds : static_cast<float>(elapsed + shiftSeconds);
+    return static_cast<float>(holding ? heldSeconds : elapsed + shiftSeconds);
 }
 
-void FrameTimer::jumpTo(float seconds) {
-    shiftSeconds = static_cast<double>(seconds) - elapsedSeconds();
+double FrameTimer::exactNow() {
+    const double elapsed = elapsedSeconds();
+    return holding ? heldSeconds : elapsed + shiftSeconds;
+}
+
+void FrameTimer::jumpTo(double seconds) {
+    shiftSeconds = seconds - elapsedSeconds();
     heldSeconds = seconds;
 }
 
 void FrameTimer::hold() {
     if (!holding) {
-        heldSeconds = now();
+        heldSeconds = exactNow();
         holding = true;
     }
 }

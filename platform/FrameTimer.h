@@ -16,7 +16,10 @@ public:
     // Does nothing: the clock keeps running.
     void stop();
     // Rehearsal: reads seconds now and runs on from there (a held clock holds it).
-    void jumpTo(float seconds);
+    void jumpTo(double seconds);
+    // Rehearsal: now() before its rounding to a float, so that jumps by whole
+    // seconds from it and back land where they started.
+    double exactNow();
     // Rehearsal: holds the reading where it stands until resume(), which runs on
     // from the held time. Neither changes anything for a timer never moved.
     void hold();
@@ -33,6 +36,6 @@ private:
     // exactly as before. Double, so that it rounds to nothing at any uptime.
     double shiftSeconds = 0.0;
     bool holding = false;
-    float heldSeconds = 0;
+    double heldSeconds = 0.0;
     double elapsedSeconds();
 };

@@ -42,7 +42,8 @@ signed char FSOUND_SetPaused(int channel, signed char paused);
 // 1 while the channel's sample is paused, else 0.
 signed char FSOUND_GetPaused(int channel);
 // Moves the sample on channel to sample frame offset (at the mix rate), heard from
-// this call on; a paused channel will resume there. The spectrum is that of the new
+// the moment the call returns (it may first wait for the sample's resampling to
+// reach offset); a paused channel will resume there. The spectrum is that of the new
 // position from the next FSOUND_DSP_GetSpectrum on. True on success.
 signed char FSOUND_SetCurrentPosition(int channel, unsigned int offset);
 // The sample frame the clock says the channel is heard at now (the paused frame

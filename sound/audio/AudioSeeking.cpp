@@ -72,15 +72,16 @@ signed char FSOUND_GetPaused(int channel) {
 signed char FSOUND_SetCurrentPosition(int channel, unsigned int offset) {
     countCall();
     LibraryState& lib = library();
-    long long calledNs = Mixer::nowNs();
     if (!channelReady(lib, channel)) {
         return 0;
     }
     SDL_LockAudioDevice(lib.device);
     const LoadedSample* sample = lib.mixer->channelSample(channel);
     SDL_UnlockAudioDevice(lib.device);
-    // A position far in must be resampled before it can be heard.
+    // A position far in must be resampled before it can be heard; the new position
+    // is heard from when that is done, as the call returns.
     sample->waitForFrames(offset + 2LL * lib.mixRateHz);
+    long long calledNs = Mixer::nowNs();
     SDL_LockAudioDevice(lib.device);
     lib.mixer->seekChannel(channel, offset, calledNs);
     SDL_UnlockAudioDevice(lib.device);

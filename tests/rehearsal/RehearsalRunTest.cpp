@@ -1,0 +1,214 @@
+// The real demo in this process, headless, rehearsed by keys pressed from its own
+// frames: a paused frame is the capture of its time, jumps land on exact frames,
+// loops start alike, and files changed on disk show in the next frame (or, when
+// damaged, leave the old ones). Each frame is read back before it is shown and
+// compared with one drawn from the content and the offline spectrum, as the
+// capture tool draws it.
+#include "app/Content.h"
+#include "app/Demo.h"
+#include "app/DemoProgram.h"
+#include "platform/KeyPresses.h"
+#include "platform/StopRequests.h"
+#include "sound/TrackAnalysis.h"
+#include "tests/assets/AssetTestFiles.h"
+#include "tests/support/GLTestContext.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace {
+
+using Pixels = std::vector<uint8_t>;
+
+Pixels readFrame() {
+    return testgl::readPixels(0, 0, kDefaultCanvasSize.width, kDefaultCanvasSize.height);
+}
+
+// The frame at (t, the soundtrack's offline spectrum at t), drawn from the content on
+// disk now, as a capture draws it: its own objects, no sound system.
+Pixels captureOf(float t) {
+    DemoProgram reference(kDefaultCanvasSize);
+    for (size_t i = 0; i < 10; ++i) {
+        reference.content.loadTexture(i, kTexturePaths[i]);
+    }
+    for (size_t i = 0; i < 8; ++i) {
+        reference.content.loadMesh(i, kMeshPaths[i]);
+    }
+    const CanvasSize canvas = kDefaultCanvasSize;
+    reference.content.createTarget(kScreenCopyTarget, canvas.width, canvas.height, canvas.width, canvas.height);
+    reference.content.createTarget(kBlurTarget, kBlurTargetSide, kBlurTargetSide, canvas.width, canvas.height);
+    reference.createScenes();
+    TrackAnalysis track;
+    EXPECT_TRUE(track.load(kSoundtrackPath));
+    std::vector<float> spectrum(kSpectrumBinCount);
+    track.spectrumAt(t, spectrum.data());
+    reference.drawFrame(t, spectrum.data());
+    return readFrame();
+}
+
+float worstDifference(const float* live, float t) {
+    TrackAnalysis track;
+    EXPECT_TRUE(track.load(kSoundtrackPath));
+    std::vector<float> expected(kSpectrumBinCount);
+    track.spectrumAt(t, expected.data());
+    float worst = 0.0f;
+    for (int k = 0; k < kSpectrumBinCount; ++k) {
+        worst = std::max(worst, std::fabs(live[k] - expected[k]));
+    }
+    return worst;
+}
+
+// Runs the demo from a fresh copy of the content, calling step with each frame's
+// number, time and spectrum until it returns false; then asks the run to stop.
+class RehearsalRun : public testing::Test {
+protected:
+    void SetUp() override {
+        previous = std::filesystem::current_path();
+        folder = std::filesystem::temp_directory_path() / ("morvel-rehearsal-" + std::to_string(getpid()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::copy(MORVEL_E2E_ROOT "/data", folder / "data", std::filesystem::copy_options::recursive);
+        std::filesystem::current_path(folder);
+        clearStopRequests();
+    }
+    void TearDown() override {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+        clearStopRequests();
+    }
+
+    int play(const std::vector<std::string>& args, const std::function<bool(int, float, const float*)>& step) {
+        DemoOptions options;
+        std::string error;
+        EXPECT_TRUE(parseDemoOptions(args, options, error)) << error;
+        Demo demo(options);
+        int frame = 0;
+        bool going = true;
+        demo.frameShown = [&](float t, const float* spectrum) {
+            if (going && !step(frame++, t, spectrum)) {
+                going = false;
+                requestStop();
+            }
+        };
+        const int status = demo.run();
+        loops = demo.loopCount();
+        return status;
+    }
+
+    std::filesystem::path previous, folder;
+    int loops = 0;
+};
+
+TEST_F(RehearsalRun, aPausedFrameIsTheCaptureOfItsTimeAndJumpsWhilePausedLandOnIt) {
+    float heldAt = -1.0f, lastT = -1.0f;
+    Pixels paused;
+    bool checkedJumpBack = false;
+    play({"--rehearse", "--from", "30"}, [&](int frame, float t, const float* spectrum) {
+        if (frame == 3) {
+            pushKeyPressForTesting({Key::kSpace, false});
+        } else if (frame == 6) {
+            heldAt = t;
+            paused = readFrame();
+            EXPECT_TRUE(paused == captureOf(t)) << "paused at " << t;
+            // On and back again while paused: the same moment, the same frame.
+            pushKeyPressForTesting({Key::kRight, false});
+            pushKeyPressForTesting({Key::kRight, true});
+            pushKeyPressForTesting({Key::kLeft, true});
+            pushKeyPressForTesting({Key::kLeft, false});
+        } else if (frame == 7) {
+            EXPECT_EQ(t, heldAt);
+            EXPECT_TRUE(readFrame() == paused);
+            pushKeyPressForTesting({Key::kRight, true});
+        } else if (frame == 8) {
+            EXPECT_EQ(t, heldAt + 5.0f);
+            pushKeyPressForTesting({Key::kLeft, true});
+        } else if (frame == 9) {
+            EXPECT_EQ(t, heldAt);
+            EXPECT_TRUE(readFrame() == paused);
+            pushKeyPressForTesting({Key::kSpace, false});
+        } else if (frame == 15) {
+            EXPECT_GT(t, heldAt);  // playing again
+            pushKeyPressForTesting({Key::kRight, true});
+        } else if (frame == 16) {
+            // The frame after a jump shows its time and the music's new position.
+            EXPECT_GT(t, lastT + 5.0f);
+            EXPECT_LT(t, lastT + 5.5f);
+            EXPECT_LT(worstDifference(spectrum, t), 0.05f) << "at " << t;
+            checkedJumpBack = true;
+            return false;
+        }
+        lastT = t;
+        return true;
+    });
+    EXPECT_GT(heldAt, 30.0f);
+    EXPECT_TRUE(checkedJumpBack);
+}
+
+TEST_F(RehearsalRun, theFifthLoopStartsWithTheSameFrameAsTheFirst) {
+    std::vector<Pixels> starts;
+    std::vector<float> spectrumSums;
+    bool pastTheEnd = false;
+    play({"--from", "57", "--to", "57.5", "--loop", "--window"}, [&](int, float t, const float* spectrum) {
+        // After a frame at or past the range's end comes the range's start.
+        EXPECT_TRUE(!pastTheEnd || t == 57.0f) << t;
+        pastTheEnd = t >= 57.5f;
+        if (t == 57.0f) {
+            starts.push_back(readFrame());
+            float sum = 0.0f;
+            for (int k = 0; k < kSpectrumBinCount; ++k) {
+                sum += spectrum[k];
+            }
+            spectrumSums.push_back(sum);
+        }
+        return starts.size() < 5;
+    });
+    ASSERT_EQ(starts.size(), 5u);
+    EXPECT_EQ(loops, 4);
+    EXPECT_EQ(spectrumSums[4], spectrumSums[0]);
+    EXPECT_TRUE(starts[4] == starts[0]);
+}
+
+TEST_F(RehearsalRun, aTextureReplacedOnDiskShowsInTheNextFrameAndADamagedOneKeepsIt) {
+    Pixels before, replaced;
+    std::string redJpeg;
+    testing::internal::CaptureStderr();
+    int frames = 0;
+    play({"--rehearse", "--watch", "--from", "36"}, [&](int frame, float t, const float*) {
+        frames = frame;
+        if (frame == 2) {
+            pushKeyPressForTesting({Key::kSpace, false});
+        } else if (frame == 5) {
+            before = readFrame();
+            // A plain red photograph, written over the old one as an editor saves it.
+            std::vector<uint8_t> samples(64 * 64 * 3);
+            for (size_t i = 0; i < samples.size(); i += 3) {
+                samples[i] = 230;
+            }
+            redJpeg = saveJpeg(64, 64, 3, samples, "red.jpg");
+            std::filesystem::copy_file(redJpeg, "data/tex/turtle2.jpg.new");
+            std::filesystem::rename("data/tex/turtle2.jpg.new", "data/tex/turtle2.jpg");
+        } else if (frame == 6) {
+            replaced = readFrame();
+            EXPECT_FALSE(replaced == before);
+            EXPECT_TRUE(replaced == captureOf(t));
+            std::ofstream("data/tex/turtle2.jpg", std::ios::binary) << "not a photograph at all";
+        } else if (frame == 8) {
+            EXPECT_TRUE(readFrame() == replaced);
+            return false;
+        }
+        return true;
+    });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(frames, 8);  // the damaged file did not end the run
+    EXPECT_NE(err.find("morvel: loaded data/tex/turtle2.jpg again"), std::string::npos) << err;
+    EXPECT_NE(err.find("morvel: data/tex/turtle2.jpg does not load (Not a JPEG file"), std::string::npos) << err;
+    EXPECT_NE(err.find("keeping the one loaded before"), std::string::npos) << err;
+}
+
+}  // namespace
