@@ -109,12 +109,13 @@ TEST_F(RehearsalRun, aPausedFrameIsTheCaptureOfItsTimeAndJumpsWhilePausedLandOnI
     float heldAt = -1.0f, lastT = -1.0f;
     Pixels paused;
     bool checkedJumpBack = false;
-    play({"--rehearse", "--from", "30"}, [&](int frame, float t, const float* spectrum) {
+    play({"--rehearse", "--from", "10"}, [&](int frame, float t, const float* spectrum) {
         if (frame == 3) {
             pushKeyPressForTesting({Key::kSpace, false});
         } else if (frame == 6) {
             heldAt = t;
             paused = readFrame();
+            // The sphere scene: its shake shows the spectrum's every change.
             EXPECT_TRUE(paused == captureOf(t)) << "paused at " << t;
             // On and back again while paused: the same moment, the same frame.
             pushKeyPressForTesting({Key::kRight, false});
@@ -146,7 +147,7 @@ TEST_F(RehearsalRun, aPausedFrameIsTheCaptureOfItsTimeAndJumpsWhilePausedLandOnI
         lastT = t;
         return true;
     });
-    EXPECT_GT(heldAt, 30.0f);
+    EXPECT_GT(heldAt, 10.0f);
     EXPECT_TRUE(checkedJumpBack);
 }
 
@@ -154,7 +155,7 @@ TEST_F(RehearsalRun, theFifthLoopStartsWithTheSameFrameAsTheFirst) {
     std::vector<Pixels> starts;
     std::vector<float> spectrumSums;
     bool pastTheEnd = false;
-    play({"--from", "57", "--to", "57.5", "--loop", "--window"}, [&](int, float t, const float* spectrum) {
+    play({"--from", "57", "--to", "57.5", "--loop", "--window"}, [&](int frame, float t, const float* spectrum) {
         // After a frame at or past the range's end comes the range's start.
         EXPECT_TRUE(!pastTheEnd || t == 57.0f) << t;
         pastTheEnd = t >= 57.5f;
@@ -166,7 +167,7 @@ TEST_F(RehearsalRun, theFifthLoopStartsWithTheSameFrameAsTheFirst) {
             }
             spectrumSums.push_back(sum);
         }
-        return starts.size() < 5;
+        return starts.size() < 5 && frame < 300;
     });
     ASSERT_EQ(starts.size(), 5u);
     EXPECT_EQ(loops, 4);
