@@ -11,6 +11,7 @@
 #include "platform/StopRequests.h"
 #include "sound/TrackAnalysis.h"
 #include "tests/assets/AssetTestFiles.h"
+#include "tests/scenes/ReferenceFrames.h"
 #include "tests/support/GLTestContext.h"
 
 #include <gtest/gtest.h>
@@ -210,6 +211,38 @@ TEST_F(RehearsalRun, aTextureReplacedOnDiskShowsInTheNextFrameAndADamagedOneKeep
     EXPECT_NE(err.find("morvel: loaded data/tex/turtle2.jpg again"), std::string::npos) << err;
     EXPECT_NE(err.find("morvel: data/tex/turtle2.jpg does not load (Not a JPEG file"), std::string::npos) << err;
     EXPECT_NE(err.find("keeping the one loaded before"), std::string::npos) << err;
+}
+
+TEST_F(RehearsalRun, theOverlayCoversOnlyItsCornerAndGoesAgainOnItsKey) {
+    play({"--rehearse", "--from", "12"}, [&](int frame, float t, const float*) {
+        if (frame == 2) {
+            pushKeyPressForTesting({Key::kSpace, false});
+            pushKeyPressForTesting({Key::kF, false});
+        } else if (frame == 5) {
+            // MORVEL_OVERLAY_PNG names a file to look at the overlay in.
+            if (const char* path = std::getenv("MORVEL_OVERLAY_PNG")) {
+                scenetest::writePng(path, scenetest::readBackFrame());
+            }
+            const Pixels withOverlay = readFrame();
+            const Pixels capture = captureOf(t);
+            int insideDiffering = 0, outsideDiffering = 0;
+            for (int y = 0; y < 600; ++y) {
+                for (int x = 0; x < 800; ++x) {
+                    const size_t at = (size_t(y) * 800 + x) * 4;
+                    const bool differs = std::memcmp(&withOverlay[at], &capture[at], 3) != 0;
+                    const bool inside = x < 360 && y >= 600 - 190;
+                    (inside ? insideDiffering : outsideDiffering) += differs ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(outsideDiffering, 0);
+            EXPECT_GT(insideDiffering, 360 * 190 / 2);  // the dark plate at least
+            pushKeyPressForTesting({Key::kF, false});
+        } else if (frame == 6) {
+            EXPECT_TRUE(readFrame() == captureOf(t));
+            return false;
+        }
+        return true;
+    });
 }
 
 }  // namespace
