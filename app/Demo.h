@@ -51,7 +51,9 @@ public:
     // Benchmarks and tests: the clock's reading now, without taking keys or files,
     // and the soundtrack (null before loading).
     float clockSeconds() { return timer.now(); }
-    const SoundSystem* soundtrack() const { return program && program->content.sound ? &*program->content.sound : nullptr; }
+    const SoundSystem* soundtrack() const {
+        return program && program->content.sound ? &*program->content.sound : nullptr;
+    }
     // Tests: called with each frame's time and spectrum just before it is shown,
     // with the GL context current and the frame in the back buffer.
     std::function<void(float t, const float* spectrum)> frameShown;
