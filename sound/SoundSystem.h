@@ -23,8 +23,9 @@ public:
     float* spectrum();
     // Releases the loaded sound and closes the library; the handle it held is null after.
     void shutdown();
-    // Rehearsal, native builds only (SoundSystemRehearsal.cpp): moves the playing
-    // soundtrack to seconds in, heard from this call on (a paused one resumes there).
+    // Rehearsal, native builds only (SoundSystemRehearsal.cpp): moves the soundtrack
+    // to seconds in, heard from this call on (a paused one resumes there; one that
+    // has played out plays again from there).
     void seek(double seconds);
     // Rehearsal, native builds only: pauses or resumes the soundtrack where it stands.
     void setPaused(bool paused);

@@ -15,8 +15,12 @@ unsigned int frameOf(double seconds) {
 }  // namespace
 
 void SoundSystem::seek(double seconds) {
-    if (soundMode && channel >= 0) {
-        FSOUND_SetCurrentPosition(channel, frameOf(seconds));
+    if (soundMode && sample != nullptr) {
+        // A sample that has played out has left its channel: it starts again.
+        if (channel < 0 || !FSOUND_SetCurrentPosition(channel, frameOf(seconds))) {
+            channel = FSOUND_PlaySound(FSOUND_FREE, sample);
+            FSOUND_SetCurrentPosition(channel, frameOf(seconds));
+        }
     } else if (musicMode && song != nullptr) {
         FMUSIC_SetPositionSeconds(song, seconds);
     }

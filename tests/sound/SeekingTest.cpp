@@ -2,6 +2,7 @@
 // heard follows the wall clock: after a jump the position the clock gives is the one
 // mixed where the output says it is heard, and the spectrum is the new position's at once.
 #include "sound/AudioLibrary.h"
+#include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
 #include "sound/audio/Mixer.h"
 #include "tests/sound/TestAudioFiles.h"
@@ -112,6 +113,29 @@ TEST_F(Seeking, idleChannelsAndUnknownSongsFailWithTheirCodes) {
     FSOUND_Close();
     EXPECT_FALSE(FSOUND_SetPaused(channel, 1));
     EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_UNINITIALIZED);
+}
+
+// Looping a range that reaches the track's end: the played-out soundtrack plays again
+// from where the clock jumps to, and holds there when paused.
+TEST(SoundtrackSeek, aSoundtrackThatHasPlayedOutPlaysAgainFromTheJump) {
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string path = soundFile("short.ogg", stereoTone(1000, 1000, 0.5, 32000, 0.4), 32000);
+    std::string lines = captureText([&] {
+        SoundSystem sound(path.c_str());
+        sound.play();
+        SDL_Delay(700);
+        ASSERT_EQ(AUDIO_IsChannelPlaying(sound.channel), 0);
+        sound.seek(0.1);
+        ASSERT_GE(sound.channel, 0);
+        EXPECT_EQ(AUDIO_IsChannelPlaying(sound.channel), 1);
+        EXPECT_NEAR(FSOUND_GetCurrentPosition(sound.channel), 3200.0, 320.0);
+        sound.setPaused(true);
+        sound.seek(0.25);
+        SDL_Delay(50);
+        EXPECT_EQ(FSOUND_GetCurrentPosition(sound.channel), 8000u);
+        sound.shutdown();
+    });
+    EXPECT_NE(lines.find("Debug: Loaded song with SOUND"), std::string::npos) << lines;
 }
 
 }  // namespace
