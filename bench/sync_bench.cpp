@@ -8,7 +8,10 @@
 // recording, against the aligned track, says which track frame was heard then.
 // Needs data/ in the working directory. Usage:
 //   sync_bench [seconds [pulseaudio|alsa|pipewire]] [--uptime-days days]
-// 60 s and all three by default. --uptime-days runs everything on a counter that reads
+//              [--seek | --seek-jumps | --seek-pauses]
+// 60 s and all three by default. --seek plays as a maker rehearses: a jump every 2 s
+// (back and on, all over the track) and a pause of 0.6 s every 5 s from 2.2 s on, and reports the
+// offset at the first click heard after each, which should be that of a straight run. --uptime-days runs everything on a counter that reads
 // as on a machine up that long (through the process clock's test seam): picture and
 // sound share the process clock, so the figures should not move.
 #include "bench/support/BenchSupport.h"
@@ -134,6 +137,10 @@ struct SyncFigures {
     double worstOffsetMs = 0.0;
     int dropouts = -1;
     double sinkClockPpm = NAN;
+    // Seeking: the moves made, and the offset at the first click after each jump.
+    int moves = 0;
+    int jumpsInRecording = 0;
+    std::vector<double> afterMoveOffsetsMs;
 };
 
 // How fast the sink's clock runs against the steady clock, in parts per million
@@ -171,8 +178,21 @@ std::vector<RecordedClick> clickFrames(const std::vector<float>& recording, cons
                                position - whole, left, right);
         return std::fabs(recording[2 * i] - left);
     };
+    // Where the recording jumps in the track (a seek), the lag between blocks means
+    // nothing for a block or two either side.
+    auto nearAJump = [&](long long i) {
+        for (size_t s = 1; s < match.segments.size(); ++s) {
+            if (std::llabs(i - match.segments[s].recordingFrame) < 2048) {
+                return true;
+            }
+        }
+        return false;
+    };
     std::vector<RecordedClick> clicks;
     for (long long i = 1; i + 1 < frameCount; ++i) {
+        if (nearAJump(i)) {
+            continue;
+        }
         float d = difference(i);
         if (d > kClickLevel * 0.8f && difference(i - 1) < 0.05f && difference(i + 1) < 0.05f) {
             clicks.push_back({i, static_cast<int>(std::lround((d - kClickLevel) / kClickStep))});
@@ -232,7 +252,90 @@ std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
     return numbers;
 }
 
-SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnalysis& track, double seconds) {
+// What the clock read from a moment on (after a start, a jump, a pause or a resume).
+struct ClockEvent {
+    long long atNs;
+    double seconds;
+    bool held;
+};
+
+double clockReadingAt(const std::vector<ClockEvent>& events, long long ns) {
+    const ClockEvent* last = &events.front();
+    for (const ClockEvent& event : events) {
+        if (event.atNs <= ns) {
+            last = &event;
+        }
+    }
+    return last->held ? last->seconds : last->seconds + (ns - last->atNs) * 1e-9;
+}
+
+// Whether a click heard at ns could still carry what the output held before a move,
+// or falls in a pause: within kSettleNs after any event, or while held.
+bool nearAMove(const std::vector<ClockEvent>& events, long long ns) {
+    constexpr long long kSettleNs = 300000000;
+    for (size_t i = 1; i < events.size(); ++i) {
+        if (ns >= events[i].atNs && ns < events[i].atNs + kSettleNs) {
+            return true;
+        }
+    }
+    const ClockEvent* last = &events.front();
+    for (const ClockEvent& event : events) {
+        if (event.atNs <= ns) {
+            last = &event;
+        }
+    }
+    return last->held;
+}
+
+// Plays the soundtrack as the demo does for seconds of wall time; with seeking, as a
+// rehearsal does: the music moved first, the clock from when it is heard.
+std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool jumping, bool pausing,
+                                        std::vector<long long>& lagJumps) {
+    FrameTimer timer;
+    timer.start();
+    std::vector<ClockEvent> events{{nowNs(), 0.0, false}};
+    sound.play();
+    const long long startNs = events.front().atNs;
+    int nextJump = 1, nextPause = 0;
+    bool holding = false;
+    // Targets wander back and on over the whole track.
+    const double targets[] = {31.0, 12.5, 47.0, 3.0, 22.25, 55.0, 8.0, 40.5, 17.0, 35.0};
+    while ((nowNs() - startNs) * 1e-9 < seconds) {
+        const double wall = (nowNs() - startNs) * 1e-9;
+        // Pauses lie between whole seconds, jumps on odd ones: never two moves at once.
+        // The first pause comes after two seconds of play: one at 0.2 s left a
+        // recording that the matcher could not follow past it.
+        if (pausing && !holding && wall >= 2.2 + 5.0 * nextPause) {
+            timer.hold();
+            sound.setPaused(true);
+            sound.seek(timer.now());
+            events.push_back({nowNs(), timer.exactNow(), true});
+            holding = true;
+        } else if (pausing && holding && wall >= 2.8 + 5.0 * nextPause) {
+            timer.resume();
+            sound.setPaused(false);
+            // Under a second: the matcher finds the track again as after a dropout.
+            events.push_back({nowNs(), timer.exactNow(), false});
+            holding = false;
+            ++nextPause;
+        } else if (jumping && !holding && wall >= 2.0 * nextJump - 1.0) {
+            const double from = timer.exactNow();
+            const double target = targets[(nextJump - 1) % 10];
+            sound.seek(static_cast<float>(target));
+            timer.jumpTo(target);
+            events.push_back({nowNs(), target, false});
+            lagJumps.push_back(std::llround((from - target) * kRateHz));
+            ++nextJump;
+        }
+        sound.spectrum();
+        SDL_Delay(5);
+    }
+    sound.shutdown();
+    return events;
+}
+
+SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnalysis& track, double seconds,
+                    bool jumping, bool pausing) {
     SyncFigures figures;
     SoundServer server;
     if (!server.start(kind)) {
@@ -246,20 +349,13 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
-    FrameTimer timer;
-    timer.start();
-    long long clockStartNs = nowNs();
-    sound.play();
-    while (timer.now() < seconds) {
-        sound.spectrum();
-        SDL_Delay(5);
-    }
-    sound.shutdown();
+    std::vector<long long> lagJumps;
+    const std::vector<ClockEvent> events = playLikeTheDemo(sound, seconds, jumping, pausing, lagJumps);
     SDL_Delay(200);
     std::vector<long long> heardNs = clicks.stop();
     std::vector<float> recording = server.stopRecording();
     const std::vector<float> trackFrames(track.frames(), track.frames() + 2 * track.frameCount());
-    RecordingMatch match = matchRecording(recording, trackFrames, kRateHz);
+    RecordingMatch match = matchRecording(recording, trackFrames, kRateHz, 2.0, lagJumps);
     if (!match.found) {
         std::fprintf(stderr, "sync_bench: %s through %s: the track is not in the recording (%zu frames)\n",
                      server.name(), driver, recording.size() / 2);
@@ -272,6 +368,7 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
                  heardNs.size(), found.size());
     std::string offsetsText;
     std::vector<long long> numbers = numberClicks(found);
+    std::vector<bool> moveReported(events.size(), false);
     for (size_t i = 0; i < found.size(); ++i) {
         const RecordedClick& click = found[i];
         long long written = numbers[i];
@@ -280,10 +377,11 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         }
         double tau = (static_cast<double>(click.frame) - match.lagAt(click.frame)) / kRateHz;
         long long heard = heardNs[static_cast<size_t>(written)];
-        if (tau < 0.5 || tau > seconds - 0.5) {
+        const double wall = (heard - events.front().atNs) * 1e-9;
+        if (wall < 0.5 || wall > seconds - 0.5 || nearAMove(events, heard)) {
             continue;
         }
-        double offsetMs = (heard - clockStartNs) / 1e6 - tau * 1000.0;
+        double offsetMs = (clockReadingAt(events, heard) - tau) * 1000.0;
         char text[32];
         std::snprintf(text, sizeof text, " %.2f", offsetMs);
         offsetsText += text;
@@ -292,10 +390,20 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
             figures.measured = true;
         }
         figures.endOffsetMs = offsetMs;
+        size_t move = 0;
+        for (size_t e = 0; e < events.size(); ++e) {
+            move = events[e].atNs <= heard ? e : move;
+        }
+        if (move > 0 && !moveReported[move]) {
+            moveReported[move] = true;
+            figures.afterMoveOffsetsMs.push_back(offsetMs);
+        }
         figures.worstOffsetMs = std::max(figures.worstOffsetMs, std::fabs(offsetMs));
     }
     std::fprintf(stderr, "sync_bench: %s through %s: offset at each click, ms:%s\n", server.name(), driver,
                  offsetsText.c_str());
+    figures.moves = static_cast<int>(events.size()) - 1;
+    figures.jumpsInRecording = match.jumpCount();
     return figures;
 }
 
@@ -304,6 +412,16 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     double uptimeDays = 0.0;
+    bool jumping = false, pausing = false;
+    for (const char* flag : {"--seek", "--seek-jumps", "--seek-pauses"}) {
+        const auto given = std::find(args.begin(), args.end(), flag);
+        if (given != args.end()) {
+            jumping = jumping || std::string(flag) != "--seek-pauses";
+            pausing = pausing || std::string(flag) != "--seek-jumps";
+            args.erase(given);
+        }
+    }
+    const bool seeking = jumping || pausing;
     for (size_t i = 0; i + 1 < args.size(); ++i) {
         if (args[i] == "--uptime-days") {
             uptimeDays = std::atof(args[i + 1].c_str());
@@ -330,12 +448,12 @@ int main(int argc, char** argv) {
         {"pipewire", SoundServer::Kind::pipeWire, "pulseaudio"},
     };
     bench::JsonObject json;
-    json.add("benchmark", "sync").add("seconds", seconds).add("uptime_days", uptimeDays);
+    json.add("benchmark", seeking ? "sync_seek" : "sync").add("seconds", seconds).add("uptime_days", uptimeDays);
     for (const auto& c : cases) {
         if (args.size() > 1 && args[1] != c.key) {
             continue;
         }
-        SyncFigures f = measure(c.kind, c.driver, track, seconds);
+        SyncFigures f = measure(c.kind, c.driver, track, seconds, jumping, pausing);
         std::string key = c.key;
         if (key == "pulseaudio") {
             json.add("offset_ms", f.startOffsetMs).add("drift_ms", f.endOffsetMs - f.startOffsetMs);
@@ -345,6 +463,22 @@ int main(int argc, char** argv) {
             .add(key + "_worst_offset_ms", f.worstOffsetMs)
             .add(key + "_sink_clock_ppm", f.sinkClockPpm)
             .add(key + "_dropouts", f.dropouts);
+        if (seeking) {
+            double worst = 0.0;
+            std::string list;
+            for (double offsetMs : f.afterMoveOffsetsMs) {
+                worst = std::max(worst, std::fabs(offsetMs));
+                char text[32];
+                std::snprintf(text, sizeof text, " %.2f", offsetMs);
+                list += text;
+            }
+            std::fprintf(stderr, "sync_bench: %s: offset at the first click after each move, ms:%s\n", c.key,
+                         list.c_str());
+            json.add(key + "_moves", f.moves)
+                .add(key + "_moves_measured", static_cast<int>(f.afterMoveOffsetsMs.size()))
+                .add(key + "_worst_offset_after_move_ms", worst)
+                .add(key + "_recording_jumps", f.jumpsInRecording);
+        }
     }
     json.print();
     return 0;

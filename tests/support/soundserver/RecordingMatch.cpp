@@ -219,8 +219,9 @@ struct LostBlock {
 
 class Matcher {
 public:
-    Matcher(const Stereo& recording, const Stereo& track, int rateHz, RecordingMatch& m)
-        : recording(recording), track(track), rateHz(rateHz), m(m) {}
+    Matcher(const Stereo& recording, const Stereo& track, int rateHz, RecordingMatch& m,
+            const std::vector<long long>& lagJumps)
+        : recording(recording), track(track), rateHz(rateHz), m(m), lagJumps(lagJumps) {}
 
     // Finds the first block that matches the track, within maxStart frames of its start.
     bool findStart(long long maxStart);
@@ -236,6 +237,8 @@ private:
     const Stereo& track;
     int rateHz;
     RecordingMatch& m;
+    const std::vector<long long>& lagJumps;
+    size_t nextLagJump = 0;
     Lag current;
     std::vector<LostBlock> lost;
 };
@@ -288,6 +291,23 @@ bool Matcher::matchBlock(long long start, Energies& e) {
     long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz, whole);
     Lag jumped{static_cast<double>(found), 0.0, true};
     e = compareUnder(recording, track, start, jumped);
+    // A seek or a pause the caller expects moved it further: they come in order, so
+    // the next two are tried (one may have left too little to match).
+    size_t tried = nextLagJump;
+    for (; tried < lagJumps.size() && tried < nextLagJump + 2 && !matches(e, jumped); ++tried) {
+        const long long near = whole + lagJumps[tried];
+        found = bestLag(recording, track, start, kBlockFrames, near - 2048, near + 2048, near);
+        jumped = Lag{static_cast<double>(found), 0.0, true};
+        e = compareUnder(recording, track, start, jumped);
+        if (!matches(e, jumped)) {
+            // The player keeps pace with its clock from the new position too.
+            jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
+            e = compareSliding(recording, track, start, kBlockFrames, jumped);
+        }
+    }
+    if (tried > nextLagJump && matches(e, jumped)) {
+        nextLagJump = tried;
+    }
     if (!matches(e, jumped) && !current.exact) {
         jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
         e = compareSliding(recording, track, start, kBlockFrames, jumped);
@@ -370,13 +390,13 @@ void Matcher::follow() {
 }  // namespace
 
 RecordingMatch matchRecording(const std::vector<float>& recordingSamples, const std::vector<float>& trackSamples,
-                              int rateHz, double maxStartSeconds) {
+                              int rateHz, double maxStartSeconds, const std::vector<long long>& lagJumps) {
     RecordingMatch m;
     const Stereo recording{recordingSamples.data(), static_cast<long long>(recordingSamples.size() / 2)};
     const Stereo track{trackSamples.data(), static_cast<long long>(trackSamples.size() / 2)};
     m.recordingPeak = peakOf(recordingSamples);
     m.trackPeak = peakOf(trackSamples);
-    Matcher matcher(recording, track, rateHz, m);
+    Matcher matcher(recording, track, rateHz, m, lagJumps);
     if (matcher.findStart(static_cast<long long>(maxStartSeconds * rateHz))) {
         matcher.follow();
     }

@@ -52,6 +52,8 @@ struct RecordingMatch {
 };
 
 // Matches recording against track. The recording's first sounding frame must lie
-// within the track's first maxStartSeconds (at rateHz).
+// within the track's first maxStartSeconds (at rateHz). A player that seeks moves the
+// lag further than a dropout does: lagJumps lists by about how much (in frames, to
+// within 4096) each seek or pause may have moved it, tried where nearer lags fail.
 RecordingMatch matchRecording(const std::vector<float>& recording, const std::vector<float>& track, int rateHz,
-                              double maxStartSeconds = 2.0);
+                              double maxStartSeconds = 2.0, const std::vector<long long>& lagJumps = {});
