@@ -154,7 +154,11 @@ TEST_F(RehearsalRun, aPausedFrameIsTheCaptureOfItsTimeAndJumpsWhilePausedLandOnI
 
 TEST_F(RehearsalRun, theFifthLoopStartsWithTheSameFrameAsTheFirst) {
     std::vector<Pixels> starts;
-    std::vector<float> spectrumSums;
+    // How far each loop's first spectrum stands from the track's at the range's start:
+    // the music restarts with the clock. It is read live, a moment after the restart:
+    // 0 on a quiet machine, a little more on a busy one, which reads later; music left
+    // 0.45 s on (the range's end) stands 0.045 off.
+    std::vector<float> startDifferences;
     bool pastTheEnd = false;
     play({"--from", "57", "--to", "57.5", "--loop", "--window"}, [&](int frame, float t, const float* spectrum) {
         // After a frame at or past the range's end comes the range's start.
@@ -162,17 +166,15 @@ TEST_F(RehearsalRun, theFifthLoopStartsWithTheSameFrameAsTheFirst) {
         pastTheEnd = t >= 57.5f;
         if (t == 57.0f) {
             starts.push_back(readFrame());
-            float sum = 0.0f;
-            for (int k = 0; k < kSpectrumBinCount; ++k) {
-                sum += spectrum[k];
-            }
-            spectrumSums.push_back(sum);
+            startDifferences.push_back(worstDifference(spectrum, t));
         }
         return starts.size() < 5 && frame < 300;
     });
     ASSERT_EQ(starts.size(), 5u);
     EXPECT_EQ(loops, 4);
-    EXPECT_EQ(spectrumSums[4], spectrumSums[0]);
+    for (size_t loop = 0; loop < startDifferences.size(); ++loop) {
+        EXPECT_LT(startDifferences[loop], 0.02f) << "loop " << loop + 1;
+    }
     EXPECT_TRUE(starts[4] == starts[0]);
 }
 
