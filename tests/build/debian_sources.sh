@@ -24,7 +24,7 @@ STUB
 cat > bin/apt-get <<STUB
 #!/bin/sh
 [ "\$1" = source ] || exit 1
-spec=\$3 package=\${3%%=*} version=\${3#*=}
+package=\${3%%=*} version=\${3#*=}
 if grep -qxF "\$version" "$work_dir/unfetchable"; then
   echo "E: Failed to fetch http://archive/\${package}_\$version.dsc  404  Not Found"
   echo "E: Failed to fetch some archives."
