@@ -298,14 +298,15 @@ std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool
     const long long startNs = events.front().atNs;
     int nextJump = 1, nextPause = 0;
     bool holding = false;
+    long long heldAtNs = 0;
     // Targets wander back and on over the whole track.
     const double targets[] = {31.0, 12.5, 47.0, 3.0, 22.25, 55.0, 8.0, 40.5, 17.0, 35.0};
     while ((nowNs() - startNs) * 1e-9 < seconds) {
         const double wall = (nowNs() - startNs) * 1e-9;
         // Pauses lie between whole seconds, jumps on odd ones: never two moves at once.
-        // The first pause comes after two seconds of play: one at 0.2 s left a
-        // recording that the matcher could not follow past it.
+        // The first pause comes after two seconds of play, when the start is matched.
         if (pausing && !holding && wall >= 2.2 + 5.0 * nextPause) {
+            heldAtNs = nowNs();
             timer.hold();
             sound.setPaused(true);
             sound.seek(timer.now());
@@ -314,8 +315,9 @@ std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool
         } else if (pausing && holding && wall >= 2.8 + 5.0 * nextPause) {
             timer.resume();
             sound.setPaused(false);
-            // Under a second: the matcher finds the track again as after a dropout.
+            // The clock stood still while the recording ran on: the lag grows by the pause.
             events.push_back({nowNs(), timer.exactNow(), false});
+            lagJumps.push_back(std::llround((events.back().atNs - heldAtNs) * 1e-9 * kRateHz));
             holding = false;
             ++nextPause;
         } else if (jumping && !holding && wall >= 2.0 * nextJump - 1.0) {

@@ -142,3 +142,78 @@ TEST(RecordingMatch, countsTheSoundingFramesThatAreNotTheTrackAndNotTheSilenceAf
     EXPECT_EQ(match.lastRecordingFrame, endAt - 1);
     EXPECT_NEAR(match.lastTrackFrame, (endAt - 1 - 3000) * (1.0 - 400e-6), 1.0);
 }
+
+namespace {
+
+// A stretch of what a rehearsing player plays: the track from fromSeconds at its
+// pace for frameCount frames, or silence (a pause).
+struct Stretch {
+    double fromSeconds;
+    int frameCount;
+    bool silent;
+};
+
+std::vector<float> playedInStretches(const std::vector<float>& track, const std::vector<Stretch>& stretches,
+                                     double stepFrames, int leadFrames) {
+    long long trackFrames = static_cast<long long>(track.size() / 2);
+    std::vector<float> recording(2 * static_cast<size_t>(leadFrames), 0.0f);
+    for (const Stretch& stretch : stretches) {
+        double position = stretch.fromSeconds * kRateHz;
+        for (int i = 0; i < stretch.frameCount; ++i, position += stepFrames) {
+            float left = 0.0f, right = 0.0f;
+            if (!stretch.silent) {
+                double whole = std::floor(position);
+                SincInterpolator::read(track.data(), trackFrames, static_cast<long long>(whole), position - whole,
+                                       left, right);
+            }
+            recording.push_back(left);
+            recording.push_back(right);
+        }
+    }
+    return recording;
+}
+
+}  // namespace
+
+TEST(RecordingMatch, followsEverySeekAndPauseEvenPastOneTooShortToMatch) {
+    const std::vector<float> track = musicLike(12);
+    const double step = 1.0 - 300e-6;  // paced, as after each move
+    const int second = kRateHz;
+    // Jumps to 6 s and at once on to 2 s (too short to match), a pause of 0.6 s
+    // resumed where it stopped, a jump back to 9.5 s and one to 0.5 s.
+    const double pausedAt = 2.0 + second * step / kRateHz;
+    const double leftAt9 = 9.5 + second * step / kRateHz;
+    const std::vector<Stretch> stretches = {
+        {0.0, second, false},          {6.0, 40, false},    {2.0, second, false},   {0.0, 19200, true},
+        {pausedAt, second, false},     {9.5, second, false}, {0.5, second, false},
+    };
+    // What the player's clock says each move did to the lag: a jump from clock time a
+    // to b moves it by (a - b) x rate, a pause by its length; off by a few ms, as the
+    // clock and the sound are.
+    const double clockAt[] = {1.0, 6.0 + 40.0 / kRateHz, pausedAt, pausedAt + second * step / kRateHz, leftAt9};
+    const std::vector<long long> moves = {
+        std::llround((clockAt[0] - 6.0) * kRateHz) + 50,  std::llround((clockAt[1] - 2.0) * kRateHz) - 30,
+        19200 + 70,                                       std::llround((clockAt[3] - 9.5) * kRateHz) + 20,
+        std::llround((clockAt[4] - 0.5) * kRateHz) - 60,
+    };
+    const int lead = 3000;
+    RecordingMatch match = matchRecording(playedInStretches(track, stretches, step, lead), track, kRateHz, 2.0, moves);
+    ASSERT_TRUE(match.found);
+    // Where each stretch begins in the recording, and the lag the track has there.
+    std::vector<std::pair<long long, double>> expected;
+    long long at = lead;
+    for (const Stretch& stretch : stretches) {
+        if (!stretch.silent && stretch.frameCount > 1024) {
+            expected.push_back({at, at - stretch.fromSeconds * kRateHz});
+        }
+        at += stretch.frameCount;
+    }
+    ASSERT_EQ(match.segments.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        // Found within the first whole block of the stretch, at its lag.
+        EXPECT_NEAR(match.segments[i].recordingFrame, expected[i].first, 2048) << "stretch " << i;
+        const long long blockStart = match.segments[i].recordingFrame;
+        EXPECT_NEAR(match.lagAt(blockStart), expected[i].second + (blockStart - expected[i].first) * (1.0 - step), 1.0)
+            << "stretch " << i;
+    }
+}

@@ -230,6 +230,7 @@ public:
 
 private:
     bool matchBlock(long long start, Energies& e);
+    Lag fitNear(long long start, long long found, Energies& e) const;
     void noteHeard(long long lastFrame, const Lag& lag, long long lagStart);
     void settleLost(const Lag* after, long long afterStart);
 
@@ -238,7 +239,8 @@ private:
     int rateHz;
     RecordingMatch& m;
     const std::vector<long long>& lagJumps;
-    size_t nextLagJump = 0;
+    std::vector<long long> expectedLags;  // where each move put the lag, from the start's
+    size_t nextMove = 0;
     Lag current;
     std::vector<LostBlock> lost;
 };
@@ -266,14 +268,32 @@ bool Matcher::findStart(long long maxStart) {
             m.segments.push_back({onset, lag});
             m.firstTrackFrame = onset - lag;
             current = Lag{static_cast<double>(lag), 0.0, true};
+            long long expected = lag;
+            for (long long move : lagJumps) {
+                expected += move;
+                expectedLags.push_back(expected);
+            }
             return true;
         }
     }
     return false;
 }
 
+// The block at start under the whole lag found, or, where the player keeps pace with
+// its clock there, a sliding lag fitted near it; e holds its energies.
+Lag Matcher::fitNear(long long start, long long found, Energies& e) const {
+    Lag lag{static_cast<double>(found), 0.0, true};
+    e = compareUnder(recording, track, start, lag);
+    if (!matches(e, lag)) {
+        lag = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
+        e = compareSliding(recording, track, start, kBlockFrames, lag);
+    }
+    return lag;
+}
+
 // Matches the block at start under the current lag, a refitted sliding one or, past a
-// dropout or a repeat, a new lag; false, with current left as it was, if none fits.
+// dropout, a repeat or a move the caller made, a new lag; false, with current left as
+// it was, if none fits.
 bool Matcher::matchBlock(long long start, Energies& e) {
     e = compareUnder(recording, track, start, current);
     if (matches(e, current)) {
@@ -287,33 +307,23 @@ bool Matcher::matchBlock(long long start, Energies& e) {
         return true;
     }
     // Dropouts push the track later, repeats too; skips pull it earlier.
-    long long whole = std::llround(current.atStart);
-    long long found = bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz, whole);
-    Lag jumped{static_cast<double>(found), 0.0, true};
-    e = compareUnder(recording, track, start, jumped);
-    // A seek or a pause the caller expects moved it further: they come in order, so
-    // the next two are tried (one may have left too little to match).
-    size_t tried = nextLagJump;
-    for (; tried < lagJumps.size() && tried < nextLagJump + 2 && !matches(e, jumped); ++tried) {
-        const long long near = whole + lagJumps[tried];
-        found = bestLag(recording, track, start, kBlockFrames, near - 2048, near + 2048, near);
-        jumped = Lag{static_cast<double>(found), 0.0, true};
-        e = compareUnder(recording, track, start, jumped);
-        if (!matches(e, jumped)) {
-            // The player keeps pace with its clock from the new position too.
-            jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
-            e = compareSliding(recording, track, start, kBlockFrames, jumped);
-        }
-    }
-    if (tried > nextLagJump && matches(e, jumped)) {
-        nextLagJump = tried;
-    }
-    if (!matches(e, jumped) && !current.exact) {
-        jumped = slidingLag(recording, track, start, static_cast<double>(found), current.slope);
-        e = compareSliding(recording, track, start, kBlockFrames, jumped);
+    const long long whole = std::llround(current.atStart);
+    Lag jumped = fitNear(start, bestLag(recording, track, start, kBlockFrames, whole - 4096, whole + rateHz, whole), e);
+    // A seek or a pause moved it further. Moves come in order, and one may have left
+    // too little to match (or none at all, two moves close together): the next few
+    // are tried, each where the caller's clock says it put the track.
+    for (size_t k = nextMove; !matches(e, jumped) && k < expectedLags.size() && k < nextMove + 3; ++k) {
+        const long long near = expectedLags[k];
+        jumped = fitNear(start, bestLag(recording, track, start, kBlockFrames, near - 2048, near + 2048, near), e);
     }
     if (!matches(e, jumped)) {
         return false;
+    }
+    // Whichever search found it, the moves up to the one it landed on are past.
+    for (size_t k = nextMove; k < expectedLags.size() && k < nextMove + 3; ++k) {
+        if (std::fabs(jumped.atStart - static_cast<double>(expectedLags[k])) <= 2048.0) {
+            nextMove = k + 1;
+        }
     }
     current = jumped;
     m.segments.push_back({start, std::llround(current.atStart)});

@@ -52,8 +52,12 @@ struct RecordingMatch {
 };
 
 // Matches recording against track. The recording's first sounding frame must lie
-// within the track's first maxStartSeconds (at rateHz). A player that seeks moves the
-// lag further than a dropout does: lagJumps lists by about how much (in frames, to
-// within 4096) each seek or pause may have moved it, tried where nearer lags fail.
+// within the track's first maxStartSeconds (at rateHz). A player that seeks or pauses
+// moves the lag further than a dropout does: lagJumps lists, in order, by about how
+// much (in frames, to within 2048) each seek and each pause moved it, as the player's
+// clock tells it: a jump from clock time a to b moves it by (a - b) x rate, a pause of
+// d seconds by d x rate. Each move is looked for where the start's lag and the moves
+// before it put the track, so that one move the matcher does not see does not lose
+// the ones after it.
 RecordingMatch matchRecording(const std::vector<float>& recording, const std::vector<float>& track, int rateHz,
                               double maxStartSeconds = 2.0, const std::vector<long long>& lagJumps = {});
