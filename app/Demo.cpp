@@ -160,6 +160,21 @@ void Demo::jumpTo(double seconds) {
         }
     }
     timer.jumpTo(seconds);
+    followMusicClock();
+}
+
+void Demo::followMusicClock() {
+    if (program->content.sound) {
+        ::followMusicClock(timer, *program->content.sound);
+    }
+}
+
+void followMusicClock(FrameTimer& timer, SoundSystem& sound) {
+    double seconds = 0.0;
+    long long atNs = 0;
+    if (!timer.held() && sound.musicClock(seconds, atNs)) {
+        timer.jumpTo(seconds, atNs);
+    }
 }
 
 void Demo::pause() {
@@ -178,6 +193,7 @@ void Demo::resume() {
     if (program->content.sound) {
         program->content.sound->setPaused(false);
     }
+    followMusicClock();
     rehearsal.paused = false;
 }
 

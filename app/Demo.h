@@ -46,6 +46,7 @@ public:
     void jumpTo(double seconds);
     void pause();
     void resume();
+    void followMusicClock();
     // How many times the range has started again.
     int loopCount() const { return loops; }
     // Benchmarks and tests: the clock's reading now, without taking keys or files,
@@ -91,3 +92,9 @@ private:
     long long lastFrameNs = 0;
     float frameMs = 0.0f;
 };
+
+// After the music moved (a jump, a resume): the picture's clock takes up the
+// music's own reading, taken together with the instant it belongs to, so that a
+// thread held up between moving the one and the other (a busy machine) leaves
+// them no further apart. Nothing for a held clock, a module or no music.
+void followMusicClock(FrameTimer& timer, SoundSystem& sound);

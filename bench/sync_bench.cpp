@@ -14,6 +14,7 @@
 // offset at the first click heard after each, which should be that of a straight run. --uptime-days runs everything on a counter that reads
 // as on a machine up that long (through the process clock's test seam): picture and
 // sound share the process clock, so the figures should not move.
+#include "app/Demo.h"
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
 #include "platform/ProcessClock.h"
@@ -287,18 +288,36 @@ bool nearAMove(const std::vector<ClockEvent>& events, long long ns) {
     return last->held;
 }
 
+// What the clock reads, and when: one reading of the counter gives both.
+ClockEvent clockEvent(FrameTimer& timer) {
+    const double seconds = timer.exactNow();
+    return {processClockNsOf(static_cast<uint64_t>(timer.counter)), seconds, timer.held()};
+}
+
+// By how much each move shifted the recording against the track, in frames: the
+// wall time less the clock's reading grows by a pause's length and by how far a jump
+// went back, and stays put while the clock runs.
+std::vector<long long> lagMoves(const std::vector<ClockEvent>& events) {
+    std::vector<long long> moves;
+    auto behind = [&](const ClockEvent& e) { return (e.atNs - events.front().atNs) * 1e-9 - e.seconds; };
+    for (size_t i = 1; i < events.size(); ++i) {
+        if (!events[i].held) {
+            moves.push_back(std::llround((behind(events[i]) - behind(events[i - 1])) * kRateHz));
+        }
+    }
+    return moves;
+}
+
 // Plays the soundtrack as the demo does for seconds of wall time; with seeking, as a
-// rehearsal does: the music moved first, the clock from when it is heard.
-std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool jumping, bool pausing,
-                                        std::vector<long long>& lagJumps) {
+// rehearsal does: the music moved first, then the clock takes up the music's reading.
+std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool jumping, bool pausing) {
     FrameTimer timer;
     timer.start();
-    std::vector<ClockEvent> events{{nowNs(), 0.0, false}};
+    std::vector<ClockEvent> events{clockEvent(timer)};
     sound.play();
     const long long startNs = events.front().atNs;
     int nextJump = 1, nextPause = 0;
     bool holding = false;
-    long long heldAtNs = 0;
     // Targets wander back and on over the whole track.
     const double targets[] = {31.0, 12.5, 47.0, 3.0, 22.25, 55.0, 8.0, 40.5, 17.0, 35.0};
     while ((nowNs() - startNs) * 1e-9 < seconds) {
@@ -306,27 +325,24 @@ std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool
         // Pauses lie between whole seconds, jumps on odd ones: never two moves at once.
         // The first pause comes after two seconds of play, when the start is matched.
         if (pausing && !holding && wall >= 2.2 + 5.0 * nextPause) {
-            heldAtNs = nowNs();
             timer.hold();
             sound.setPaused(true);
             sound.seek(timer.now());
-            events.push_back({nowNs(), timer.exactNow(), true});
+            events.push_back(clockEvent(timer));
             holding = true;
         } else if (pausing && holding && wall >= 2.8 + 5.0 * nextPause) {
             timer.resume();
             sound.setPaused(false);
-            // The clock stood still while the recording ran on: the lag grows by the pause.
-            events.push_back({nowNs(), timer.exactNow(), false});
-            lagJumps.push_back(std::llround((events.back().atNs - heldAtNs) * 1e-9 * kRateHz));
+            followMusicClock(timer, sound);
+            events.push_back(clockEvent(timer));
             holding = false;
             ++nextPause;
         } else if (jumping && !holding && wall >= 2.0 * nextJump - 1.0) {
-            const double from = timer.exactNow();
             const double target = targets[(nextJump - 1) % 10];
             sound.seek(static_cast<float>(target));
             timer.jumpTo(target);
-            events.push_back({nowNs(), target, false});
-            lagJumps.push_back(std::llround((from - target) * kRateHz));
+            followMusicClock(timer, sound);
+            events.push_back(clockEvent(timer));
             ++nextJump;
         }
         sound.spectrum();
@@ -351,13 +367,12 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
-    std::vector<long long> lagJumps;
-    const std::vector<ClockEvent> events = playLikeTheDemo(sound, seconds, jumping, pausing, lagJumps);
+    const std::vector<ClockEvent> events = playLikeTheDemo(sound, seconds, jumping, pausing);
     SDL_Delay(200);
     std::vector<long long> heardNs = clicks.stop();
     std::vector<float> recording = server.stopRecording();
     const std::vector<float> trackFrames(track.frames(), track.frames() + 2 * track.frameCount());
-    RecordingMatch match = matchRecording(recording, trackFrames, kRateHz, 2.0, lagJumps);
+    RecordingMatch match = matchRecording(recording, trackFrames, kRateHz, 2.0, lagMoves(events));
     if (!match.found) {
         std::fprintf(stderr, "sync_bench: %s through %s: the track is not in the recording (%zu frames)\n",
                      server.name(), driver, recording.size() / 2);

@@ -30,6 +30,14 @@ void FrameTimer::jumpTo(double seconds) {
     heldSeconds = seconds;
 }
 
+void FrameTimer::jumpTo(double seconds, long long atNs) {
+    // One reading of the counter gives both the elapsed time and how long ago atNs was.
+    const double elapsed = elapsedSeconds();
+    const double since = static_cast<double>(processClockNsOf(static_cast<uint64_t>(counter)) - atNs) * 1e-9;
+    shiftSeconds = seconds + since - elapsed;
+    heldSeconds = seconds;
+}
+
 void FrameTimer::hold() {
     if (!holding) {
         heldSeconds = exactNow();

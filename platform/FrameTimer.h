@@ -17,6 +17,10 @@ public:
     void stop();
     // Rehearsal: reads seconds now and runs on from there (a held clock holds it).
     void jumpTo(double seconds);
+    // Rehearsal: as if the clock had read seconds at atNs on the process clock
+    // (processClockNs), and run on since; a held clock holds seconds. Lets the
+    // picture take up the music's clock reading, whenever the music was moved.
+    void jumpTo(double seconds, long long atNs);
     // Rehearsal: now() before its rounding to a float, so that jumps by whole
     // seconds from it and back land where they started.
     double exactNow();

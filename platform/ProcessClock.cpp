@@ -53,7 +53,10 @@ uint64_t processClockFrequency() {
 }
 
 long long processClockNs() {
-    const uint64_t ticks = processClockTicks();
+    return processClockNsOf(processClockTicks());
+}
+
+long long processClockNsOf(uint64_t ticks) {
     const uint64_t frequency = processClockFrequency();
     // Whole seconds and the remainder apart, so ticks x 10^9 never overflows.
     return static_cast<long long>(ticks / frequency * 1000000000ULL + ticks % frequency * 1000000000ULL / frequency);

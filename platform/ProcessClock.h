@@ -13,6 +13,8 @@ uint64_t processClockTicks();
 uint64_t processClockFrequency();
 // Nanoseconds since the process started, without overflow for centuries.
 long long processClockNs();
+// A reading of processClockTicks() in nanoseconds, as processClockNs() gives it.
+long long processClockNsOf(uint64_t ticks);
 
 // The raw counter the clock reads: SDL's performance counter, or a test's.
 struct CounterSource {

@@ -29,6 +29,12 @@ public:
     void seek(double seconds);
     // Rehearsal, native builds only: pauses or resumes the soundtrack where it stands.
     void setPaused(bool paused);
+    // Rehearsal, native builds only: where the playing sample stands on its own clock,
+    // as seconds in and the process-clock instant (processClockNs) it stood there,
+    // read to within half a millisecond. A picture clock set from it shows what is
+    // heard even where the thread was held up between moving the music and the
+    // clock. False for a module, a paused or played-out sample, or no sound.
+    bool musicClock(double& seconds, long long& atNs);
     // Rehearsal, native builds only: loads path again in place of the soundtrack and
     // plays it from seconds in (paused if paused). On failure the old one plays on,
     // and error says why; false then.

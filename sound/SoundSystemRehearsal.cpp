@@ -2,6 +2,8 @@
 // while the demo runs. Native builds only; the web's audio layer has no such calls.
 #include "sound/SoundSystem.h"
 
+#include "platform/ProcessClock.h"
+#include "sound/AudioLibrary.h"
 #include "sound/SoundFormat.h"
 
 #include <cmath>
@@ -32,6 +34,31 @@ void SoundSystem::setPaused(bool paused) {
     } else if (musicMode && song != nullptr) {
         FMUSIC_SetPaused(song, paused ? 1 : 0);
     }
+}
+
+bool SoundSystem::musicClock(double& seconds, long long& atNs) {
+    if (!soundMode || sample == nullptr || channel < 0 || !AUDIO_IsChannelPlaying(channel) ||
+        FSOUND_GetPaused(channel)) {
+        return false;
+    }
+    constexpr long long kWithinNs = 500000;
+    const long long length = AUDIO_Sample_GetLength(sample);
+    // The position is read on the process clock somewhere between the two readings
+    // around it; a thread held up between them reads again.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const long long before = processClockNs();
+        const long long frame = FSOUND_GetCurrentPosition(channel);
+        const long long after = processClockNs();
+        if (after - before <= kWithinNs) {
+            if (frame >= length) {
+                return false;  // played out: the clock no longer moves it
+            }
+            seconds = static_cast<double>(frame) / kMixRateHz;
+            atNs = before + (after - before) / 2;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool SoundSystem::reload(const char* path, double seconds, bool paused, std::string& error) {

@@ -89,3 +89,23 @@ TEST(FrameTimer, jumpsHoldsAndResumesFromTheHeldTimeAtAnyUptime) {
     EXPECT_NEAR(timer.now(), 20.5f, 1e-5);
     setProcessCounterForTesting({nullptr, nullptr});
 }
+
+TEST(FrameTimer, aJumpToAReadingTakenEarlierRunsOnFromThatReading) {
+    setProcessCounterForTesting({&HandCounter::read, &HandCounter::frequency});
+    advanceSeconds(7200.0);
+    FrameTimer timer;
+    timer.start();
+    advanceSeconds(3.0);
+    // The music stood at 31 s a quarter of a second ago.
+    const long long musicAtNs = processClockNs();
+    advanceSeconds(0.25);
+    timer.jumpTo(31.0, musicAtNs);
+    EXPECT_NEAR(timer.exactNow(), 31.25, 1e-6);
+    advanceSeconds(1.0);
+    EXPECT_NEAR(timer.exactNow(), 32.25, 1e-6);
+    timer.hold();
+    timer.jumpTo(12.0, processClockNs());  // held: the reading is held as given
+    advanceSeconds(2.0);
+    EXPECT_EQ(timer.exactNow(), 12.0);
+    setProcessCounterForTesting({nullptr, nullptr});
+}

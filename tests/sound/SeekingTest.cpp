@@ -1,6 +1,8 @@
 // Seeking and pausing through the audio library on SDL's dummy driver, where what is
 // heard follows the wall clock: after a jump the position the clock gives is the one
 // mixed where the output says it is heard, and the spectrum is the new position's at once.
+#include "platform/FrameTimer.h"
+#include "platform/ProcessClock.h"
 #include "sound/AudioLibrary.h"
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
@@ -161,6 +163,51 @@ TEST(SoundtrackSeek, aSoundtrackThatHasPlayedOutPlaysAgainFromTheJump) {
         sound.shutdown();
     });
     EXPECT_NE(lines.find("Debug: Loaded song with SOUND"), std::string::npos) << lines;
+}
+
+// A busy machine may hold the main thread up between moving the music and moving
+// the picture's clock: the music's own clock reading, with the instant it belongs
+// to, lets the picture take it up exactly however late that is.
+TEST(SoundtrackSeek, theMusicClockSaysWhereTheMusicStandsAndWhenItStoodThere) {
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string path = soundFile("clock.ogg", stereoTone(700, 700, 0.4, 32000, 3.0), 32000);
+    captureText([&] {
+        SoundSystem sound(path.c_str());
+        sound.play();
+        const long long before = processClockNs();
+        sound.seek(1.5);
+        const long long after = processClockNs();
+        SDL_Delay(40);  // held up
+        double seconds = 0.0;
+        long long atNs = 0;
+        ASSERT_TRUE(sound.musicClock(seconds, atNs));
+        // The music stood at 1.5 s at the seek, somewhere between the readings around it.
+        const double frame = 1.0 / 32000;
+        EXPECT_LE(seconds - (atNs - before) * 1e-9, 1.5 + frame);
+        EXPECT_GE(seconds - (atNs - after) * 1e-9, 1.5 - frame);
+        EXPECT_GT(seconds, 1.5 + 0.039);
+
+        // A clock set from it reads the music's time, where one jumped after the
+        // delay is behind by it.
+        FrameTimer late, following;
+        late.start();
+        following.start();
+        late.jumpTo(1.5);
+        following.jumpTo(seconds, atNs);
+        ASSERT_TRUE(sound.musicClock(seconds, atNs));
+        const double musicNow = seconds + (processClockNs() - atNs) * 1e-9;
+        EXPECT_NEAR(following.exactNow(), musicNow, 1e-3);
+        EXPECT_LT(late.exactNow(), musicNow - 0.035);
+
+        sound.setPaused(true);
+        EXPECT_FALSE(sound.musicClock(seconds, atNs));  // a paused clock stands still
+        sound.setPaused(false);
+        sound.seek(2.95);
+        SDL_Delay(150);
+        EXPECT_FALSE(sound.musicClock(seconds, atNs));  // played out
+        sound.shutdown();
+        EXPECT_FALSE(sound.musicClock(seconds, atNs));
+    });
 }
 
 }  // namespace
