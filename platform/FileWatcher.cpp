@@ -16,13 +16,25 @@ constexpr uint32_t kChangeMask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE;
 
 }  // namespace
 
+struct FileWatcher::Native {
+    int descriptor = -1;
+    std::vector<std::pair<int, std::string>> folders;  // watch, path
+
+    ~Native() {
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
+    }
+};
+
 bool FileWatcher::available() {
     return true;
 }
 
 FileWatcher::FileWatcher(const std::string& root) {
-    descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (descriptor < 0) {
+    auto watching = std::make_unique<Native>();
+    watching->descriptor = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watching->descriptor < 0) {
         failure = std::string("cannot start watching files: ") + std::strerror(errno);
         return;
     }
@@ -36,34 +48,30 @@ FileWatcher::FileWatcher(const std::string& root) {
         closedir(dir);
     }
     for (const std::string& path : paths) {
-        const int watch = inotify_add_watch(descriptor, path.c_str(), kChangeMask);
+        const int watch = inotify_add_watch(watching->descriptor, path.c_str(), kChangeMask);
         if (watch < 0) {
             failure = "cannot watch " + path + ": " + std::strerror(errno);
-            close(descriptor);
-            descriptor = -1;
             return;
         }
-        folders.emplace_back(watch, path);
+        watching->folders.emplace_back(watch, path);
     }
+    native = std::move(watching);
 }
 
-FileWatcher::~FileWatcher() {
-    if (descriptor >= 0) {
-        close(descriptor);
-    }
-}
+FileWatcher::~FileWatcher() = default;
 
 int FileWatcher::takeChanges(std::vector<std::string>& changed) {
     const size_t before = changed.size();
     alignas(inotify_event) char buffer[4096];
     for (;;) {
-        const ssize_t got = descriptor >= 0 ? read(descriptor, buffer, sizeof buffer) : -1;
+        const ssize_t got = native ? read(native->descriptor, buffer, sizeof buffer) : -1;
         if (got <= 0) {
             break;
         }
         for (ssize_t at = 0; at < got;) {
             const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            const auto& folders = native->folders;
             auto folder = std::find_if(folders.begin(), folders.end(),
                                        [event](const auto& entry) { return entry.first == event->wd; });
             if (folder == folders.end() || event->len == 0 || (event->mask & IN_ISDIR) != 0) {

@@ -39,6 +39,18 @@ std::string wineCommand(const std::string& program, const std::string& arguments
            (arguments.empty() ? "" : " " + arguments);
 }
 
+std::string releaseCopy(const std::string& name, bool withData) {
+    const WindowsRelease& release = *windowsRelease();
+    const std::string folder = release.scratch + "/" + name;
+    std::system(("rm -rf " + shellQuoted(folder) + " && mkdir -p " + shellQuoted(folder) + " && cp " +
+                 shellQuoted(release.folder + "/morvel.exe") + " " + shellQuoted(folder) + "/")
+                    .c_str());
+    if (withData) {
+        std::system(("cp -r " + shellQuoted(release.folder + "/data") + " " + shellQuoted(folder) + "/").c_str());
+    }
+    return folder;
+}
+
 std::string windowsPath(const std::string& path) {
     return "Z:" + path;
 }

@@ -21,6 +21,10 @@ const WindowsRelease* windowsRelease();
 // where the caller sends it.
 std::string wineCommand(const std::string& program, const std::string& arguments = "");
 
+// A folder of the tests' own, scratch/name, made anew, holding the release's
+// morvel.exe, and a copy of its data/ when withData.
+std::string releaseCopy(const std::string& name, bool withData);
+
 // The Windows name of a Linux path (Wine's Z: drive is the root folder).
 std::string windowsPath(const std::string& path);
 

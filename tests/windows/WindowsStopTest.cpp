@@ -40,19 +40,6 @@ ProgramRun runNative(const std::string& folder, const std::string& name) {
                  name);
 }
 
-// A folder of the tests' own holding the release's morvel.exe, and data/ when wanted.
-std::string releaseCopy(const std::string& name, bool withData) {
-    const WindowsRelease& release = *windowsRelease();
-    const std::string folder = release.scratch + "/" + name;
-    std::system(("rm -rf " + shellQuoted(folder) + " && mkdir -p " + shellQuoted(folder) + " && cp " +
-                 shellQuoted(release.folder + "/morvel.exe") + " " + shellQuoted(folder) + "/")
-                    .c_str());
-    if (withData) {
-        std::system(("cp -r " + shellQuoted(release.folder + "/data") + " " + shellQuoted(folder) + "/").c_str());
-    }
-    return folder;
-}
-
 std::string windowName(const std::string& id) {
     std::FILE* pipe = popen(("xdotool getwindowname " + id + " 2>/dev/null").c_str(), "r");
     std::string name;
