@@ -2,7 +2,7 @@
 // sizes      the page draws at its CSS box times devicePixelRatio, 4:3 and
 //            pillarboxed, capped at what WebGL reports it can draw; a still
 //            drawn at 1600 x 1200 and halved matches the native 800 x 600 one
-// addresses  ?at= takes decimal seconds from 0 to 60 only, ?size= 4:3 sizes only
+// addresses  ?at= takes decimal seconds from 0 to 60 only, ?size= 4:3 sizes only, ?watch none
 import { execFileSync } from 'node:child_process';
 import { join } from 'node:path';
 import { compareCanvas, openPage, startServer, waitForState } from './support.mjs';
@@ -144,5 +144,14 @@ export async function addressesGroup({ context, site, check }) {
   await page.goto(`${server.url}?at=${encodeURIComponent('1e1')}`);
   await waitForState(page, ['failed', 'still'], 90000);
   check((await page.locator('#message').textContent()).includes('from 0 to 60'), 'the message gives the range');
+  // A page cannot see its files change: watching is refused, and says where it works.
+  for (const address of ['?watch', '?watch=1', '?at=10&watch']) {
+    await page.goto(server.url + address);
+    await waitForState(page, ['failed', 'still', 'ready'], 90000);
+    const text = await page.locator('#message').textContent();
+    check(await page.evaluate(() => morvelPage.state) === 'failed' && text.includes('?watch is not available') &&
+          text.includes('--rehearse --watch') && !(await page.locator('#retry').isVisible()),
+          `${address} is refused: "${text}"`);
+  }
   await server.close();
 }
