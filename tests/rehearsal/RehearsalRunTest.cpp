@@ -239,6 +239,68 @@ TEST_F(RehearsalRun, aTextureReplacedOnDiskShowsInTheNextFrameAndADamagedOneKeep
     EXPECT_NE(err.find("keeping the one loaded before"), std::string::npos) << err;
 }
 
+// Written as an editor saves: a whole new file renamed over the old one.
+void replaceFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path + ".new", std::ios::binary) << bytes;
+    std::filesystem::rename(path + ".new", path);
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(RehearsalRun, aMeshAndTheSoundtrackChangedOnDiskLoadAgainAndDamagedOnesAreKept) {
+    TrackAnalysis track;
+    ASSERT_TRUE(track.load(kSoundtrackPath));
+    const std::string shell = "data/obj/turtleskall.ebr";
+    const std::string shellBytes = fileBytes(shell);
+    const std::string soundtrackBytes = fileBytes(kSoundtrackPath);
+    Pixels before, reshaped;
+    float heldAt = 0.0f;
+    testing::internal::CaptureStderr();
+    int frames = 0;
+    play({"--rehearse", "--watch", "--from", "50"}, [&](int frame, float t, const float* spectrum) {
+        frames = frame;
+        if (frame == 2) {
+            pushKeyPressForTesting({Key::kSpace, false});
+        } else if (frame == 5) {
+            heldAt = t;
+            before = readFrame();
+            replaceFile(shell, shellBytes.substr(0, shellBytes.size() / 2));  // cut short
+        } else if (frame == 6) {
+            EXPECT_TRUE(readFrame() == before) << "a cut-short mesh was drawn";
+            // Another mesh in the shell's place: the next frame draws it.
+            replaceFile(shell, fileBytes("data/obj/hisphere.ebr"));
+        } else if (frame == 7) {
+            reshaped = readFrame();
+            EXPECT_FALSE(reshaped == before);
+            EXPECT_TRUE(reshaped == captureOf(t));
+            replaceFile(kSoundtrackPath, "ID3 and then nothing a decoder could play");
+        } else if (frame == 8) {
+            // The old soundtrack goes on, held where it was.
+            EXPECT_LT(leastDifference(track, spectrum, heldAt, 0.0), 0.02f);
+            replaceFile(kSoundtrackPath, soundtrackBytes);
+        } else if (frame == 9) {
+            // Loaded again, held at the same moment; then on from there.
+            EXPECT_EQ(t, heldAt);
+            EXPECT_LT(leastDifference(track, spectrum, heldAt, 0.0), 0.02f);
+            pushKeyPressForTesting({Key::kSpace, false});
+        } else if (frame == 12) {
+            EXPECT_GT(t, heldAt);
+            EXPECT_LT(leastDifference(track, spectrum, t, 0.1), 0.05f) << "at " << t;
+            return false;
+        }
+        return true;
+    });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(frames, 12);
+    EXPECT_NE(err.find("morvel: data/obj/turtleskall.ebr does not load ("), std::string::npos) << err;
+    EXPECT_NE(err.find("morvel: loaded data/obj/turtleskall.ebr again"), std::string::npos) << err;
+    EXPECT_NE(err.find("morvel: data/sound/tamokrelu.mp3 does not load ("), std::string::npos) << err;
+    EXPECT_NE(err.find("morvel: loaded data/sound/tamokrelu.mp3 again"), std::string::npos) << err;
+}
+
 TEST_F(RehearsalRun, theOverlayCoversOnlyItsCornerAndGoesAgainOnItsKey) {
     play({"--rehearse", "--from", "12"}, [&](int frame, float t, const float*) {
         if (frame == 2) {

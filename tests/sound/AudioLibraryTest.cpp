@@ -152,6 +152,39 @@ TEST_F(AudioLibraryTest, moduleHasItsLengthAndKeepsLoopingUntilFreed) {
     EXPECT_EQ(AUDIO_TakePeakLevel(), 0.0f);  // freeing took it out of the mix
 }
 
+TEST_F(AudioLibraryTest, aModuleSeeksAndPausesWhereAsked) {
+    // Each 0.48-s pass sounds its note for the first 0.24 s: moved back into the
+    // silent half again and again (more often than a device block is mixed), it
+    // never reaches a note; moved to the start, it sounds.
+    FMUSIC_MODULE* song = FMUSIC_LoadSong(writeTemp("seek.mod", tinyMod()).c_str());
+    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    auto holdInTheSilentHalf = [&](int milliseconds) {
+        for (int waited = 0; waited < milliseconds; waited += 40) {
+            ASSERT_TRUE(FMUSIC_SetPositionSeconds(song, 0.3));
+            SDL_Delay(40);
+        }
+    };
+    holdInTheSilentHalf(200);  // what was mixed before the first move has played
+    AUDIO_TakePeakLevel();
+    holdInTheSilentHalf(600);
+    EXPECT_EQ(AUDIO_TakePeakLevel(), 0.0f);
+    ASSERT_TRUE(FMUSIC_SetPositionSeconds(song, 0.0));
+    SDL_Delay(200);
+    EXPECT_GT(AUDIO_TakePeakLevel(), 0.1f);
+
+    // Paused for longer than a pass, nothing sounds; resumed, it does.
+    ASSERT_TRUE(FMUSIC_SetPaused(song, 1));
+    SDL_Delay(200);
+    AUDIO_TakePeakLevel();
+    SDL_Delay(700);
+    EXPECT_EQ(AUDIO_TakePeakLevel(), 0.0f);
+    ASSERT_TRUE(FMUSIC_SetPaused(song, 0));
+    SDL_Delay(700);
+    EXPECT_GT(AUDIO_TakePeakLevel(), 0.1f);
+    EXPECT_TRUE(FMUSIC_FreeSong(song));
+}
+
 TEST_F(AudioLibraryTest, trackAnalysisDecodesExactlyWhatPlaysAndItsSpectrumMatchesTheHeardFrame) {
     // Tone steps make the spectrum depend on time, so a misaligned window shows; 44.1 kHz
     // makes both paths resample.
