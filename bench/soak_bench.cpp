@@ -17,6 +17,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 #include <dirent.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -32,6 +33,7 @@ constexpr float kOffsetAfterStartSeconds = 0.5f;
 
 struct LoopFigures {
     double residentMb = 0;
+    double heapMb = 0;
     int openDescriptors = 0;
     int textureNames = 0;
     int renderbufferNames = 0;
@@ -48,6 +50,13 @@ double residentMb() {
         std::fclose(statm);
     }
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// What the program holds of the C heap, as against what the heap has of the system:
+// resident memory that grows while this stays put is the allocator's, not a leak.
+double heapInUseMb() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
 int openDescriptors() {
@@ -168,7 +177,7 @@ int main(int argc, char** argv) {
                 requestStop();
                 return;
             }
-            loops.push_back({residentMb(), openDescriptors(), aliveTextureNames(), aliveRenderbufferNames(), NAN, 0});
+            loops.push_back({residentMb(), heapInUseMb(), openDescriptors(), aliveTextureNames(), aliveRenderbufferNames(), NAN, 0});
             frameMs.clear();
             measuredThisLoop = false;
         } else if (lastFrameMs >= 0.0) {
@@ -183,8 +192,9 @@ int main(int argc, char** argv) {
     demo.run();
     for (size_t i = 0; i < loops.size(); ++i) {
         const LoopFigures& f = loops[i];
-        std::fprintf(stderr, "soak_bench: loop %zu: %.2f MB resident, %d descriptors, %d textures, %d render buffers, "
-                     "offset %.3f ms, frame p99 %.1f ms\n", i + 1, f.residentMb, f.openDescriptors, f.textureNames,
+        std::fprintf(stderr, "soak_bench: loop %zu: %.2f MB resident, %.2f MB heap in use, %d descriptors, "
+                     "%d textures, %d render buffers, offset %.3f ms, frame p99 %.1f ms\n", i + 1, f.residentMb,
+                     f.heapMb, f.openDescriptors, f.textureNames,
                      f.renderbufferNames, f.offsetMs, f.frameP99Ms);
     }
     const bool ok = held(loops);
@@ -199,6 +209,7 @@ int main(int argc, char** argv) {
         }
         json.add("resident_mb_first", first.residentMb)
             .add("resident_growth_mb", last.residentMb - (loops.size() > 1 ? loops[1].residentMb : first.residentMb))
+            .add("heap_growth_mb", last.heapMb - (loops.size() > 1 ? loops[1].heapMb : first.heapMb))
             .add("descriptor_growth", last.openDescriptors - first.openDescriptors)
             .add("texture_name_growth", last.textureNames - first.textureNames)
             .add("renderbuffer_name_growth", last.renderbufferNames - first.renderbufferNames)
