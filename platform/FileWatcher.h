@@ -13,8 +13,8 @@ public:
     // Whether this platform can watch folders at all.
     static bool available();
 
-    // Watches root and the folders in it (at least one level down, as data/ is
-    // laid out). On failure ready() is false and error() says why.
+    // Watches root and the folders in it (one level down, as data/ is laid out).
+    // On failure ready() is false and error() says why.
     explicit FileWatcher(const std::string& root);
     ~FileWatcher();
     FileWatcher(const FileWatcher&) = delete;

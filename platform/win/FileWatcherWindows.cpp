@@ -64,7 +64,6 @@ bool isFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-
 // One folder's outstanding read: its own handle, event and buffer.
 struct WatchedFolder {
     std::string path;
