@@ -15,6 +15,8 @@ constexpr float kSilence = 1e-5f;
 // 40 dB where the lag slides, which leaves room for the error of the fitted lag.
 constexpr double kMatchRatio = 1e-6;
 constexpr double kSlidingMatchRatio = 1e-4;
+// Lags closer than this are one: a dropout moves the lag by the frames it lost.
+constexpr double kSameLagFrames = 2.0;
 // Lag is fitted over windows this long, a quarter of a block from either end.
 constexpr long long kFitWindowFrames = 256;
 
@@ -325,8 +327,13 @@ bool Matcher::matchBlock(long long start, Energies& e) {
             nextMove = k + 1;
         }
     }
+    // A lag found again within a frame or two of where it was (a fit that failed
+    // on this block's first try) is the same stretch of track, not a jump.
+    const bool moved = std::fabs(jumped.atStart - current.atStart) >= kSameLagFrames;
     current = jumped;
-    m.segments.push_back({start, std::llround(current.atStart)});
+    if (moved) {
+        m.segments.push_back({start, std::llround(current.atStart)});
+    }
     return true;
 }
 
