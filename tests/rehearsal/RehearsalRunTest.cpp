@@ -54,11 +54,10 @@ Pixels captureOf(float t) {
     return readFrame();
 }
 
-float worstDifference(const float* live, float t) {
-    TrackAnalysis track;
-    EXPECT_TRUE(track.load(kSoundtrackPath));
+// The largest difference of any bin between live and the track's spectrum at seconds.
+float differenceAt(const TrackAnalysis& track, const float* live, double seconds) {
     std::vector<float> expected(kSpectrumBinCount);
-    track.spectrumAt(t, expected.data());
+    track.spectrumAt(seconds, expected.data());
     float worst = 0.0f;
     for (int k = 0; k < kSpectrumBinCount; ++k) {
         worst = std::max(worst, std::fabs(live[k] - expected[k]));
@@ -66,18 +65,18 @@ float worstDifference(const float* live, float t) {
     return worst;
 }
 
-// The least of worstDifference over the moments from seconds to seconds + withinSeconds
+float worstDifference(const float* live, float t) {
+    TrackAnalysis track;
+    EXPECT_TRUE(track.load(kSoundtrackPath));
+    return differenceAt(track, live, t);
+}
+
+// The least of differenceAt over the moments from seconds to seconds + withinSeconds
 // (every 2 ms): a spectrum read live, some time after the music stood at seconds.
 float leastDifference(const TrackAnalysis& track, const float* live, double seconds, double withinSeconds) {
-    std::vector<float> expected(kSpectrumBinCount);
     float least = INFINITY;
     for (double at = seconds; at <= seconds + withinSeconds + 1e-9; at += 0.002) {
-        track.spectrumAt(at, expected.data());
-        float worst = 0.0f;
-        for (int k = 0; k < kSpectrumBinCount; ++k) {
-            worst = std::max(worst, std::fabs(live[k] - expected[k]));
-        }
-        least = std::min(least, worst);
+        least = std::min(least, differenceAt(track, live, at));
     }
     return least;
 }
