@@ -44,26 +44,58 @@ std::vector<float> playAndRecord(SoundServer& server, const char* driver, double
     return server.stopRecording();
 }
 
-void expectTrackPlayedWhole(const std::vector<float>& recording, double playSeconds, double exactResidualDb) {
+// Checks a recording of the track played for playSeconds. What does not depend on
+// timing is expected at once; what does (dropouts, where the heard track starts and
+// ends, frames that are not the track) is returned as a description, empty when all
+// held, for the caller to fail or to try again.
+std::string checkTrackPlayedWhole(const std::vector<float>& recording, double playSeconds, double exactResidualDb) {
     RecordingMatch match = matchRecording(recording, trackFrames(), 32000);
-    ASSERT_TRUE(match.found);
-    bool timed = timingIsChecked(loadPerCore());
-    EXPECT_TRUE(!timed || match.jumpCount() == 0) << match.jumpCount() << " dropouts";
+    EXPECT_TRUE(match.found);
+    if (!match.found) {
+        return {};
+    }
     EXPECT_LT(match.residualDb, ::residualLimitDb(match, exactResidualDb));
     EXPECT_NEAR(match.levelDb, 0.0, 0.05);
     EXPECT_LE(match.recordingPeak, match.trackPeak + 1e-3f);
-    // Playback starts in the track only as far as the output delay, and runs to the end of play.
-    // Where that is, is timing: a crowded machine starts the output late, as it drops blocks.
-    EXPECT_TRUE(!timed || match.firstTrackFrame < 32000 * 0.6) << match.firstTrackFrame;
     // When play ends the listener has heard the track up to the clock's time; what was
     // mixed but not yet heard may still play out.
     double heardSeconds = match.lastTrackFrame / 32000.0;
     std::printf("heard up to %.3f s of %.1f s played\n", heardSeconds, playSeconds);
-    EXPECT_TRUE(!timed || heardSeconds >= playSeconds - kHeardToleranceSeconds) << heardSeconds;
     EXPECT_LT(heardSeconds, playSeconds + 0.6);
+    if (!timingIsChecked(loadPerCore())) {
+        return {};
+    }
+    std::string faults;
+    if (match.jumpCount() != 0) {
+        faults += std::to_string(match.jumpCount()) + " dropouts; ";
+    }
+    // Playback starts in the track only as far as the output delay, and runs to the end of play.
+    if (match.firstTrackFrame >= 32000 * 0.6) {
+        faults += "first heard frame " + std::to_string(match.firstTrackFrame) + "; ";
+    }
+    if (heardSeconds < playSeconds - kHeardToleranceSeconds) {
+        faults += "heard only up to " + std::to_string(heardSeconds) + " s; ";
+    }
     // Every sounding frame is the track. Where the server runs dry it may also play
     // frames that are not (PipeWire played 640 near the end under ThreadSanitizer).
-    EXPECT_TRUE(!timed || match.unmatchedFrames == 0) << whereUnmatched(match, 32000);
+    if (match.unmatchedFrames != 0) {
+        faults += whereUnmatched(match, 32000);
+    }
+    return faults;
+}
+
+// A server held back by the rest of the machine drops blocks that no client could
+// have delivered sooner (PipeWire dropped five in three seconds once in a CI run,
+// with 128 ms queued). So a play whose timing fails is played once more, and fails
+// only if it fails again; a fault of our own, which drops or shifts frames every
+// time, still does.
+void expectTrackPlayedWhole(SoundServer& server, const char* driver, double playSeconds, double exactResidualDb) {
+    std::string faults = checkTrackPlayedWhole(playAndRecord(server, driver, playSeconds), playSeconds, exactResidualDb);
+    if (!faults.empty()) {
+        std::printf("played again, after: %s (load %.2f per core)\n", faults.c_str(), loadPerCore());
+        faults = checkTrackPlayedWhole(playAndRecord(server, driver, playSeconds), playSeconds, exactResidualDb);
+    }
+    EXPECT_EQ(faults, "");
 }
 
 }  // namespace
@@ -81,7 +113,7 @@ TEST(ServerPlayback, theTrackIsHeardSampleExactThroughEachServerAndDriver) {
         SoundServer server;
         ASSERT_TRUE(server.start(c.kind)) << server.why();
         SCOPED_TRACE(std::string(server.name()) + " through " + c.driver);
-        expectTrackPlayedWhole(playAndRecord(server, c.driver, 3.0), 3.0, -60.0);
+        expectTrackPlayedWhole(server, c.driver, 3.0, -60.0);
     }
 }
 
@@ -92,7 +124,7 @@ TEST(ServerPlayback, aDeviceRefusingFloatGetsWhatItOffersAndStillPlaysTheTrack) 
     writeFile(server.folder() + "/home/.asoundrc",
               "pcm.!default { type linear slave { pcm \"pulse\" format S16_LE } }\n");
     // 16-bit output adds its rounding noise, about 90 dB under the music.
-    expectTrackPlayedWhole(playAndRecord(server, "alsa", 2.0), 2.0, -70.0);
+    expectTrackPlayedWhole(server, "alsa", 2.0, -70.0);
 }
 
 TEST(ServerFaults, aServerKilledMidRunLeavesTheClockAndSpectrumGoingInSilence) {
