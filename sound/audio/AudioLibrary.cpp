@@ -109,13 +109,17 @@ bool openOnCurrentDriver(LibraryState& lib, SDL_AudioSpec want, int maxChannels)
     // plugin passed frames on, is the latency. SDL's ALSA driver asks for a block as
     // soon as the last one is in ALSA's buffer, so its requests come at the output's
     // pace (through the plugin or from a sound card): fitted, they pace the sample.
+    // SDL's PulseAudio driver asks as the server frees room, at the output's pace too:
+    // where the server reports no latency for the stream (PipeWire's service), the
+    // requests' fit paces the sample, so that a server held up for a moment, which
+    // then plays everything that much later, is followed instead of kept as an offset.
     if (serverReachable && lib.driverName == "pulseaudio") {
         ServerLatency* server = &lib.serverLatency;
         lib.mixer->setLatencySource([server] { return server->readLatencyUs(); });
     } else if (serverReachable) {
         followServerLatency(lib, want.freq);
     }
-    lib.mixer->setRequestTiming(lib.driverName == "alsa");
+    lib.mixer->setRequestTiming(lib.driverName == "alsa" || lib.driverName == "pulseaudio");
     return true;
 }
 

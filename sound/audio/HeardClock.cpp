@@ -1,11 +1,14 @@
 #include "sound/audio/HeardClock.h"
 
+#include <algorithm>
 #include <cmath>
 
 const HeardClock::Settings HeardClock::kServerReadings = {300000000, 4000000000, 250000000, 3, 0.003, 4};
 const HeardClock::Settings HeardClock::kBlockRequests = {2000000000, 16000000000, 4000000000, 24, 0.015, 8};
 
-HeardClock::HeardClock(const Settings& settings) : tuning(settings) {}
+HeardClock::HeardClock(const Settings& settings) : tuning(settings) {
+    tuning.outliersBeforeJump = std::clamp(tuning.outliersBeforeJump, 1, kMaxOutliersInRow);
+}
 
 void HeardClock::observe(long long atNs, double heardFrame) {
     if (firstNs < 0) {
@@ -14,19 +17,50 @@ void HeardClock::observe(long long atNs, double heardFrame) {
     if (atNs - firstNs < tuning.settleNs) {
         return;
     }
-    if (fitted && std::fabs(heardFrame - heardFrameAt(atNs)) > tuning.outlierSeconds * rate) {
-        if (++outliersInRow < tuning.outliersBeforeReset) {
+    double offLine = heardFrame - heardFrameAt(atNs);
+    double outlierFrames = tuning.outlierSeconds * rate;
+    if (fitted && std::fabs(offLine) > outlierFrames) {
+        // Outliers that do not agree with the ones before are glitches of their own.
+        if (outliersInRow > 0 &&
+            std::fabs(offLine - (outliers[0].frame - heardFrameAt(outliers[0].atNs))) > outlierFrames) {
+            outliersInRow = 0;
+        }
+        outliers[outliersInRow] = {atNs, heardFrame};
+        if (++outliersInRow < tuning.outliersBeforeJump) {
             return;
         }
-        long long keptFirstNs = firstNs;
-        reset();
-        firstNs = keptFirstNs;
+        followJump();
+        return;
     }
     outliersInRow = 0;
-    newest = (newest + 1) % kCapacity;
-    observations[newest] = {atNs, heardFrame};
-    count = count < kCapacity ? count + 1 : kCapacity;
+    add({atNs, heardFrame});
     refit();
+}
+
+// The output has moved (a dropout, or a server that now holds more or less): its
+// pace is what it was, so the fit keeps it and moves by as much as the outliers
+// agree it moved, rather than waiting seconds for a new fit while what is heard
+// stands that far from where the fit places it.
+void HeardClock::followJump() {
+    double jump = 0.0;
+    for (int i = 0; i < outliersInRow; ++i) {
+        jump += outliers[i].frame - heardFrameAt(outliers[i].atNs);
+    }
+    jump /= outliersInRow;
+    for (int i = 0; i < count; ++i) {
+        observations[(newest - i + kCapacity) % kCapacity].frame += jump;
+    }
+    for (int i = 0; i < outliersInRow; ++i) {
+        add(outliers[i]);
+    }
+    outliersInRow = 0;
+    refit();
+}
+
+void HeardClock::add(const Observation& observation) {
+    newest = (newest + 1) % kCapacity;
+    observations[newest] = observation;
+    count = count < kCapacity ? count + 1 : kCapacity;
 }
 
 void HeardClock::reset() {

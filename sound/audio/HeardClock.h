@@ -21,9 +21,10 @@ public:
         long long readySpanNs;
         int readyCount;
         // An observation further off the line is a glitch of the reading, unless the
-        // next few agree with it: then the output itself has jumped, and the fit starts anew.
+        // next few are off too: then the output itself has jumped, and the fit moves
+        // with it by as much as they say, keeping its pace.
         double outlierSeconds;
-        int outliersBeforeReset;
+        int outliersBeforeJump;
     };
     // A server's readings of its latency at each block's request: within 0.1 ms of a line.
     static const Settings kServerReadings;
@@ -52,15 +53,20 @@ private:
         long long atNs;
         double frame;
     };
+    void add(const Observation& observation);
+    void followJump();
     void refit();
 
     // Enough for the longest window, with 64-ms blocks.
     static constexpr int kCapacity = 256;
+    static constexpr int kMaxOutliersInRow = 16;
     Settings tuning;
     std::array<Observation, kCapacity> observations{};
     int count = 0;
     int newest = -1;
     long long firstNs = -1;
+    // The observations off the line since the last one on it (outliersBeforeJump at most).
+    std::array<Observation, kMaxOutliersInRow> outliers{};
     int outliersInRow = 0;
     bool fitted = false;
     long long anchorNs = 0;

@@ -50,8 +50,16 @@ TEST(HeardClock, ignoresAStrayReadingButFollowsAnOutputThatJumped) {
     clock.observe(atNs, expected + 0.05 * kRateHz);  // one reading 50 ms off
     EXPECT_NEAR(clock.heardFrameAt(atNs), expected, 2.0);
 
-    // An output that lost 50 ms for good: once the readings agree on it, so does the fit.
+    // An output that lost 50 ms for good: once the readings agree on it, so does the
+    // fit, at once and at the pace it had.
     const double lostFrames = 0.05 * kRateHz;
+    const double pace = clock.framesPerSecond();
+    for (int i = 0; i < HeardClock::kServerReadings.outliersBeforeJump; ++i, atNs += kBlockNs, ++reading) {
+        clock.observe(atNs, heardAt(atNs, 0.0, reading) - lostFrames);
+    }
+    ASSERT_TRUE(clock.ready());
+    EXPECT_NEAR(clock.framesPerSecond(), pace, kRateHz * 5e-6);
+    EXPECT_NEAR(clock.heardFrameAt(atNs), atNs * 1e-9 * kRateHz - lostFrames, 2.0);
     for (int i = 0; i < 20; ++i, atNs += kBlockNs, ++reading) {
         clock.observe(atNs, heardAt(atNs, 0.0, reading) - lostFrames);
     }

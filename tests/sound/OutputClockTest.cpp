@@ -33,8 +33,21 @@ struct SimulatedOutput {
     int lateEvery = 0;
     double lateMs = 0.0;
 
+    // Once it has played stallFrame, it stops for stallMs (a dropout, or a server held
+    // up): everything after is heard, and asked for, that much later.
+    double stallFrame = std::numeric_limits<double>::infinity();
+    double stallMs = 0.0;
+
     double heardFrameAt(long long atNs) const {
-        return (atNs - startNs) * 1e-9 * kRateHz * (1.0 + ppm * 1e-6);
+        double frame = (atNs - startNs) * 1e-9 * kRateHz * (1.0 + ppm * 1e-6);
+        if (frame > stallFrame) {
+            frame = std::max(stallFrame, frame - stallMs * 1e-3 * kRateHz * (1.0 + ppm * 1e-6));
+        }
+        return frame;
+    }
+    double heardNsOf(double frame) const {
+        double stalledNs = frame > stallFrame ? stallMs * 1e6 : 0.0;
+        return startNs + frame / (kRateHz * (1.0 + ppm * 1e-6)) * 1e9 + stalledNs;
     }
     // The question takes a millisecond; the server answers halfway through it.
     long long readLatencyUs() {
@@ -47,10 +60,9 @@ struct SimulatedOutput {
     // The moment the device asks for the block that starts at firstFrame: when what it
     // holds has run down to heldFrames, late by up to a millisecond or two.
     long long requestNs(long long firstFrame, int block) const {
-        double seconds = (firstFrame - heldFrames) / (kRateHz * (1.0 + ppm * 1e-6));
         double lateNs = lateEvery > 0 && block % lateEvery == 0 ? lateMs * 1e6 : 0.0;
         double jitterNs = requestJitterMs * 1e6 * std::fabs(std::sin(block * 1.7));
-        return startNs + std::llround(seconds * 1e9 + jitterNs + lateNs);
+        return std::llround(heardNsOf(firstFrame - heldFrames) + jitterNs + lateNs);
     }
 };
 
@@ -91,7 +103,7 @@ void playBlocks(OutputClock& clock, SimulatedOutput& output, PacedSample& sample
                 ? clock.sampleStep(sample.calledNs, sample.startFrame, sample.position, sample.keptAheadFrames)
                 : 1.0;
         // The block's first frame is heard when the output has played up to it.
-        double heardAtNs = output.startNs + firstFrame / (kRateHz * (1.0 + output.ppm * 1e-6)) * 1e9;
+        double heardAtNs = output.heardNsOf(static_cast<double>(firstFrame));
         sample.errorsMs.push_back(sample.position * 1000.0 / kRateHz - (heardAtNs - sample.calledNs) * 1e-6);
         sample.steps.push_back(step);
         sample.position += step * kBlockFrames;
@@ -320,4 +332,37 @@ TEST(OutputClockRequests, aDeviceAskingAtItsOwnPaceTimesTheSampleWhereNoServerSa
     }
     // Played frame for frame, the sample runs ahead with the output: 24 ms in the minute.
     EXPECT_NEAR(driftMs.back(), 24.0, 1.0);
+}
+
+TEST(OutputClockRequests, anOutputThatStallsIsFollowedAtOncePaceKept) {
+    // A server held up for 40 ms (PipeWire's, which reports no latency for the stream)
+    // plays everything after that much later, and asks for it that much later: the
+    // sample, paced by the requests, is brought back to the clock as fast as its pace
+    // allows, from the moment the requests agree on it, without playing frame for
+    // frame again while a new fit builds up.
+    SimulatedOutput output;
+    output.ppm = -150.0;
+    output.requestJitterMs = 8.0;
+    OutputClock clock(kRateHz, [&output] { return output.nowNs; });
+    clock.setOutputLatency(static_cast<int>(output.heldFrames));
+    clock.setRequestTiming(true);
+    PacedSample sample = sampleStartedOn(output);
+    playBlocks(clock, output, sample, 20 * kRateHz / kBlockFrames);
+    ASSERT_TRUE(clock.pacesSamples());
+    ASSERT_LT(std::fabs(sample.errorsMs.back()), 1.0);
+
+    output.stallFrame = static_cast<double>(output.writtenFrames);
+    output.stallMs = 40.0;
+    std::vector<double> errorsMs;
+    for (int block = 0; block < 32 * kRateHz / kBlockFrames; ++block) {
+        playBlocks(clock, output, sample, 1);
+        EXPECT_TRUE(clock.pacesSamples()) << "block " << block << " after the stall";
+        errorsMs.push_back(sample.errorsMs.back());
+    }
+    // Heard 40 ms late at first; 2 ms a second is the fastest it is brought back, less
+    // the 150 ppm the output runs slow.
+    EXPECT_NEAR(errorsMs[1], -40.0, 2.0);
+    const int second = kRateHz / kBlockFrames;
+    EXPECT_LT(std::fabs(errorsMs[12 * second]), 24.0);
+    EXPECT_LT(std::fabs(errorsMs.back()), 1.0);
 }
