@@ -39,12 +39,6 @@ const std::vector<float>& trackFrames() {
     return frames;
 }
 
-double loadPerCore() {
-    double load = 0.0;
-    std::ifstream("/proc/loadavg") >> load;
-    return load / std::max(1u, std::thread::hardware_concurrency());
-}
-
 bool timingIsChecked(double load) {
     return load <= kCrowdedLoadPerCore && !kUnderThreadSanitizer;
 }

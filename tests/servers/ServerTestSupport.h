@@ -24,11 +24,6 @@ float spectrumToleranceMs();
 // The soundtrack decoded and resampled as the library loads it; loaded once.
 const TrackAnalysis& track();
 
-// The one-minute load average for each core. Above kCrowdedLoadPerCore other work
-// can hold the server itself back.
-double loadPerCore();
-constexpr double kCrowdedLoadPerCore = 2.0;
-
 // Whether this build runs under ThreadSanitizer, whose instrumented threads (the
 // audio thread, and all of the demo's) run several times slower than they would.
 #if defined(__SANITIZE_THREAD__)

@@ -21,16 +21,9 @@
 
 namespace {
 
-// Above this one-minute load per core, other work can hold the sound server
-// itself back: dropouts and a short end are reported, not failed.
-constexpr double kCrowdedLoadPerCore = 2.0;
+// Wine's dropouts that pass below a load of kCrowdedLoadPerCore; above it, dropouts
+// and a short end are reported, not failed.
 constexpr int kWineDropoutsLetPass = 2;
-
-double loadPerCore() {
-    double load = 0.0;
-    std::ifstream("/proc/loadavg") >> load;
-    return load / std::max(1u, std::thread::hardware_concurrency());
-}
 
 // The release's own soundtrack, decoded and resampled as the audio library does.
 std::vector<float> trackFrames(const WindowsRelease& release) {

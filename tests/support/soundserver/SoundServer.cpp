@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -271,4 +272,10 @@ void SoundServer::stop() {
     serverPid = -1;
     stopChild(busPid, SIGTERM, 2000);
     busPid = -1;
+}
+
+double loadPerCore() {
+    double load = 0.0;
+    std::ifstream("/proc/loadavg") >> load;
+    return load / std::max(1u, std::thread::hardware_concurrency());
 }

@@ -71,3 +71,9 @@ private:
 
 // Stops a child: signal, then SIGKILL after timeoutMs; reaps it. Its exit status or -1.
 int stopChild(pid_t pid, int signal, int timeoutMs);
+
+// The one-minute load average for each core. Above kCrowdedLoadPerCore other work
+// can hold a sound server itself back: its dropouts say more about the machine
+// than about the player.
+double loadPerCore();
+constexpr double kCrowdedLoadPerCore = 2.0;
