@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstdio>
 #include <fstream>
-#include <thread>
 
 const char* const kTrackPath = "data/sound/tamokrelu.mp3";
 

@@ -14,9 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
