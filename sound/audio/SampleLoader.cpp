@@ -144,9 +144,8 @@ long long resampledCapacity(long long inFrames, double ratio) {
 }
 
 long long resampleInto(const float* in, long long inFrames, double ratio, float* out, long long capacity,
-                       const std::function<bool(long long)>& progress) {
-    // A chunk is about 0.7 s of 44.1 kHz input: resampled in a few milliseconds.
-    constexpr long long kChunkFrames = 32768;
+                       const std::function<bool(long long)>& progress, long long chunkFrames) {
+    chunkFrames = std::max(chunkFrames, 1LL);
     int error = 0;
     SRC_STATE* state = src_new(SRC_SINC_MEDIUM_QUALITY, 2, &error);
     if (state == nullptr) {
@@ -156,11 +155,11 @@ long long resampleInto(const float* in, long long inFrames, double ratio, float*
     for (;;) {
         SRC_DATA job;
         std::memset(&job, 0, sizeof job);
-        long long chunk = std::min(kChunkFrames, inFrames - used);
+        long long chunk = std::min(chunkFrames, inFrames - used);
         job.data_in = in + 2 * used;
         job.input_frames = static_cast<long>(chunk);
         job.data_out = out + 2 * written;
-        job.output_frames = static_cast<long>(std::min(capacity - written, 4 * kChunkFrames));
+        job.output_frames = static_cast<long>(std::min(capacity - written, 4 * chunkFrames));
         job.src_ratio = ratio;
         job.end_of_input = used + chunk == inFrames ? 1 : 0;
         if (src_process(state, &job) != 0) {

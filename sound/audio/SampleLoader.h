@@ -20,13 +20,20 @@ int decodeSampleBytes(const char* path, const unsigned char* data, size_t size, 
 // input rate): a bound the resampler never writes past.
 long long resampledCapacity(long long inFrames, double ratio);
 
+// Input frames a resampling chunk takes: about 0.7 s of 44.1 kHz input, resampled
+// in a few milliseconds.
+constexpr long long kResampleChunkFrames = 32768;
+
 // Resamples inFrames interleaved stereo frames at ratio into out, which has room for
-// capacity frames, front to back with a band-limited resampler, in chunks; after each
-// chunk, progress(frames written so far) and it goes on while progress says true.
-// Returns the frames written, or -1 on a resampler error. The output does not depend
-// on who calls it or how progress answers, only on the input and the ratio.
+// capacity frames, front to back with a band-limited resampler, in chunks of
+// chunkFrames input frames; after each chunk, progress(frames written so far) and it
+// goes on while progress says true. Returns the frames written, or -1 on a resampler
+// error. The output does not depend on who calls it, how progress answers or how
+// large the chunks are, only on the input and the ratio (small chunks let a test
+// cross many chunk ends on a short input).
 long long resampleInto(const float* in, long long inFrames, double ratio, float* out, long long capacity,
-                       const std::function<bool(long long)>& progress);
+                       const std::function<bool(long long)>& progress,
+                       long long chunkFrames = kResampleChunkFrames);
 
 // Converts pcm to rateHz with a band-limited resampler; returns 0 or an error code.
 int resampleTo(PcmData& pcm, int rateHz);

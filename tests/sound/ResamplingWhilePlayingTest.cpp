@@ -102,3 +102,25 @@ TEST(ResamplingWhilePlaying, aSampleFreedMidwayStopsItsResampling) {
     EXPECT_TRUE(sample.isWhole());  // as far as it got, and playable that far
     EXPECT_LT(sample.readyFrames(), 120LL * kMixRateHz);
 }
+
+// The fuzzing of the resampler crosses chunk ends with small chunks; that stands
+// for the loader's large ones only while the chunking leaves no trace in the frames.
+TEST(ResamplingWhilePlaying, theChunksLeaveNoTraceInTheFrames) {
+    PcmData source = chirpAt44k();
+    source.frames.resize(2 * 3 * 44100);
+    const long long inFrames = source.frameCount();
+    const double ratio = static_cast<double>(kMixRateHz) / 44100;
+    const long long capacity = resampledCapacity(inFrames, ratio);
+    auto resampled = [&](long long chunkFrames) {
+        std::vector<float> out(2 * static_cast<size_t>(capacity));
+        long long written = resampleInto(source.frames.data(), inFrames, ratio, out.data(), capacity,
+                                         [](long long) { return true; }, chunkFrames);
+        out.resize(2 * static_cast<size_t>(std::max(written, 0LL)));
+        return out;
+    };
+    const std::vector<float> whole = resampled(kResampleChunkFrames);
+    ASSERT_NEAR(static_cast<double>(whole.size() / 2), inFrames * ratio, 2.0);
+    for (long long chunkFrames : {1000LL, 129LL, 1LL}) {
+        EXPECT_TRUE(resampled(chunkFrames) == whole) << chunkFrames << "-frame chunks";
+    }
+}
