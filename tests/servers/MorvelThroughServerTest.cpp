@@ -44,7 +44,13 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
     ASSERT_TRUE(server.start(SoundServer::Kind::pulseAudio)) << server.why();
     ASSERT_TRUE(server.startRecording());
     double loadBefore = loadPerCore();
-    int status = runDemo(server);
+    int status = -2;
+    double stallMs = 0.0;
+    {
+        MachineStalls stalls;
+        status = runDemo(server);
+        stallMs = stalls.longestMs();
+    }
     double load = std::max(loadBefore, loadPerCore());
     std::vector<float> recording = server.stopRecording();
     EXPECT_EQ(status, 0) << readFile(server.folder() + "/err");
@@ -62,13 +68,18 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
     // When the clock ends the run at 60 s the listener has heard the track up to
     // there, and no further than the latency, the last frame and the shutdown take.
     double heardSeconds = match.lastTrackFrame / 32000.0;
-    std::printf("dropouts: %d, unmatched frames: %lld, heard up to %.3f s, load per core %.1f\n", match.jumpCount(),
-                match.unmatchedFrames, heardSeconds, load);
+    std::printf("dropouts: %d, unmatched frames: %lld, heard up to %.3f s, load per core %.1f, "
+                "machine stopped for %.1f ms at most\n",
+                match.jumpCount(), match.unmatchedFrames, heardSeconds, load, stallMs);
     // Other work keeping every core busy several times over (the demo alone keeps them
-    // busy once) can hold the server itself back; that is reported, not failed.
-    if (timingIsChecked(load)) {
-        EXPECT_EQ(match.jumpCount(), 0) << "first jump at recording frame "
-                                        << (match.segments.size() > 1 ? match.segments[1].recordingFrame : -1);
+    // busy once), or the machine's host stopping it, can hold the server itself back;
+    // that is reported, not failed.
+    const bool timed = timingIsChecked(load, stallMs);
+    if (!timed && match.jumpCount() != 0) {
+        std::printf("not failed: %s\n", describeJumps(match, 32000).c_str());
+    }
+    if (timed) {
+        EXPECT_EQ(match.jumpCount(), 0) << describeJumps(match, 32000);
         // Every sounding frame is the track: neither the end of play nor the pace
         // following the clock leaves frames that are not (a server that runs dry
         // may, which is why this is a timing check).
@@ -76,7 +87,7 @@ TEST(MorvelThroughServer, theWholeRunIsHeardInTimeWithoutADropout) {
         EXPECT_GE(heardSeconds, 60.0 - kHeardToleranceSeconds);
     }
     // A crowded machine may also be late to notice the end of the run, by a second at most.
-    EXPECT_LT(heardSeconds, timingIsChecked(load) ? 60.6 : 61.5);
+    EXPECT_LT(heardSeconds, timed ? 60.6 : 61.5);
 }
 
 TEST(MorvelThroughServer, aServerDyingMidRunLeavesThePictureGoingUntilTheRunEnds) {

@@ -45,10 +45,17 @@ TEST(ServerLatencyAnswers, aServerThatReportsNoLatencyIsNotAskedAgainOneThatDoes
         EXPECT_EQ(latency.reportsNoLatency(), !answers);
         EXPECT_EQ(latencyUs > 0, answers);
         EXPECT_GE(asked, answers ? 1 : ServerLatency::kZeroAnswersBeforeGivingUp);
-        for (int block = 0; answers && block < 2 * ServerLatency::kZeroAnswersBeforeGivingUp; ++block) {
-            EXPECT_GT(latency.readLatencyUs(), 0) << "block " << block;
+        // And it goes on being asked: twice as many answers again. A question the
+        // server leaves unanswered past the audio thread's 10 ms (a busy machine) counts
+        // as no answer, not as a zero; one that is never asked again never answers.
+        int answered = 0;
+        for (int waitedMs = 0; answers && waitedMs < 10000 && answered < 2 * ServerLatency::kZeroAnswersBeforeGivingUp;
+             waitedMs += 5) {
+            answered += latency.readLatencyUs() > 0 ? 1 : 0;
             EXPECT_FALSE(latency.reportsNoLatency());
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+        EXPECT_EQ(answered, answers ? 2 * ServerLatency::kZeroAnswersBeforeGivingUp : 0);
         // Not asked any more: the answer comes at once, however slow the server would be.
         auto start = std::chrono::steady_clock::now();
         for (int block = 0; block < 1000 && !answers; ++block) {

@@ -38,8 +38,9 @@ const std::vector<float>& trackFrames() {
     return frames;
 }
 
-bool timingIsChecked(double load) {
-    return load <= kCrowdedLoadPerCore && !kUnderThreadSanitizer;
+bool timingIsChecked(double load, double longestStallMs) {
+    return load <= kCrowdedLoadPerCore && longestStallMs < kMachineStallMs && !kUnderThreadSanitizer &&
+           !kUnderAddressSanitizer;
 }
 
 float spectrumToleranceMs() {
@@ -58,6 +59,18 @@ std::string whereUnmatched(const RecordingMatch& match, int rateHz) {
         std::snprintf(line, sizeof line, "; %lld at %.3f s after the first matched frame, %.3f s before the last heard",
                       span.soundingFrames, static_cast<double>(span.recordingFrame - firstMatched) / rateHz,
                       static_cast<double>(match.lastRecordingFrame - span.recordingFrame) / rateHz);
+        where += line;
+    }
+    return where;
+}
+
+std::string describeJumps(const RecordingMatch& match, int rateHz) {
+    std::string where = std::to_string(match.jumpCount()) + " jumps";
+    for (size_t i = 1; i < match.segments.size() && i <= 10; ++i) {
+        char line[120];
+        std::snprintf(line, sizeof line, "; at %.3f s by %lld frames",
+                      static_cast<double>(match.segments[i].recordingFrame) / rateHz,
+                      match.segments[i].lagFrames - match.segments[i - 1].lagFrames);
         where += line;
     }
     return where;
