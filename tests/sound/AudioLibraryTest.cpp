@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 
 using namespace soundtest;
 
@@ -159,16 +161,36 @@ TEST_F(AudioLibraryTest, aModuleSeeksAndPausesWhereAsked) {
     FMUSIC_MODULE* song = FMUSIC_LoadSong(writeTemp("seek.mod", tinyMod()).c_str());
     ASSERT_NE(song, nullptr);
     ASSERT_TRUE(FMUSIC_PlaySong(song));
+    // Returns the longest this thread took between two moves.
     auto holdInTheSilentHalf = [&](int milliseconds) {
+        auto last = std::chrono::steady_clock::now();
+        auto longest = std::chrono::steady_clock::duration::zero();
         for (int waited = 0; waited < milliseconds; waited += 40) {
-            ASSERT_TRUE(FMUSIC_SetPositionSeconds(song, 0.3));
+            EXPECT_TRUE(FMUSIC_SetPositionSeconds(song, 0.3));
             SDL_Delay(40);
+            auto now = std::chrono::steady_clock::now();
+            longest = std::max(longest, now - last);
+            last = now;
         }
+        return longest;
     };
+    // A move that is not made sounds the note every time. A thread held back for as
+    // long as the silent half plays (this one, or the audio thread catching up with
+    // the clock, on a machine busy with other tests or under a sanitizer) lets it
+    // through once in a while, so a hold that sounds is tried again, twice at most.
     holdInTheSilentHalf(200);  // what was mixed before the first move has played
-    AUDIO_TakePeakLevel();
-    holdInTheSilentHalf(600);
-    EXPECT_EQ(AUDIO_TakePeakLevel(), 0.0f);
+    for (int attempt = 1;; ++attempt) {
+        AUDIO_TakePeakLevel();
+        const auto longestGap = holdInTheSilentHalf(600);
+        const float peak = AUDIO_TakePeakLevel();
+        if (peak == 0.0f || attempt == 3) {
+            EXPECT_EQ(peak, 0.0f) << "moved back at most "
+                                  << std::chrono::duration<double, std::milli>(longestGap).count() << " ms apart";
+            break;
+        }
+        std::printf("held in the silent half again: a note sounded with moves at most %.0f ms apart\n",
+                    std::chrono::duration<double, std::milli>(longestGap).count());
+    }
     ASSERT_TRUE(FMUSIC_SetPositionSeconds(song, 0.0));
     SDL_Delay(200);
     EXPECT_GT(AUDIO_TakePeakLevel(), 0.1f);
