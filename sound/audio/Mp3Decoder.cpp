@@ -8,8 +8,10 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -60,40 +62,43 @@ size_t tagBytes(const unsigned char* data, size_t size) {
     return tags < size ? tags : size;
 }
 
-// Bytes of the stream that mpg123 takes as MPEG audio frames (header and body).
-// Parsing only: nothing is decoded.
-long long mpegFrameBytes(const unsigned char* data, size_t size) {
+// What mpg123 takes as MPEG audio frames in the stream: their bytes (header and
+// body) and the samples per channel they hold. Parsing only: nothing is decoded.
+struct MpegFrames {
+    long long bytes = 0;
+    long long samples = 0;
+};
+
+MpegFrames walkMpegFrames(const unsigned char* data, size_t size) {
+    MpegFrames frames;
     int status = MPG123_OK;
-    mpg123_handle* parser = mpg123_new(nullptr, &status);
-    if (parser == nullptr) {
-        return 0;
-    }
-    mpg123_param(parser, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> parser(mpg123_new(nullptr, &status), mpg123_delete);
     MemoryStream stream = {data, size, 0};
-    long long frameBytes = 0;
-    if (mpg123_replace_reader_handle(parser, readMemory, seekMemory, nullptr) == MPG123_OK &&
-        mpg123_open_handle(parser, &stream) == MPG123_OK) {
-        for (;;) {
-            status = mpg123_framebyframe_next(parser);
-            if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
-                break;
-            }
-            size_t bodyBytes = 0;
-            if (mpg123_framedata(parser, nullptr, nullptr, &bodyBytes) == MPG123_OK) {
-                frameBytes += 4 + static_cast<long long>(bodyBytes);
-            }
-        }
-        mpg123_close(parser);
+    if (parser == nullptr || mpg123_param(parser.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0) != MPG123_OK ||
+        mpg123_replace_reader_handle(parser.get(), readMemory, seekMemory, nullptr) != MPG123_OK ||
+        mpg123_open_handle(parser.get(), &stream) != MPG123_OK) {
+        return frames;
     }
-    mpg123_delete(parser);
-    return frameBytes;
+    for (;;) {
+        status = mpg123_framebyframe_next(parser.get());
+        if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
+            break;
+        }
+        size_t bodyBytes = 0;
+        if (mpg123_framedata(parser.get(), nullptr, nullptr, &bodyBytes) == MPG123_OK) {
+            frames.bytes += 4 + static_cast<long long>(bodyBytes);
+            frames.samples += std::max(mpg123_spf(parser.get()), 0);
+        }
+    }
+    mpg123_close(parser.get());
+    return frames;
 }
 
 // A real MP3 is frames from end to end; other data (a WAV, an image) can hold a
 // few byte patterns that pass for frame headers, and decodes to noise or silence.
-bool mostlyMpegFrames(const unsigned char* data, size_t size) {
+bool mostlyMpegFrames(const MpegFrames& frames, const unsigned char* data, size_t size) {
     const long long audioBytes = static_cast<long long>(size - tagBytes(data, size));
-    return mpegFrameBytes(data, size) * 2 >= audioBytes;
+    return frames.bytes * 2 >= audioBytes;
 }
 
 // Accepts every rate mpg123 knows, mono or stereo, always as 32-bit float.
@@ -120,26 +125,27 @@ void appendFrames(const float* samples, size_t count, int channels, PcmData& out
 }
 
 // No MPEG audio frame holds more than a few samples per byte (1152 samples in the
-// smallest layer III frames of 96 bytes), so a header claiming more than this many
-// per byte of file is lying.
+// smallest layer III frames of 96 bytes), so a count past this many per byte of
+// file is wrong.
 constexpr long long kMaxSamplesPerStreamByte = 64;
 
-// Room for the whole stream when its length is known (an encoder's header says it),
-// so the frames are not copied again and again as they grow. Only a hint, and one a
-// damaged or hostile header can get wrong: a length past the caps, or more than the
-// file's bytes can hold, reserves nothing (a few KB claiming twenty minutes would
-// otherwise take 900 MB at once); the decode stops at the caps anyway.
-void reserveForLength(mpg123_handle* decoder, size_t streamBytes, PcmData& out) {
-    off_t length = mpg123_length(decoder);
-    if (length > 0 && length <= kMaxSamplesPerStreamByte * static_cast<long long>(streamBytes) &&
-        !exceedsDecodeCaps(length, out.rateHz)) {
-        out.frames.reserve(static_cast<size_t>(length) * 2);
+// Room for every frame the walk found, so that the decoded audio is not copied
+// again and again as it grows. An encoder's length header can be missing, wrong or
+// hostile, and mpg123's estimate without one holds only while every frame is the
+// size of the first; the walk counts what is there. An upper bound: gapless
+// trimming and a change of format mid-stream only give fewer. A count past the
+// caps reserves nothing; the decode stops at the caps anyway.
+void reserveForFrames(long long samples, size_t streamBytes, PcmData& out) {
+    if (samples > 0 && samples <= kMaxSamplesPerStreamByte * static_cast<long long>(streamBytes) &&
+        !exceedsDecodeCaps(samples, out.rateHz)) {
+        out.frames.reserve(static_cast<size_t>(samples) * 2);
     }
 }
 
 // Decodes until the end, an error, or a change of rate or layout mid-stream
 // (keeping what came before). Returns the number of mpg123 reads that gave audio.
-long long decodeAll(mpg123_handle* decoder, size_t streamBytes, PcmData& out, bool& tooLong) {
+long long decodeAll(mpg123_handle* decoder, const MpegFrames& frames, size_t streamBytes, PcmData& out,
+                    bool& tooLong) {
     float buffer[8192];
     int channels = 0;
     long long productiveReads = 0;
@@ -156,7 +162,7 @@ long long decodeAll(mpg123_handle* decoder, size_t streamBytes, PcmData& out, bo
             }
             out.rateHz = static_cast<int>(rate);
             out.sourceChannelCount = channels;
-            reserveForLength(decoder, streamBytes, out);
+            reserveForFrames(frames.samples, streamBytes, out);
         }
         if (done > 0 && channels > 0) {
             appendFrames(buffer, done / sizeof(float), channels, out);
@@ -180,27 +186,33 @@ long long decodeAll(mpg123_handle* decoder, size_t streamBytes, PcmData& out, bo
 
 int decodeMp3(const unsigned char* data, size_t size, PcmData& out) {
     out = PcmData();
+    // The walk costs a fraction of a decode, so data that is not MP3 is turned
+    // away before any of it is decoded. It takes a handle of its own: one that has
+    // walked a stream announces no format when it decodes the same one again.
+    const MpegFrames frames = walkMpegFrames(data, size);
+    if (!mostlyMpegFrames(frames, data, size)) {
+        return FMOD_ERR_FILE_BAD;
+    }
     int status = MPG123_OK;
-    mpg123_handle* decoder = mpg123_new(nullptr, &status);
+    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> decoder(mpg123_new(nullptr, &status), mpg123_delete);
     if (decoder == nullptr) {
         return FMOD_ERR_MEMORY;
     }
-    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    requestFloatOutput(decoder);
+    mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+    requestFloatOutput(decoder.get());
     MemoryStream stream = {data, size, 0};
     bool tooLong = false;
     long long productiveReads = 0;
-    if (mpg123_replace_reader_handle(decoder, readMemory, seekMemory, nullptr) == MPG123_OK &&
-        mpg123_open_handle(decoder, &stream) == MPG123_OK) {
-        productiveReads = decodeAll(decoder, size, out, tooLong);
-        mpg123_close(decoder);
+    if (mpg123_replace_reader_handle(decoder.get(), readMemory, seekMemory, nullptr) == MPG123_OK &&
+        mpg123_open_handle(decoder.get(), &stream) == MPG123_OK) {
+        productiveReads = decodeAll(decoder.get(), frames, size, out, tooLong);
+        mpg123_close(decoder.get());
     }
-    mpg123_delete(decoder);
     if (tooLong) {
         out = PcmData();
         return FMOD_ERR_MEMORY;
     }
-    if (productiveReads == 0 || out.frames.empty() || !mostlyMpegFrames(data, size)) {
+    if (productiveReads == 0 || out.frames.empty()) {
         out = PcmData();
         return FMOD_ERR_FILE_BAD;
     }
