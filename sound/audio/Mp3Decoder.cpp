@@ -124,28 +124,22 @@ void appendFrames(const float* samples, size_t count, int channels, PcmData& out
     }
 }
 
-// No MPEG audio frame holds more than a few samples per byte (1152 samples in the
-// smallest layer III frames of 96 bytes), so a count past this many per byte of
-// file is wrong.
-constexpr long long kMaxSamplesPerStreamByte = 64;
-
 // Room for every frame the walk found, so that the decoded audio is not copied
 // again and again as it grows. An encoder's length header can be missing, wrong or
 // hostile, and mpg123's estimate without one holds only while every frame is the
-// size of the first; the walk counts what is there. An upper bound: gapless
+// size of the first; the walk counts what is there (damaged streams can hold over
+// a hundred samples a byte in frames mpg123 takes). An upper bound: gapless
 // trimming and a change of format mid-stream only give fewer. A count past the
 // caps reserves nothing; the decode stops at the caps anyway.
-void reserveForFrames(long long samples, size_t streamBytes, PcmData& out) {
-    if (samples > 0 && samples <= kMaxSamplesPerStreamByte * static_cast<long long>(streamBytes) &&
-        !exceedsDecodeCaps(samples, out.rateHz)) {
+void reserveForFrames(long long samples, PcmData& out) {
+    if (samples > 0 && !exceedsDecodeCaps(samples, out.rateHz)) {
         out.frames.reserve(static_cast<size_t>(samples) * 2);
     }
 }
 
 // Decodes until the end, an error, or a change of rate or layout mid-stream
 // (keeping what came before). Returns the number of mpg123 reads that gave audio.
-long long decodeAll(mpg123_handle* decoder, const MpegFrames& frames, size_t streamBytes, PcmData& out,
-                    bool& tooLong) {
+long long decodeAll(mpg123_handle* decoder, const MpegFrames& frames, PcmData& out, bool& tooLong) {
     float buffer[8192];
     int channels = 0;
     long long productiveReads = 0;
@@ -162,7 +156,7 @@ long long decodeAll(mpg123_handle* decoder, const MpegFrames& frames, size_t str
             }
             out.rateHz = static_cast<int>(rate);
             out.sourceChannelCount = channels;
-            reserveForFrames(frames.samples, streamBytes, out);
+            reserveForFrames(frames.samples, out);
         }
         if (done > 0 && channels > 0) {
             appendFrames(buffer, done / sizeof(float), channels, out);
@@ -205,7 +199,7 @@ int decodeMp3(const unsigned char* data, size_t size, PcmData& out) {
     long long productiveReads = 0;
     if (mpg123_replace_reader_handle(decoder.get(), readMemory, seekMemory, nullptr) == MPG123_OK &&
         mpg123_open_handle(decoder.get(), &stream) == MPG123_OK) {
-        productiveReads = decodeAll(decoder.get(), frames, size, out, tooLong);
+        productiveReads = decodeAll(decoder.get(), frames, out, tooLong);
         mpg123_close(decoder.get());
     }
     if (tooLong) {

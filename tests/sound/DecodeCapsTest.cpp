@@ -88,3 +88,20 @@ TEST(DecodeCaps, aSmallMp3WhoseHeaderClaimsMinutesDoesNotReserveThem) {
     // What was decoded, with room to grow, not the 276 MB the tag asks for.
     EXPECT_LT(pcm.frames.capacity(), 1000000u);
 }
+
+TEST(DecodeCaps, anMp3OfTinyFramesIsDecodedWithoutRoomToSpare) {
+    // 400 free-format layer II frames of 9 bytes, each header alone: 3.6 KB that
+    // mpg123 plays as 10.4 s of stereo, 128 samples a byte. No header says so, and
+    // a vector grown by doubling would hold up to twice that and copy it all on
+    // each step; the frames counted before decoding give the room at once.
+    Bytes mp3;
+    for (int frame = 0; frame < 400; ++frame) {
+        const unsigned char header[9] = {0xFF, 0xFD, 0x00, 0x00};  // MPEG-1 layer II, 44.1 kHz, free format
+        mp3.insert(mp3.end(), header, header + sizeof header);
+    }
+    PcmData pcm;
+    ASSERT_EQ(decodeMp3(mp3.data(), mp3.size(), pcm), 0);
+    EXPECT_EQ(pcm.rateHz, 44100);
+    EXPECT_EQ(pcm.frameCount(), 400 * 1152);
+    EXPECT_EQ(pcm.frames.capacity(), pcm.frames.size());
+}
