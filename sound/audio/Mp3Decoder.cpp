@@ -94,11 +94,18 @@ MpegFrames walkMpegFrames(const unsigned char* data, size_t size) {
     return frames;
 }
 
+// No MPEG audio frame holds more than 24 samples a byte (576 in MPEG-2's 8-kbps
+// layer III frames of 24 bytes at 24 kHz; 1152 in MPEG-1's smallest of 96). Frames
+// holding far more are headers with next to nothing between them (free-format
+// frames of a few bytes, which mpg123 takes), and a few KB of them would decode
+// to minutes.
+constexpr long long kMaxSamplesPerFrameByte = 64;
+
 // A real MP3 is frames from end to end; other data (a WAV, an image) can hold a
 // few byte patterns that pass for frame headers, and decodes to noise or silence.
 bool mostlyMpegFrames(const MpegFrames& frames, const unsigned char* data, size_t size) {
     const long long audioBytes = static_cast<long long>(size - tagBytes(data, size));
-    return frames.bytes * 2 >= audioBytes;
+    return frames.bytes * 2 >= audioBytes && frames.samples <= kMaxSamplesPerFrameByte * frames.bytes;
 }
 
 // Accepts every rate mpg123 knows, mono or stereo, always as 32-bit float.
@@ -127,8 +134,7 @@ void appendFrames(const float* samples, size_t count, int channels, PcmData& out
 // Room for every frame the walk found, so that the decoded audio is not copied
 // again and again as it grows. An encoder's length header can be missing, wrong or
 // hostile, and mpg123's estimate without one holds only while every frame is the
-// size of the first; the walk counts what is there (damaged streams can hold over
-// a hundred samples a byte in frames mpg123 takes). An upper bound: gapless
+// size of the first; the walk counts what is there. An upper bound: gapless
 // trimming and a change of format mid-stream only give fewer. A count past the
 // caps reserves nothing; the decode stops at the caps anyway.
 void reserveForFrames(long long samples, PcmData& out) {

@@ -89,19 +89,38 @@ TEST(DecodeCaps, aSmallMp3WhoseHeaderClaimsMinutesDoesNotReserveThem) {
     EXPECT_LT(pcm.frames.capacity(), 1000000u);
 }
 
-TEST(DecodeCaps, anMp3OfTinyFramesIsDecodedWithoutRoomToSpare) {
-    // 400 free-format layer II frames of 9 bytes, each header alone: 3.6 KB that
-    // mpg123 plays as 10.4 s of stereo, 128 samples a byte. No header says so, and
-    // a vector grown by doubling would hold up to twice that and copy it all on
-    // each step; the frames counted before decoding give the room at once.
-    Bytes mp3;
-    for (int frame = 0; frame < 400; ++frame) {
-        const unsigned char header[9] = {0xFF, 0xFD, 0x00, 0x00};  // MPEG-1 layer II, 44.1 kHz, free format
+// MPEG-1 layer II frames at 44.1 kHz of silence: the bitrate index (1 to 14; 0 is
+// free format) and the frame's bytes, header included.
+void appendLayerTwoFrames(Bytes& mp3, int frameCount, int bitrateIndex, size_t frameBytes) {
+    for (int frame = 0; frame < frameCount; ++frame) {
+        const unsigned char header[] = {0xFF, 0xFD, static_cast<unsigned char>(bitrateIndex << 4), 0x00};
         mp3.insert(mp3.end(), header, header + sizeof header);
+        mp3.insert(mp3.end(), frameBytes - sizeof header, 0);
     }
+}
+
+TEST(DecodeCaps, anMp3WhoseLengthNoHeaderGivesIsDecodedWithoutRoomToSpare) {
+    // Without an encoder's header mpg123 estimates the length from the first
+    // frame's bitrate: here one frame at 384 kbps then 399 at 32 kbps, which it
+    // takes for some 34 frames. A vector grown from there by doubling would hold up to
+    // twice the audio and copy it all on each step; the frames counted before
+    // decoding give the room at once.
+    Bytes mp3;
+    appendLayerTwoFrames(mp3, 1, 14, 1253);
+    appendLayerTwoFrames(mp3, 399, 1, 104);
     PcmData pcm;
     ASSERT_EQ(decodeMp3(mp3.data(), mp3.size(), pcm), 0);
     EXPECT_EQ(pcm.rateHz, 44100);
     EXPECT_EQ(pcm.frameCount(), 400 * 1152);
     EXPECT_EQ(pcm.frames.capacity(), pcm.frames.size());
+}
+
+TEST(DecodeCaps, headersWithNothingBetweenThemAreNotAnMp3) {
+    // Frames of 9 bytes: 3.6 KB that mpg123 would play as 10 s of stereo, 128
+    // samples a byte, where no MPEG frame holds more than 24.
+    Bytes mp3;
+    appendLayerTwoFrames(mp3, 400, 0, 9);
+    PcmData pcm;
+    EXPECT_EQ(decodeMp3(mp3.data(), mp3.size(), pcm), FMOD_ERR_FILE_BAD);
+    EXPECT_TRUE(pcm.frames.empty());
 }
