@@ -96,10 +96,10 @@ MpegFrames walkMpegFrames(const unsigned char* data, size_t size) {
 
 // No MPEG audio frame holds more than 24 samples a byte (576 in MPEG-2's 8-kbps
 // layer III frames of 24 bytes at 24 kHz; 1152 in MPEG-1's smallest of 96). Frames
-// holding far more are headers with next to nothing between them (free-format
-// frames of a few bytes, which mpg123 takes), and a few KB of them would decode
-// to minutes.
-constexpr long long kMaxSamplesPerFrameByte = 64;
+// holding more than a third over that are headers with next to nothing between
+// them (free-format frames of a few bytes, which mpg123 takes), and a few KB of
+// them would decode to minutes.
+constexpr long long kMaxSamplesPerFrameByte = 32;
 
 // A real MP3 is frames from end to end; other data (a WAV, an image) can hold a
 // few byte patterns that pass for frame headers, and decodes to noise or silence.
