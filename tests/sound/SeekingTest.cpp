@@ -21,10 +21,12 @@ namespace {
 
 // How far the frame mixed where the output is heard may stand from the clock's frame.
 // Under ThreadSanitizer the audio thread runs several times slower, and the time it
-// stamps on a block lags the block's start by a few frames (4 to 7 seen), so there
-// the check is kept to a millisecond; elsewhere it is to the frame.
+// stamps on a block lags the block's start: by 4 to 7 frames on a quiet machine, by
+// 43 in a CI run with the other tests beside it (the thread held back between the
+// two). There the check is kept to 4 ms, a quarter of the dummy driver's block, so
+// that a block mixed early or late still fails; elsewhere it is to the frame.
 #if defined(__SANITIZE_THREAD__)
-constexpr double kHeardSlackFrames = 32.0;
+constexpr double kHeardSlackFrames = 128.0;
 #else
 constexpr double kHeardSlackFrames = 2.0;
 #endif
