@@ -109,13 +109,21 @@ void SpectrumFollower::check(const float* spectrum, float t) {
     // Played frame for frame the window is the track's exactly. Paced to the clock,
     // the track is heard up to 0.2 % fast or slow: that moves a narrow peak at 10 kHz
     // by a sixth of a bin, and a loud one at 1 kHz by a few percent of its level.
-    // There the bins below 4 kHz are compared, to 5 % of their level.
+    // There the bins below 4 kHz are compared, to 5 % of their level. Under
+    // ThreadSanitizer, where the audio thread runs several times slower, the pace
+    // can move on between the window taken and the frame asked for here, and
+    // bins stood up to a third past that: there the paced check is twice as wide.
+#if defined(__SANITIZE_THREAD__)
+    constexpr float kPacedWidening = 2.0f;
+#else
+    constexpr float kPacedWidening = 1.0f;
+#endif
     bool paced = sampleFrame >= 0.0 && sampleFrame != static_cast<double>(endFrame - startFrame);
     int comparedBins = paced ? kSpectrumBinCount / 4 : kSpectrumBinCount;
     float offline[kSpectrumBinCount];
     analysis.spectrumAt(heardSeconds, offline);
     for (int k = 0; k < comparedBins; ++k) {
-        float tolerance = paced ? 5e-4f + 0.05f * offline[k] : 1e-4f;
+        float tolerance = paced ? kPacedWidening * (5e-4f + 0.05f * offline[k]) : 1e-4f;
         ASSERT_NEAR(spectrum[k], offline[k], tolerance) << "bin " << k << " at " << t << " s";
     }
     if (t - loudestSince > 1.0f) {
