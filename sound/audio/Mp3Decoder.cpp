@@ -69,18 +69,28 @@ struct MpegFrames {
     long long samples = 0;
 };
 
+using Mpg123Handle = std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)>;
+
+// A quiet handle reading the bytes from memory; null when mpg123 cannot make one.
+Mpg123Handle newMemoryReader() {
+    int status = MPG123_OK;
+    Mpg123Handle handle(mpg123_new(nullptr, &status), mpg123_delete);
+    if (handle == nullptr || mpg123_param(handle.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0) != MPG123_OK ||
+        mpg123_replace_reader_handle(handle.get(), readMemory, seekMemory, nullptr) != MPG123_OK) {
+        handle.reset();
+    }
+    return handle;
+}
+
 MpegFrames walkMpegFrames(const unsigned char* data, size_t size) {
     MpegFrames frames;
-    int status = MPG123_OK;
-    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> parser(mpg123_new(nullptr, &status), mpg123_delete);
+    Mpg123Handle parser = newMemoryReader();
     MemoryStream stream = {data, size, 0};
-    if (parser == nullptr || mpg123_param(parser.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0) != MPG123_OK ||
-        mpg123_replace_reader_handle(parser.get(), readMemory, seekMemory, nullptr) != MPG123_OK ||
-        mpg123_open_handle(parser.get(), &stream) != MPG123_OK) {
+    if (parser == nullptr || mpg123_open_handle(parser.get(), &stream) != MPG123_OK) {
         return frames;
     }
     for (;;) {
-        status = mpg123_framebyframe_next(parser.get());
+        const int status = mpg123_framebyframe_next(parser.get());
         if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
             break;
         }
@@ -145,7 +155,7 @@ void reserveForFrames(long long samples, PcmData& out) {
 
 // Decodes until the end, an error, or a change of rate or layout mid-stream
 // (keeping what came before). Returns the number of mpg123 reads that gave audio.
-long long decodeAll(mpg123_handle* decoder, const MpegFrames& frames, PcmData& out, bool& tooLong) {
+long long decodeAll(mpg123_handle* decoder, long long frameSamples, PcmData& out, bool& tooLong) {
     float buffer[8192];
     int channels = 0;
     long long productiveReads = 0;
@@ -162,7 +172,7 @@ long long decodeAll(mpg123_handle* decoder, const MpegFrames& frames, PcmData& o
             }
             out.rateHz = static_cast<int>(rate);
             out.sourceChannelCount = channels;
-            reserveForFrames(frames.samples, out);
+            reserveForFrames(frameSamples, out);
         }
         if (done > 0 && channels > 0) {
             appendFrames(buffer, done / sizeof(float), channels, out);
@@ -193,19 +203,16 @@ int decodeMp3(const unsigned char* data, size_t size, PcmData& out) {
     if (!mostlyMpegFrames(frames, data, size)) {
         return FMOD_ERR_FILE_BAD;
     }
-    int status = MPG123_OK;
-    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> decoder(mpg123_new(nullptr, &status), mpg123_delete);
+    Mpg123Handle decoder = newMemoryReader();
     if (decoder == nullptr) {
         return FMOD_ERR_MEMORY;
     }
-    mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
     requestFloatOutput(decoder.get());
     MemoryStream stream = {data, size, 0};
     bool tooLong = false;
     long long productiveReads = 0;
-    if (mpg123_replace_reader_handle(decoder.get(), readMemory, seekMemory, nullptr) == MPG123_OK &&
-        mpg123_open_handle(decoder.get(), &stream) == MPG123_OK) {
-        productiveReads = decodeAll(decoder.get(), frames, out, tooLong);
+    if (mpg123_open_handle(decoder.get(), &stream) == MPG123_OK) {
+        productiveReads = decodeAll(decoder.get(), frames.samples, out, tooLong);
         mpg123_close(decoder.get());
     }
     if (tooLong) {
