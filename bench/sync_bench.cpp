@@ -6,14 +6,21 @@
 // a one-frame click every second into the same sink and notes, from the server's
 // own latency for that stream, when each click is heard; where a click lands in the
 // recording, against the aligned track, says which track frame was heard then.
+// Those latency reports wander (through PipeWire's service by tens of milliseconds
+// over the first seconds) while the recording shows the clicks heard exactly a sink
+// second apart, so each stretch of clicks the recording shows unbroken is timed by
+// the line through its reports (see steadyClickStamps).
 // Needs data/ in the working directory. Usage:
 //   sync_bench [seconds [pulseaudio|alsa|pipewire]] [--uptime-days days]
-//              [--seek | --seek-jumps | --seek-pauses]
+//              [--seek | --seek-jumps | --seek-pauses] [--stream-latency-ms ms]
 // 60 s and all three by default. --seek plays as a maker rehearses: a jump every 2 s
 // (back and on, all over the track) and a pause of 0.6 s every 5 s from 2.2 s on, and reports the
 // offset at the first click heard after each, which should be that of a straight run. --uptime-days runs everything on a counter that reads
 // as on a machine up that long (through the process clock's test seam): picture and
-// sound share the process clock, so the figures should not move.
+// sound share the process clock, so the figures should not move. --stream-latency-ms
+// sets the latency the fixture's silent keeper stream asks for (10 ms) and the click
+// stream's (four times that): PipeWire's graph runs at the smallest a stream asks
+// for, so 32 gives an 8-ms quantum and 200 leaves the demo's own stream to set it.
 #include "app/Demo.h"
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
@@ -73,9 +80,11 @@ void fakeUptime(double days) {
 // Writes silence with a click every second to the default sink; when each click is heard.
 class ClickReference {
 public:
-    bool start() {
+    // The server is asked to hold about targetMs of it.
+    bool start(int targetMs) {
         pa_sample_spec clickFormat = {PA_SAMPLE_FLOAT32LE, kRateHz, 2};
-        pa_buffer_attr attr = {static_cast<uint32_t>(-1), 8 * kChunkFrames * 8, static_cast<uint32_t>(-1),
+        const uint32_t targetBytes = static_cast<uint32_t>(targetMs * kRateHz / 1000 * 2 * sizeof(float));
+        pa_buffer_attr attr = {static_cast<uint32_t>(-1), targetBytes, static_cast<uint32_t>(-1),
                                static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
         int error = 0;
         stream = pa_simple_new(nullptr, "sync_bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &clickFormat, nullptr, &attr,
@@ -253,6 +262,97 @@ std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
     return numbers;
 }
 
+// When each found click was heard (-1 where it is no click). Within a stretch of
+// clicks the recording shows whole seconds of sink time apart to the frame, nothing
+// was dropped, held up or resampled: they were heard on one straight line against the
+// clock, and the stream's latency reports, which wander about it, are replaced by
+// the line through them: least squares over the reports near a repeated-median line
+// (each click's median slope to the others, their median, then the median
+// intercept), so that reports off by tens of milliseconds for the first seconds, as
+// through PipeWire's service, neither tilt nor shift it. Stretches too short to fit
+// keep their reports.
+std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found, const std::vector<long long>& numbers,
+                                         const std::vector<long long>& heardNs) {
+    constexpr int kFittedStretch = 8;
+    constexpr long long kExactFrames = 2;  // a click is found to the frame
+    std::vector<long long> stamps(found.size(), -1);
+    std::vector<size_t> stretch;
+    auto fitStretch = [&] {
+        if (stretch.size() < kFittedStretch) {
+            for (size_t i : stretch) {
+                stamps[i] = heardNs[static_cast<size_t>(numbers[i])];
+            }
+            return;
+        }
+        const size_t origin = stretch.front();
+        auto at = [&](size_t i) {
+            return std::make_pair(static_cast<double>(found[i].frame - found[origin].frame),
+                                  static_cast<double>(heardNs[static_cast<size_t>(numbers[i])] -
+                                                      heardNs[static_cast<size_t>(numbers[origin])]));
+        };
+        auto median = [](std::vector<double> values) {
+            std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+            return values[values.size() / 2];
+        };
+        std::vector<double> slopes;
+        for (size_t a : stretch) {
+            std::vector<double> fromA;
+            for (size_t b : stretch) {
+                if (a != b) {
+                    fromA.push_back((at(b).second - at(a).second) / (at(b).first - at(a).first));
+                }
+            }
+            slopes.push_back(median(fromA));
+        }
+        double slope = median(slopes);
+        std::vector<double> intercepts;
+        for (size_t i : stretch) {
+            intercepts.push_back(at(i).second - slope * at(i).first);
+        }
+        double intercept = median(intercepts);
+        // Then least squares over the reports near that line.
+        std::vector<double> deviations;
+        for (size_t i : stretch) {
+            deviations.push_back(std::fabs(at(i).second - intercept - slope * at(i).first));
+        }
+        const double bound = std::max(1e6, 3.0 * 1.4826 * median(deviations));
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (size_t i : stretch) {
+            const auto [x, y] = at(i);
+            if (std::fabs(y - intercept - slope * x) <= bound) {
+                n += 1;
+                sx += x;
+                sy += y;
+                sxx += x * x;
+                sxy += x * y;
+            }
+        }
+        if (n >= kFittedStretch / 2 && n * sxx - sx * sx > 0) {
+            slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+            intercept = (sy - slope * sx) / n;
+        }
+        for (size_t i : stretch) {
+            stamps[i] = heardNs[static_cast<size_t>(numbers[origin])] + std::llround(intercept + slope * at(i).first);
+        }
+    };
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (numbers[i] < 0 || numbers[i] >= static_cast<long long>(heardNs.size())) {
+            continue;
+        }
+        if (!stretch.empty()) {
+            const size_t last = stretch.back();
+            const long long expected = (numbers[i] - numbers[last]) * kClickEveryFrames;
+            if (numbers[i] <= numbers[last] || std::llabs(found[i].frame - found[last].frame - expected) > kExactFrames) {
+                fitStretch();
+                stretch.clear();
+            }
+        }
+        stretch.push_back(i);
+    }
+    fitStretch();
+    return stamps;
+}
+
 // What the clock read from a moment on (after a start, a jump, a pause or a resume).
 struct ClockEvent {
     long long atNs;
@@ -354,17 +454,17 @@ std::vector<ClockEvent> playLikeTheDemo(SoundSystem& sound, double seconds, bool
 }
 
 SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnalysis& track, double seconds,
-                    bool jumping, bool pausing) {
+                    bool jumping, bool pausing, int streamLatencyMs) {
     SyncFigures figures;
     SoundServer server;
-    if (!server.start(kind)) {
+    if (!server.start(kind, streamLatencyMs)) {
         std::fprintf(stderr, "sync_bench: %s\n", server.why().c_str());
         return figures;
     }
     server.applyToThisProcess();
     setenv("SDL_AUDIODRIVER", driver, 1);
     ClickReference clicks;
-    if (!server.startRecording() || !clicks.start()) {
+    if (!server.startRecording() || !clicks.start(4 * streamLatencyMs)) {
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
@@ -384,8 +484,9 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
     std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
                  heardNs.size(), found.size());
-    std::string offsetsText;
+    std::string offsetsText, reportedText;
     std::vector<long long> numbers = numberClicks(found);
+    const std::vector<long long> stamps = steadyClickStamps(found, numbers, heardNs);
     std::vector<bool> moveReported(events.size(), false);
     for (size_t i = 0; i < found.size(); ++i) {
         const RecordedClick& click = found[i];
@@ -394,7 +495,8 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
             continue;  // not a click: a moment where the recording leaves the track
         }
         double tau = (static_cast<double>(click.frame) - match.lagAt(click.frame)) / kRateHz;
-        long long heard = heardNs[static_cast<size_t>(written)];
+        const long long heard = stamps[i];
+        const long long reported = heardNs[static_cast<size_t>(written)];
         const double wall = (heard - events.front().atNs) * 1e-9;
         if (wall < 0.5 || wall > seconds - 0.5 || nearAMove(events, heard)) {
             continue;
@@ -403,6 +505,8 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         char text[32];
         std::snprintf(text, sizeof text, " %.2f", offsetMs);
         offsetsText += text;
+        std::snprintf(text, sizeof text, " %.2f", (clockReadingAt(events, reported) - tau) * 1000.0);
+        reportedText += text;
         if (!figures.measured) {
             figures.startOffsetMs = offsetMs;
             figures.measured = true;
@@ -420,6 +524,8 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     }
     std::fprintf(stderr, "sync_bench: %s through %s: offset at each click, ms:%s\n", server.name(), driver,
                  offsetsText.c_str());
+    std::fprintf(stderr, "sync_bench: %s through %s: the same, each timed by its own latency report, ms:%s\n",
+                 server.name(), driver, reportedText.c_str());
     figures.moves = static_cast<int>(events.size()) - 1;
     figures.jumpsInRecording = match.jumpCount();
     return figures;
@@ -440,12 +546,17 @@ int main(int argc, char** argv) {
         }
     }
     const bool seeking = jumping || pausing;
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
+    int streamLatencyMs = SoundServer::kKeeperLatencyMs;
+    for (size_t i = 0; i + 1 < args.size();) {
         if (args[i] == "--uptime-days") {
             uptimeDays = std::atof(args[i + 1].c_str());
-            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
-            break;
+        } else if (args[i] == "--stream-latency-ms") {
+            streamLatencyMs = std::max(1, std::atoi(args[i + 1].c_str()));
+        } else {
+            ++i;
+            continue;
         }
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
     }
     if (uptimeDays > 0.0) {
         fakeUptime(uptimeDays);
@@ -466,12 +577,15 @@ int main(int argc, char** argv) {
         {"pipewire", SoundServer::Kind::pipeWire, "pulseaudio"},
     };
     bench::JsonObject json;
-    json.add("benchmark", seeking ? "sync_seek" : "sync").add("seconds", seconds).add("uptime_days", uptimeDays);
+    json.add("benchmark", seeking ? "sync_seek" : "sync")
+        .add("seconds", seconds)
+        .add("uptime_days", uptimeDays)
+        .add("stream_latency_ms", streamLatencyMs);
     for (const auto& c : cases) {
         if (args.size() > 1 && args[1] != c.key) {
             continue;
         }
-        SyncFigures f = measure(c.kind, c.driver, track, seconds, jumping, pausing);
+        SyncFigures f = measure(c.kind, c.driver, track, seconds, jumping, pausing, streamLatencyMs);
         std::string key = c.key;
         if (key == "pulseaudio") {
             json.add("offset_ms", f.startOffsetMs).add("drift_ms", f.endOffsetMs - f.startOffsetMs);

@@ -116,8 +116,9 @@ pid_t SoundServer::spawn(const std::vector<std::string>& command, const std::str
     _exit(127);
 }
 
-bool SoundServer::start(Kind serverKind) {
+bool SoundServer::start(Kind serverKind, int keeperLatency) {
     kind = serverKind;
+    keeperLatencyMs = keeperLatency;
     char pattern[] = "/tmp/morvel-soundserver-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
         failure = "no temporary folder";
@@ -188,7 +189,7 @@ bool SoundServer::waitUntilReady() {
 // it has played out and the sink runs at the keeper's latency.
 void SoundServer::keepSinkRunning() {
     helperPids.push_back(spawn({"pacat", "--raw", "--playback", "--format=float32le", "--rate=32000", "--channels=2",
-                                "--latency-msec=10", "--stream-name=keep-running", "/dev/zero"},
+                                "--latency-msec=" + std::to_string(keeperLatencyMs), "--stream-name=keep-running", "/dev/zero"},
                                "keeper.log"));
     const std::string sinkLatencyIsShort =
         std::string("pactl list sinks | awk '/^[ \\t]*Latency:/ { found = 1; short = $2 < ") +

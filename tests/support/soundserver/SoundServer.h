@@ -21,8 +21,10 @@ public:
     SoundServer& operator=(const SoundServer&) = delete;
 
     // Starts the server and waits (up to 10 s) until its null sink is the default.
-    // False, with why() saying what failed, when it cannot run here.
-    bool start(Kind kind);
+    // False, with why() saying what failed, when it cannot run here. A silent stream
+    // asking for keeperLatencyMs keeps the sink running; PipeWire's graph runs at the
+    // smallest latency its streams ask for, so that also sets its quantum.
+    bool start(Kind kind, int keeperLatencyMs = kKeeperLatencyMs);
     // Stops everything started, the recorder included; the folder stays until destruction.
     void stop();
     // Ends the server at once with SIGKILL, as a crash would (its helpers stay).
@@ -51,6 +53,7 @@ public:
     static constexpr int kRateHz = 32000;
     // A sink that reports less latency than this has played out what it rendered while idle.
     static constexpr long long kSettledSinkLatencyUs = 50000;
+    static constexpr int kKeeperLatencyMs = 10;
 
 private:
     bool startProcesses();
@@ -60,6 +63,7 @@ private:
                 const std::string& stdoutPath = "");
 
     Kind kind = Kind::pulseAudio;
+    int keeperLatencyMs = kKeeperLatencyMs;
     std::string root;
     std::string failure;
     pid_t busPid = -1;
