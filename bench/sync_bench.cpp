@@ -84,8 +84,8 @@ public:
     bool start(int targetMs) {
         pa_sample_spec clickFormat = {PA_SAMPLE_FLOAT32LE, kRateHz, 2};
         const uint32_t targetBytes = static_cast<uint32_t>(targetMs * kRateHz / 1000 * 2 * sizeof(float));
-        pa_buffer_attr attr = {static_cast<uint32_t>(-1), targetBytes, static_cast<uint32_t>(-1),
-                               static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
+        const uint32_t serverDefault = static_cast<uint32_t>(-1);
+        pa_buffer_attr attr = {serverDefault, targetBytes, serverDefault, serverDefault, serverDefault};
         int error = 0;
         stream = pa_simple_new(nullptr, "sync_bench", PA_STREAM_PLAYBACK, nullptr, "clicks", &clickFormat, nullptr, &attr,
                                &error);
@@ -269,8 +269,9 @@ std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
 // the line through them: least squares over the reports near a repeated-median line
 // (each click's median slope to the others, their median, then the median
 // intercept), so that reports off by tens of milliseconds for the first seconds, as
-// through PipeWire's service, neither tilt nor shift it. Stretches too short to fit
-// keep their reports.
+// through PipeWire's service, neither tilt nor shift it, in a run of a minute (in one
+// of 25 s those seconds are too large a share, and tilt it). Stretches too short to
+// fit keep their reports.
 std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found, const std::vector<long long>& numbers,
                                          const std::vector<long long>& heardNs) {
     constexpr int kFittedStretch = 8;
@@ -284,55 +285,56 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
             }
             return;
         }
-        const size_t origin = stretch.front();
-        auto at = [&](size_t i) {
-            return std::make_pair(static_cast<double>(found[i].frame - found[origin].frame),
-                                  static_cast<double>(heardNs[static_cast<size_t>(numbers[i])] -
-                                                      heardNs[static_cast<size_t>(numbers[origin])]));
-        };
+        // Recording frames and reported times, from the stretch's first click.
+        const long long originFrame = found[stretch.front()].frame;
+        const long long originNs = heardNs[static_cast<size_t>(numbers[stretch.front()])];
+        std::vector<double> xs, ys;
+        for (size_t i : stretch) {
+            xs.push_back(static_cast<double>(found[i].frame - originFrame));
+            ys.push_back(static_cast<double>(heardNs[static_cast<size_t>(numbers[i])] - originNs));
+        }
         auto median = [](std::vector<double> values) {
             std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
             return values[values.size() / 2];
         };
-        std::vector<double> slopes;
-        for (size_t a : stretch) {
-            std::vector<double> fromA;
-            for (size_t b : stretch) {
+        const size_t n = xs.size();
+        std::vector<double> slopes, fromOne;
+        for (size_t a = 0; a < n; ++a) {
+            fromOne.clear();
+            for (size_t b = 0; b < n; ++b) {
                 if (a != b) {
-                    fromA.push_back((at(b).second - at(a).second) / (at(b).first - at(a).first));
+                    fromOne.push_back((ys[b] - ys[a]) / (xs[b] - xs[a]));
                 }
             }
-            slopes.push_back(median(fromA));
+            slopes.push_back(median(fromOne));
         }
         double slope = median(slopes);
-        std::vector<double> intercepts;
-        for (size_t i : stretch) {
-            intercepts.push_back(at(i).second - slope * at(i).first);
+        std::vector<double> residuals;
+        for (size_t k = 0; k < n; ++k) {
+            residuals.push_back(ys[k] - slope * xs[k]);
         }
-        double intercept = median(intercepts);
+        double intercept = median(residuals);
         // Then least squares over the reports near that line.
-        std::vector<double> deviations;
-        for (size_t i : stretch) {
-            deviations.push_back(std::fabs(at(i).second - intercept - slope * at(i).first));
+        for (double& residual : residuals) {
+            residual = std::fabs(residual - intercept);
         }
-        const double bound = std::max(1e6, 3.0 * 1.4826 * median(deviations));
-        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (size_t i : stretch) {
-            const auto [x, y] = at(i);
-            if (std::fabs(y - intercept - slope * x) <= bound) {
-                n += 1;
-                sx += x;
-                sy += y;
-                sxx += x * x;
-                sxy += x * y;
+        const double bound = std::max(1e6, 3.0 * 1.4826 * median(residuals));
+        double used = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (size_t k = 0; k < n; ++k) {
+            if (residuals[k] <= bound) {
+                used += 1;
+                sx += xs[k];
+                sy += ys[k];
+                sxx += xs[k] * xs[k];
+                sxy += xs[k] * ys[k];
             }
         }
-        if (n >= kFittedStretch / 2 && n * sxx - sx * sx > 0) {
-            slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-            intercept = (sy - slope * sx) / n;
+        if (used >= kFittedStretch / 2 && used * sxx - sx * sx > 0) {
+            slope = (used * sxy - sx * sy) / (used * sxx - sx * sx);
+            intercept = (sy - slope * sx) / used;
         }
-        for (size_t i : stretch) {
-            stamps[i] = heardNs[static_cast<size_t>(numbers[origin])] + std::llround(intercept + slope * at(i).first);
+        for (size_t k = 0; k < n; ++k) {
+            stamps[stretch[k]] = originNs + std::llround(intercept + slope * xs[k]);
         }
     };
     for (size_t i = 0; i < found.size(); ++i) {
@@ -342,7 +344,8 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
         if (!stretch.empty()) {
             const size_t last = stretch.back();
             const long long expected = (numbers[i] - numbers[last]) * kClickEveryFrames;
-            if (numbers[i] <= numbers[last] || std::llabs(found[i].frame - found[last].frame - expected) > kExactFrames) {
+            const long long off = found[i].frame - found[last].frame - expected;
+            if (numbers[i] <= numbers[last] || std::llabs(off) > kExactFrames) {
                 fitStretch();
                 stretch.clear();
             }

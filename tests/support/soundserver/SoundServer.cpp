@@ -189,7 +189,8 @@ bool SoundServer::waitUntilReady() {
 // it has played out and the sink runs at the keeper's latency.
 void SoundServer::keepSinkRunning() {
     helperPids.push_back(spawn({"pacat", "--raw", "--playback", "--format=float32le", "--rate=32000", "--channels=2",
-                                "--latency-msec=" + std::to_string(keeperLatencyMs), "--stream-name=keep-running", "/dev/zero"},
+                                "--latency-msec=" + std::to_string(keeperLatencyMs), "--stream-name=keep-running",
+                                "/dev/zero"},
                                "keeper.log"));
     const std::string sinkLatencyIsShort =
         std::string("pactl list sinks | awk '/^[ \\t]*Latency:/ { found = 1; short = $2 < ") +
