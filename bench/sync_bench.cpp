@@ -9,7 +9,9 @@
 // Those latency reports wander (through PipeWire's service by tens of milliseconds
 // over the first seconds) while the recording shows the clicks heard exactly a sink
 // second apart, so each stretch of clicks the recording shows unbroken is timed by
-// the line through its reports (see steadyClickStamps).
+// the line through its reports (see steadyClickStamps); through PipeWire, whose null
+// sink plays on the system's monotonic clock, with the line's slope set by that
+// clock's pace against the demo's, measured over the run.
 // Needs data/ in the working directory. Usage:
 //   sync_bench [seconds [pulseaudio|alsa|pipewire]] [--uptime-days days]
 //              [--seek | --seek-jumps | --seek-pauses] [--stream-latency-ms ms]
@@ -38,6 +40,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <ctime>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -270,10 +273,12 @@ std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
 // (each click's median slope to the others, their median, then the median
 // intercept), so that reports off by tens of milliseconds for the first seconds, as
 // through PipeWire's service, neither tilt nor shift it, in a run of a minute (in one
-// of 25 s those seconds are too large a share, and tilt it). Stretches too short to
-// fit keep their reports.
+// of 25 s those seconds are too large a share, and tilt it). Where the sink's pace is
+// known (knownNsPerFrame, clock nanoseconds per sink frame; NaN: not known), only
+// where the line lies is taken from the reports. Stretches too short to fit keep
+// their reports.
 std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found, const std::vector<long long>& numbers,
-                                         const std::vector<long long>& heardNs) {
+                                         const std::vector<long long>& heardNs, double knownNsPerFrame) {
     constexpr int kFittedStretch = 8;
     constexpr long long kExactFrames = 2;  // a click is found to the frame
     std::vector<long long> stamps(found.size(), -1);
@@ -298,17 +303,21 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
             return values[values.size() / 2];
         };
         const size_t n = xs.size();
-        std::vector<double> slopes, fromOne;
-        for (size_t a = 0; a < n; ++a) {
-            fromOne.clear();
-            for (size_t b = 0; b < n; ++b) {
-                if (a != b) {
-                    fromOne.push_back((ys[b] - ys[a]) / (xs[b] - xs[a]));
+        const bool paceKnown = !std::isnan(knownNsPerFrame);
+        double slope = knownNsPerFrame;
+        if (!paceKnown) {
+            std::vector<double> slopes, fromOne;
+            for (size_t a = 0; a < n; ++a) {
+                fromOne.clear();
+                for (size_t b = 0; b < n; ++b) {
+                    if (a != b) {
+                        fromOne.push_back((ys[b] - ys[a]) / (xs[b] - xs[a]));
+                    }
                 }
+                slopes.push_back(median(fromOne));
             }
-            slopes.push_back(median(fromOne));
+            slope = median(slopes);
         }
-        double slope = median(slopes);
         std::vector<double> residuals;
         for (size_t k = 0; k < n; ++k) {
             residuals.push_back(ys[k] - slope * xs[k]);
@@ -329,7 +338,9 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
                 sxy += xs[k] * ys[k];
             }
         }
-        if (used >= kFittedStretch / 2 && used * sxx - sx * sx > 0) {
+        if (paceKnown && used >= kFittedStretch / 2) {
+            intercept = (sy - slope * sx) / used;
+        } else if (used >= kFittedStretch / 2 && used * sxx - sx * sx > 0) {
             slope = (used * sxy - sx * sy) / (used * sxx - sx * sx);
             intercept = (sy - slope * sx) / used;
         }
@@ -355,6 +366,23 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
     fitStretch();
     return stamps;
 }
+
+// How fast the system's monotonic clock runs against the demo's over a stretch.
+struct MonotonicAgainstClock {
+    long long monotonicNs;
+    long long clockNs;
+
+    static long long monotonicNow() {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return now.tv_sec * 1000000000LL + now.tv_nsec;
+    }
+    static MonotonicAgainstClock now() { return {monotonicNow(), nowNs()}; }
+    // Monotonic nanoseconds per clock nanosecond since this reading.
+    double ratioUntilNow() const {
+        return static_cast<double>(monotonicNow() - monotonicNs) / static_cast<double>(nowNs() - clockNs);
+    }
+};
 
 // What the clock read from a moment on (after a start, a jump, a pause or a resume).
 struct ClockEvent {
@@ -471,7 +499,9 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
+    const MonotonicAgainstClock paceFrom = MonotonicAgainstClock::now();
     const std::vector<ClockEvent> events = playLikeTheDemo(sound, seconds, jumping, pausing);
+    const double monotonicPerClockNs = paceFrom.ratioUntilNow();
     SDL_Delay(200);
     std::vector<long long> heardNs = clicks.stop();
     std::vector<float> recording = server.stopRecording();
@@ -483,13 +513,19 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     figures.dropouts = match.jumpCount();
-    figures.sinkClockPpm = sinkClockPpm(heardNs);
+    // PipeWire's null sink plays at exactly its rate on the system's monotonic clock
+    // (a timer that steps each cycle by the cycle's length), which its service's
+    // latency reports wander about by milliseconds for tens of seconds: there the
+    // sink's pace is known, and the reports only place the line.
+    const bool paceKnown = kind == SoundServer::Kind::pipeWire;
+    const double knownNsPerFrame = paceKnown ? 1e9 / kRateHz / monotonicPerClockNs : NAN;
+    figures.sinkClockPpm = paceKnown ? (monotonicPerClockNs - 1.0) * 1e6 : sinkClockPpm(heardNs);
     std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
     std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
                  heardNs.size(), found.size());
     std::string offsetsText, reportedText;
     std::vector<long long> numbers = numberClicks(found);
-    const std::vector<long long> stamps = steadyClickStamps(found, numbers, heardNs);
+    const std::vector<long long> stamps = steadyClickStamps(found, numbers, heardNs, knownNsPerFrame);
     std::vector<bool> moveReported(events.size(), false);
     for (size_t i = 0; i < found.size(); ++i) {
         const RecordedClick& click = found[i];
