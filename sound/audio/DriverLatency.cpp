@@ -2,12 +2,15 @@
 
 namespace {
 
-// PipeWire's PulseAudio service, measured with bench/sync_bench through a private
-// server with 4096-frame blocks at 32 kHz, at graph quanta of 4, 8 and 44 ms
-// ("pulseaudio" stands for it: PulseAudio itself reports its latency from the first
-// block). Runs start 0 to 8 ms either side of it, by where the service's steps of
-// room requests fall against SDL's blocks.
-constexpr double kPulseAudioServiceMs = 75.0;
+// PipeWire's PulseAudio service ("pulseaudio" stands for it: PulseAudio itself
+// reports its latency from the first block), measured with bench/sync_bench through a
+// private server with 4096-frame blocks at 32 kHz, where SDL's stream alone sets the
+// graph's quantum (44 ms), as on a desktop where nothing else plays: seven runs
+// started 1.3 to 4.1 ms early against 75 ms. Where another stream holds the graph at a
+// smaller quantum, runs start some milliseconds either side of it, by where the
+// service's steps of room requests fall against SDL's blocks (at 8 ms from 0.5 ms
+// early to 7.5 ms late; at 4 ms, 4 to 7 ms late in most runs and 25 ms in some).
+constexpr double kPulseAudioServiceMs = 72.5;
 // Through SDL's ALSA driver and ALSA's PulseAudio plugin: SDL's two periods of a
 // block each and the plugin's own buffer of one more, and the server's few
 // milliseconds (386 ms with 4096-frame blocks at 32 kHz, as measured).
