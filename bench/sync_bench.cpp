@@ -20,9 +20,10 @@
 // offset at the first click heard after each, which should be that of a straight run. --uptime-days runs everything on a counter that reads
 // as on a machine up that long (through the process clock's test seam): picture and
 // sound share the process clock, so the figures should not move. --stream-latency-ms
-// sets the latency the fixture's silent keeper stream asks for (10 ms) and the click
-// stream's (four times that): PipeWire's graph runs at the smallest a stream asks
-// for, so 32 gives an 8-ms quantum and 200 leaves the demo's own stream to set it.
+// sets the latency the fixture's silent keeper stream asks for (by default 10 ms for
+// PulseAudio and 200 ms for PipeWire) and the click stream's (four times that):
+// PipeWire's graph runs at the smallest a stream asks for, so 10 gives a 4-ms quantum,
+// 32 an 8-ms one, and 200 leaves the demo's own stream to set it (44 ms).
 #include "app/Demo.h"
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
@@ -150,6 +151,7 @@ struct SyncFigures {
     double worstOffsetMs = 0.0;
     int dropouts = -1;
     double sinkClockPpm = NAN;
+    int keeperLatencyMs = 0;
     // Seeking: the moves made, and the offset at the first click after each jump.
     int moves = 0;
     int jumpsInRecording = 0;
@@ -322,7 +324,10 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
         for (size_t k = 0; k < n; ++k) {
             residuals.push_back(ys[k] - slope * xs[k]);
         }
-        double intercept = median(residuals);
+        // With the pace known, the line is placed by the later half of the reports:
+        // the service's early excursion can last half of a 30-s run.
+        double intercept = paceKnown ? median(std::vector<double>(residuals.begin() + n / 2, residuals.end()))
+                                     : median(residuals);
         // Then least squares over the reports near that line.
         for (double& residual : residuals) {
             residual = std::fabs(residual - intercept);
@@ -493,9 +498,10 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     server.applyToThisProcess();
+    figures.keeperLatencyMs = server.keeperLatency();
     setenv("SDL_AUDIODRIVER", driver, 1);
     ClickReference clicks;
-    if (!server.startRecording() || !clicks.start(4 * streamLatencyMs)) {
+    if (!server.startRecording() || !clicks.start(4 * server.keeperLatency())) {
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
@@ -585,7 +591,7 @@ int main(int argc, char** argv) {
         }
     }
     const bool seeking = jumping || pausing;
-    int streamLatencyMs = SoundServer::kKeeperLatencyMs;
+    int streamLatencyMs = 0;  // each server's usual
     for (size_t i = 0; i + 1 < args.size();) {
         if (args[i] == "--uptime-days") {
             uptimeDays = std::atof(args[i + 1].c_str());
@@ -619,7 +625,7 @@ int main(int argc, char** argv) {
     json.add("benchmark", seeking ? "sync_seek" : "sync")
         .add("seconds", seconds)
         .add("uptime_days", uptimeDays)
-        .add("stream_latency_ms", streamLatencyMs);
+        .add("stream_latency_ms", streamLatencyMs);  // 0: each server's usual
     for (const auto& c : cases) {
         if (args.size() > 1 && args[1] != c.key) {
             continue;
@@ -633,7 +639,8 @@ int main(int argc, char** argv) {
             .add(key + "_drift_ms", f.endOffsetMs - f.startOffsetMs)
             .add(key + "_worst_offset_ms", f.worstOffsetMs)
             .add(key + "_sink_clock_ppm", f.sinkClockPpm)
-            .add(key + "_dropouts", f.dropouts);
+            .add(key + "_dropouts", f.dropouts)
+            .add(key + "_keeper_latency_ms", f.keeperLatencyMs);
         if (seeking) {
             double worst = 0.0;
             std::string list;

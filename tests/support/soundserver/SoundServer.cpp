@@ -118,7 +118,7 @@ pid_t SoundServer::spawn(const std::vector<std::string>& command, const std::str
 
 bool SoundServer::start(Kind serverKind, int keeperLatency) {
     kind = serverKind;
-    keeperLatencyMs = keeperLatency;
+    keeperLatencyMs = keeperLatency > 0 ? keeperLatency : usualKeeperLatencyMs(serverKind);
     char pattern[] = "/tmp/morvel-soundserver-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
         failure = "no temporary folder";
