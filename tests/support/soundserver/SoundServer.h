@@ -72,7 +72,7 @@ private:
                 const std::string& stdoutPath = "");
 
     Kind kind = Kind::pulseAudio;
-    int keeperLatencyMs = 10;
+    int keeperLatencyMs = usualKeeperLatencyMs(Kind::pulseAudio);
     std::string root;
     std::string failure;
     pid_t busPid = -1;
