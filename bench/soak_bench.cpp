@@ -22,14 +22,7 @@
 #include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
-#define MORVEL_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MORVEL_ADDRESS_SANITIZER 1
-#endif
-#endif
-#ifdef MORVEL_ADDRESS_SANITIZER
-// The sanitizer runtime's own count (GCC ships the runtime but not this header).
+// The sanitizer runtime's own count (GCC ships the runtime but not its header).
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
@@ -66,7 +59,7 @@ double residentMb() {
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-#ifdef MORVEL_ADDRESS_SANITIZER
+#if defined(__SANITIZE_ADDRESS__)
 // AddressSanitizer's allocator holds freed blocks back (a quarantine of up to 256 MB,
 // which fills over the first loops and then goes on taking pages now and then: 17 MB
 // over loops 2 to 5 in one run) and answers mallinfo2 with zeros, so resident memory

@@ -15,11 +15,12 @@
 // Needs data/ in the working directory. Usage:
 //   sync_bench [seconds [pulseaudio|alsa|pipewire|pipewire-driver]] [--uptime-days days]
 //              [--seek | --seek-jumps | --seek-pauses] [--stream-latency-ms ms]
-// 60 s and the first three by default; pipewire-driver plays through SDL's own PipeWire
-// driver instead of PipeWire's PulseAudio service. --seek plays as a maker rehearses: a jump every 2 s
-// (back and on, all over the track) and a pause of 0.6 s every 5 s from 2.2 s on, and reports the
-// offset at the first click heard after each, which should be that of a straight run. --uptime-days runs everything on a counter that reads
-// as on a machine up that long (through the process clock's test seam): picture and
+// 60 s and the first three by default; pipewire-driver plays through SDL's own
+// PipeWire driver instead of PipeWire's PulseAudio service. --seek plays as a maker
+// rehearses: a jump every 2 s (back and on, all over the track) and a pause of 0.6 s
+// every 5 s from 2.2 s on, and reports the offset at the first click heard after
+// each, which should be that of a straight run. --uptime-days runs everything on a
+// counter that reads as on a machine up that long (through the process clock's test seam): picture and
 // sound share the process clock, so the figures should not move. --stream-latency-ms
 // sets the latency the fixture's silent keeper stream asks for (by default 10 ms for
 // PulseAudio and 200 ms for PipeWire) and the click stream's (four times that):
