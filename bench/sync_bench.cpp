@@ -3,15 +3,16 @@
 // how much it changes over the run. Each server is started privately with a null
 // sink, the soundtrack played as the demo plays it (clock, then play, a spectrum
 // every frame) and the sink's monitor recorded. Beside it a reference stream writes
-// a one-frame click every second into the same sink and notes, from the server's
-// own latency for that stream, when each click is heard; where a click lands in the
+// a one-frame click every second into the same sink; where a click lands in the
 // recording, against the aligned track, says which track frame was heard then.
-// Those latency reports wander (through PipeWire's service by tens of milliseconds
-// over the first seconds) while the recording shows the clicks heard exactly a sink
-// second apart, so each stretch of clicks the recording shows unbroken is timed by
-// the line through its reports (see steadyClickStamps); through PipeWire, whose null
-// sink plays on the system's monotonic clock, with the line's slope set by that
-// clock's pace against the demo's, measured over the run.
+// When it was heard: through PipeWire, from the graph's own clock, the monitor
+// being recorded straight from the graph (GraphRecording); through PulseAudio, from
+// the server's latency reports for the click stream, which wander by tenths of a
+// millisecond while the recording shows the clicks heard exactly a sink second
+// apart, so each stretch of clicks the recording shows unbroken is timed by the line
+// through its reports (see steadyClickStamps). PipeWire's service reports wander
+// too far for that: the line they gave placed one steady output 2 to 14 ms late in
+// runs a minute apart, where the graph's clock placed it within 0.4 ms.
 // Needs data/ in the working directory. Usage:
 //   sync_bench [seconds [pulseaudio|alsa|pipewire|pipewire-driver]] [--uptime-days days]
 //              [--seek | --seek-jumps | --seek-pauses] [--stream-latency-ms ms]
@@ -25,15 +26,17 @@
 // sets the latency the fixture's silent keeper stream asks for (by default 10 ms for
 // PulseAudio and 200 ms for PipeWire) and the click stream's (four times that):
 // PipeWire's graph runs at the smallest a stream asks for, so 10 gives a 4-ms quantum,
-// 32 an 8-ms one, and 200 leaves the demo's own stream to set it (44 ms).
+// 32 an 8-ms one, and 200 leaves the demo's own stream to set it (32 ms).
 #include "app/Demo.h"
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
 #include "platform/ProcessClock.h"
+#include "sound/AudioLibrary.h"
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
 #include "sound/audio/Mixer.h"
 #include "sound/audio/SincInterpolator.h"
+#include "tests/support/soundserver/GraphRecording.h"
 #include "tests/support/soundserver/RecordingMatch.h"
 #include "tests/support/soundserver/SoundServer.h"
 
@@ -275,14 +278,10 @@ std::vector<long long> numberClicks(const std::vector<RecordedClick>& clicks) {
 // clock, and the stream's latency reports, which wander about it, are replaced by
 // the line through them: least squares over the reports near a repeated-median line
 // (each click's median slope to the others, their median, then the median
-// intercept), so that reports off by tens of milliseconds for the first seconds, as
-// through PipeWire's service, neither tilt nor shift it, in a run of a minute (in one
-// of 25 s those seconds are too large a share, and tilt it). Where the sink's pace is
-// known (knownNsPerFrame, clock nanoseconds per sink frame; NaN: not known), only
-// where the line lies is taken from the reports. Stretches too short to fit keep
-// their reports.
+// intercept), so that reports off by milliseconds now and then neither tilt nor
+// shift it. Stretches too short to fit keep their reports.
 std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found, const std::vector<long long>& numbers,
-                                         const std::vector<long long>& heardNs, double knownNsPerFrame) {
+                                         const std::vector<long long>& heardNs) {
     constexpr int kFittedStretch = 8;
     constexpr long long kExactFrames = 2;  // a click is found to the frame
     std::vector<long long> stamps(found.size(), -1);
@@ -307,29 +306,22 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
             return values[values.size() / 2];
         };
         const size_t n = xs.size();
-        const bool paceKnown = !std::isnan(knownNsPerFrame);
-        double slope = knownNsPerFrame;
-        if (!paceKnown) {
-            std::vector<double> slopes, fromOne;
-            for (size_t a = 0; a < n; ++a) {
-                fromOne.clear();
-                for (size_t b = 0; b < n; ++b) {
-                    if (a != b) {
-                        fromOne.push_back((ys[b] - ys[a]) / (xs[b] - xs[a]));
-                    }
+        std::vector<double> slopes, fromOne;
+        for (size_t a = 0; a < n; ++a) {
+            fromOne.clear();
+            for (size_t b = 0; b < n; ++b) {
+                if (a != b) {
+                    fromOne.push_back((ys[b] - ys[a]) / (xs[b] - xs[a]));
                 }
-                slopes.push_back(median(fromOne));
             }
-            slope = median(slopes);
+            slopes.push_back(median(fromOne));
         }
+        double slope = median(slopes);
         std::vector<double> residuals;
         for (size_t k = 0; k < n; ++k) {
             residuals.push_back(ys[k] - slope * xs[k]);
         }
-        // With the pace known, the line is placed by the later half of the reports:
-        // the service's early excursion can last half of a 30-s run.
-        double intercept = paceKnown ? median(std::vector<double>(residuals.begin() + n / 2, residuals.end()))
-                                     : median(residuals);
+        double intercept = median(residuals);
         // Then least squares over the reports near that line.
         for (double& residual : residuals) {
             residual = std::fabs(residual - intercept);
@@ -345,9 +337,7 @@ std::vector<long long> steadyClickStamps(const std::vector<RecordedClick>& found
                 sxy += xs[k] * ys[k];
             }
         }
-        if (paceKnown && used >= kFittedStretch / 2) {
-            intercept = (sy - slope * sx) / used;
-        } else if (used >= kFittedStretch / 2 && used * sxx - sx * sx > 0) {
+        if (used >= kFittedStretch / 2 && used * sxx - sx * sx > 0) {
             slope = (used * sxy - sx * sy) / (used * sxx - sx * sx);
             intercept = (sy - slope * sx) / used;
         }
@@ -502,17 +492,26 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     server.applyToThisProcess();
     figures.keeperLatencyMs = server.keeperLatency();
     setenv("SDL_AUDIODRIVER", driver, 1);
+    // Through PipeWire the sink's monitor is recorded on the graph's clock, which says
+    // exactly when each frame was heard; through PulseAudio the clicks' reports say it.
+    const bool graphTimed = kind == SoundServer::Kind::pipeWire;
+    GraphRecording graph;
     ClickReference clicks;
-    if (!server.startRecording() || !clicks.start(4 * server.keeperLatency())) {
+    if (!(graphTimed ? graph.start(SoundServer::kSinkName, kRateHz) : server.startRecording()) ||
+        !clicks.start(4 * server.keeperLatency())) {
+        std::fprintf(stderr, "sync_bench: %s: the recording or the click stream did not start\n", server.name());
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
+    const std::string playedThrough = AUDIO_GetDriverName();
+    driver = playedThrough.c_str();  // from here on, what the lines below name
     const MonotonicAgainstClock paceFrom = MonotonicAgainstClock::now();
     const std::vector<ClockEvent> events = playLikeTheDemo(sound, seconds, jumping, pausing);
     const double monotonicPerClockNs = paceFrom.ratioUntilNow();
     SDL_Delay(200);
     std::vector<long long> heardNs = clicks.stop();
-    std::vector<float> recording = server.stopRecording();
+    graph.stop();
+    const std::vector<float> recording = graphTimed ? graph.frames() : server.stopRecording();
     const std::vector<float> trackFrames(track.frames(), track.frames() + 2 * track.frameCount());
     RecordingMatch match = matchRecording(recording, trackFrames, kRateHz, 2.0, lagMoves(events));
     if (!match.found) {
@@ -522,18 +521,15 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
     }
     figures.dropouts = match.jumpCount();
     // PipeWire's null sink plays at exactly its rate on the system's monotonic clock
-    // (a timer that steps each cycle by the cycle's length), which its service's
-    // latency reports wander about by milliseconds for tens of seconds: there the
-    // sink's pace is known, and the reports only place the line.
-    const bool paceKnown = kind == SoundServer::Kind::pipeWire;
-    const double knownNsPerFrame = paceKnown ? 1e9 / kRateHz / monotonicPerClockNs : NAN;
-    figures.sinkClockPpm = paceKnown ? (monotonicPerClockNs - 1.0) * 1e6 : sinkClockPpm(heardNs);
+    // (a timer that steps each cycle by the cycle's length).
+    figures.sinkClockPpm = graphTimed ? (monotonicPerClockNs - 1.0) * 1e6 : sinkClockPpm(heardNs);
     std::vector<RecordedClick> found = clickFrames(recording, trackFrames, match);
-    std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found\n", server.name(), driver,
-                 heardNs.size(), found.size());
+    std::fprintf(stderr, "sync_bench: %s through %s: %zu clicks written, %zu found%s\n", server.name(), driver,
+                 heardNs.size(), found.size(),
+                 graphTimed ? (", quantum " + std::to_string(graph.quantumFrames()) + " frames").c_str() : "");
     std::string offsetsText, reportedText;
     std::vector<long long> numbers = numberClicks(found);
-    const std::vector<long long> stamps = steadyClickStamps(found, numbers, heardNs, knownNsPerFrame);
+    const std::vector<long long> stamps = graphTimed ? std::vector<long long>() : steadyClickStamps(found, numbers, heardNs);
     std::vector<bool> moveReported(events.size(), false);
     for (size_t i = 0; i < found.size(); ++i) {
         const RecordedClick& click = found[i];
@@ -542,10 +538,10 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
             continue;  // not a click: a moment where the recording leaves the track
         }
         double tau = (static_cast<double>(click.frame) - match.lagAt(click.frame)) / kRateHz;
-        const long long heard = stamps[i];
+        const long long heard = graphTimed ? graph.heardNs(click.frame) : stamps[i];
         const long long reported = heardNs[static_cast<size_t>(written)];
         const double wall = (heard - events.front().atNs) * 1e-9;
-        if (wall < 0.5 || wall > seconds - 0.5 || nearAMove(events, heard)) {
+        if (heard < 0 || wall < 0.5 || wall > seconds - 0.5 || nearAMove(events, heard)) {
             continue;
         }
         double offsetMs = (clockReadingAt(events, heard) - tau) * 1000.0;

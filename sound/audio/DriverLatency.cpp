@@ -3,14 +3,13 @@
 namespace {
 
 // PipeWire's PulseAudio service ("pulseaudio" stands for it: PulseAudio itself
-// reports its latency from the first block), measured with bench/sync_bench through a
-// private server with 4096-frame blocks at 32 kHz, where SDL's stream alone sets the
-// graph's quantum (44 ms), as on a desktop where nothing else plays: seven runs
-// started 1.3 to 4.1 ms early against 75 ms. Where another stream holds the graph at a
-// smaller quantum, runs start some milliseconds either side of it, by where the
-// service's steps of room requests fall against SDL's blocks (at 8 ms from 0.5 ms
-// early to 7.5 ms late; at 4 ms, 4 to 7 ms late in most runs and 25 ms in some).
-constexpr double kPulseAudioServiceMs = 72.5;
+// reports its latency from the first block), measured with bench/sync_bench on the
+// graph's own clock through a private server with 4096-frame blocks at 32 kHz, where
+// SDL's stream alone sets the graph's quantum (32 ms), as on a desktop where nothing
+// else plays: 127.4 ms, within 0.5 ms in each run. The service holds about two quanta
+// beyond a fixed part, so where another stream holds the graph at a smaller quantum
+// it is less (95 ms at 16 ms, about 82 ms at 8 and 4 ms), and it does not say so.
+constexpr double kPulseAudioServiceMs = 127.5;
 // Through SDL's ALSA driver and ALSA's PulseAudio plugin: SDL's two periods of a
 // block each and the plugin's own buffer of one more, and the server's few
 // milliseconds (386 ms with 4096-frame blocks at 32 kHz, as measured).
