@@ -31,7 +31,6 @@
 #include "bench/support/BenchSupport.h"
 #include "platform/FrameTimer.h"
 #include "platform/ProcessClock.h"
-#include "sound/AudioLibrary.h"
 #include "sound/SoundSystem.h"
 #include "sound/TrackAnalysis.h"
 #include "sound/audio/Mixer.h"
@@ -503,8 +502,6 @@ SyncFigures measure(SoundServer::Kind kind, const char* driver, const TrackAnaly
         return figures;
     }
     SoundSystem sound("data/sound/tamokrelu.mp3");
-    const std::string playedThrough = AUDIO_GetDriverName();
-    driver = playedThrough.c_str();  // from here on, what the lines below name
     const MonotonicAgainstClock paceFrom = MonotonicAgainstClock::now();
     const std::vector<ClockEvent> events = playLikeTheDemo(sound, seconds, jumping, pausing);
     const double monotonicPerClockNs = paceFrom.ratioUntilNow();
