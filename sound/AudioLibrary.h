@@ -85,6 +85,9 @@ long long AUDIO_GetChannelStartFrame(int channel);
 // Sample frame the channel plays at a mixer frame of its last few blocks (fractional
 // where playback keeps pace with the clock rather than the output), or -1.
 double AUDIO_GetChannelSampleFrame(int channel, long long mixerFrame);
+// The channel's frame as FSOUND_GetCurrentPosition gives it, with the process-clock
+// instant it is heard at in *atNs; -1 for an idle channel or a closed library.
+long long AUDIO_GetChannelClockFrame(int channel, long long* atNs);
 // Sample length in frames at the mix rate; 0 for a null or unknown handle.
 long long AUDIO_Sample_GetLength(FSOUND_SAMPLE* sample);
 // The file's own sample rate and channel count; 0 for a null or unknown handle.

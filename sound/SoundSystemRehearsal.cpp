@@ -2,7 +2,6 @@
 // while the demo runs. Native builds only; the web's audio layer has no such calls.
 #include "sound/SoundSystem.h"
 
-#include "platform/ProcessClock.h"
 #include "sound/AudioLibrary.h"
 #include "sound/SoundFormat.h"
 
@@ -41,24 +40,16 @@ bool SoundSystem::musicClock(double& seconds, long long& atNs) {
         FSOUND_GetPaused(channel)) {
         return false;
     }
-    constexpr long long kWithinNs = 500000;
-    const long long length = AUDIO_Sample_GetLength(sample);
-    // The position is read on the process clock somewhere between the two readings
-    // around it; a thread held up between them reads again.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const long long before = processClockNs();
-        const long long frame = FSOUND_GetCurrentPosition(channel);
-        const long long after = processClockNs();
-        if (after - before <= kWithinNs) {
-            if (frame >= length) {
-                return false;  // played out: the clock no longer moves it
-            }
-            seconds = static_cast<double>(frame) / kMixRateHz;
-            atNs = before + (after - before) / 2;
-            return true;
-        }
+    // The frame comes with the instant it is heard at, so a thread held up
+    // around the reading does not blur it.
+    long long readNs = 0;
+    const long long frame = AUDIO_GetChannelClockFrame(channel, &readNs);
+    if (frame < 0 || frame >= AUDIO_Sample_GetLength(sample)) {
+        return false;  // played out: the clock no longer moves it
     }
-    return false;
+    seconds = static_cast<double>(frame) / kMixRateHz;
+    atNs = readNs;
+    return true;
 }
 
 bool SoundSystem::reload(const char* path, double seconds, bool paused, std::string& error) {

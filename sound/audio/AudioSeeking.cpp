@@ -102,6 +102,23 @@ unsigned int FSOUND_GetCurrentPosition(int channel) {
     return static_cast<unsigned int>(frame);
 }
 
+long long AUDIO_GetChannelClockFrame(int channel, long long* atNs) {
+    LibraryState& lib = library();
+    if (!lib.open) {
+        return -1;
+    }
+    // The instant is taken before the lock: a wait for the audio thread's block
+    // does not move the frame away from the instant it belongs to.
+    const long long readNs = Mixer::nowNs();
+    SDL_LockAudioDevice(lib.device);
+    const long long frame = lib.mixer->channelClockFrame(channel, readNs);
+    SDL_UnlockAudioDevice(lib.device);
+    if (atNs != nullptr) {
+        *atNs = readNs;
+    }
+    return frame;
+}
+
 signed char FMUSIC_SetPaused(FMUSIC_MODULE* song, signed char paused) {
     countCall();
     LibraryState& lib = library();
