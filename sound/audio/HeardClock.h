@@ -25,6 +25,13 @@ public:
         // with it by as much as they say, keeping its pace.
         double outlierSeconds;
         int outliersBeforeJump;
+        // Where set, an observation is off the line already at this many times the
+        // median distance of the fitted ones from it, though never within
+        // minOutlierSeconds: an output that keeps to its line within a tenth of a
+        // millisecond is not moved by the rare request the audio thread makes late
+        // by ten, even among the first few seconds the line is fitted from.
+        double spreadsToOutlier;
+        double minOutlierSeconds;
     };
     // A server's readings of its latency at each block's request: within 0.1 ms of a line.
     static const Settings kServerReadings;
@@ -52,10 +59,17 @@ private:
     struct Observation {
         long long atNs;
         double frame;
+        // Too far off the line to be fitted (watched spread only).
+        bool leftOut;
     };
+    // The i-th newest observation.
+    Observation& at(int i) { return observations[(newest - i + kCapacity) % kCapacity]; }
+    const Observation& at(int i) const { return observations[(newest - i + kCapacity) % kCapacity]; }
     void add(const Observation& observation);
     void followJump();
     void refit();
+    bool fitLine(int inWindow);
+    double outlierFrames() const;
 
     // Enough for the longest window, with 64-ms blocks.
     static constexpr int kCapacity = 256;
@@ -72,4 +86,7 @@ private:
     long long anchorNs = 0;
     double anchorFrame = 0.0;
     double rate = 0.0;
+    // The fitted observations' median distance from the line, in frames.
+    double spreadFrames = 0.0;
+    std::array<double, kCapacity> distances{};
 };
