@@ -18,10 +18,11 @@ void HeardClock::observe(long long atNs, double heardFrame) {
         return;
     }
     double offLine = heardFrame - heardFrameAt(atNs);
-    if (fitted && std::fabs(offLine) > outlierFrames()) {
+    const double jumpFrames = tuning.outlierSeconds * rate;
+    if (fitted && std::fabs(offLine) > jumpFrames) {
         // Outliers that do not agree with the ones before are glitches of their own.
         if (outliersInRow > 0 &&
-            std::fabs(offLine - (outliers[0].frame - heardFrameAt(outliers[0].atNs))) > outlierFrames()) {
+            std::fabs(offLine - (outliers[0].frame - heardFrameAt(outliers[0].atNs))) > jumpFrames) {
             outliersInRow = 0;
         }
         outliers[outliersInRow] = {atNs, heardFrame, false};
@@ -32,6 +33,13 @@ void HeardClock::observe(long long atNs, double heardFrame) {
         return;
     }
     outliersInRow = 0;
+    if (fitted && std::fabs(offLine) > outlierFrames()) {
+        // Off a steady line by less than a jump: a request made late, or a server
+        // that asks at another point of its cycle for a few seconds while what it
+        // plays goes on as before. Should the output itself have moved, the fit
+        // runs out of observations within its window and starts again from new ones.
+        return;
+    }
     add({atNs, heardFrame, false});
     refit();
 }

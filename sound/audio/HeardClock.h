@@ -25,11 +25,12 @@ public:
         // with it by as much as they say, keeping its pace.
         double outlierSeconds;
         int outliersBeforeJump;
-        // Where set, an observation is off the line already at this many times the
-        // median distance of the fitted ones from it, though never within
-        // minOutlierSeconds: an output that keeps to its line within a tenth of a
-        // millisecond is not moved by the rare request the audio thread makes late
-        // by ten, even among the first few seconds the line is fitted from.
+        // Where set, an observation is left out of the fit already at this many times
+        // the median distance of the fitted ones from the line, though never within
+        // minOutlierSeconds; only one beyond outlierSeconds counts towards a jump. An
+        // output that keeps to its line within a tenth of a millisecond is then not
+        // moved by the rare request the audio thread makes late by ten, nor by a
+        // server that asks 6 ms later for a few seconds while its sound goes on.
         double spreadsToOutlier;
         double minOutlierSeconds;
     };
