@@ -36,9 +36,13 @@ void HeardClock::observe(long long atNs, double heardFrame) {
     if (fitted && std::fabs(offLine) > outlierFrames()) {
         // Off a steady line by less than a jump: a request made late, or a server
         // that asks at another point of its cycle for a few seconds while what it
-        // plays goes on as before. Should the output itself have moved, the fit
-        // runs out of observations within its window and starts again from new ones.
-        return;
+        // plays goes on as before. Where none has kept to the line for half the
+        // window, the output itself has moved: the line is fitted afresh.
+        if (atNs - lastAddedNs < tuning.windowNs / 2) {
+            return;
+        }
+        count = 0;
+        newest = -1;
     }
     add({atNs, heardFrame, false});
     refit();
@@ -65,6 +69,7 @@ void HeardClock::followJump() {
 }
 
 void HeardClock::add(const Observation& observation) {
+    lastAddedNs = observation.atNs;
     newest = (newest + 1) % kCapacity;
     observations[newest] = observation;
     count = count < kCapacity ? count + 1 : kCapacity;

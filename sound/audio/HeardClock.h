@@ -80,6 +80,7 @@ private:
     int count = 0;
     int newest = -1;
     long long firstNs = -1;
+    long long lastAddedNs = 0;
     // The observations off the line since the last one on it (outliersBeforeJump at most).
     std::array<Observation, kMaxOutliersInRow> outliers{};
     int outliersInRow = 0;

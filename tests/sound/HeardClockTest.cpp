@@ -77,7 +77,7 @@ TEST(HeardClock, ignoresAStrayReadingButFollowsAnOutputThatJumped) {
 // server asks 6 ms later than before. The output played on regardless, so the fit
 // must not lean towards them: what it places stays within a few frames of where the
 // output is, over a whole minute. An output that does lose time, as in a dropout, is
-// followed within a second.
+// followed within a second, and one that comes to hold a few ms more within seconds.
 TEST(HeardClock, lateRequestsDoNotMoveTheFitOfASteadyOutputButADropoutDoes) {
     HeardClock clock(HeardClock::kBlockRequests);
     double worstFrames = 0.0;
@@ -111,4 +111,13 @@ TEST(HeardClock, lateRequestsDoNotMoveTheFitOfASteadyOutputButADropoutDoes) {
     ASSERT_TRUE(clock.ready());
     long long midNs = startNs + block * kBlockNs + kBlockNs / 2 + lostNs;
     EXPECT_NEAR(clock.heardFrameAt(midNs), 4096.0 * block + 2048.0, 0.5e-3 * kRateHz);
+
+    // A server that from now on holds 6 ms more: within 14 s the fit has it.
+    const long long heldNs = lostNs + 6300000;
+    for (int i = 0; i < 110; ++i, ++block) {
+        clock.observe(requestedAt(block) + heldNs, 4096.0 * block);
+    }
+    ASSERT_TRUE(clock.ready());
+    midNs = startNs + block * kBlockNs + kBlockNs / 2 + heldNs;
+    EXPECT_NEAR(clock.heardFrameAt(midNs), 4096.0 * block + 2048.0, 0.1e-3 * kRateHz);
 }
