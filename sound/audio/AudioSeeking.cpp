@@ -91,15 +91,10 @@ signed char FSOUND_SetCurrentPosition(int channel, unsigned int offset) {
 
 unsigned int FSOUND_GetCurrentPosition(int channel) {
     countCall();
-    LibraryState& lib = library();
-    long long atNs = Mixer::nowNs();
-    if (!channelReady(lib, channel)) {
+    if (!channelReady(library(), channel)) {
         return 0;
     }
-    SDL_LockAudioDevice(lib.device);
-    long long frame = lib.mixer->channelClockFrame(channel, atNs);
-    SDL_UnlockAudioDevice(lib.device);
-    return static_cast<unsigned int>(frame);
+    return static_cast<unsigned int>(AUDIO_GetChannelClockFrame(channel, nullptr));
 }
 
 long long AUDIO_GetChannelClockFrame(int channel, long long* atNs) {
